@@ -1,0 +1,51 @@
+// The process-wide acquisition state shared by the UI thread and the receive thread.
+//
+// Every shared scalar is a relaxed atomic: one store per write, read afresh at each use,
+// so a setting changed by the UI reaches the receive thread at its next read.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+
+#include "acquisition/ScanFrame.h"
+
+struct DeviceModel;
+
+extern ScanFrame g_ScanFrame;  // receive thread only
+extern PointList g_PointList;  // written by the receive thread, drawn by the UI
+
+// Held by the receive thread while it rebuilds g_PointList, and by redraws the operator causes
+// (the redraw for a new frame runs while the receive thread waits, so it needs no lock).
+extern std::mutex g_PointListMutex;
+
+extern std::atomic<int32_t> g_nProtocol;
+extern std::atomic<const DeviceModel*> g_pModel;
+extern std::atomic<int32_t> g_nFormulaKind;
+extern std::atomic<int32_t> g_nCompensation;
+extern std::atomic<int32_t> g_bFilter;
+extern std::atomic<int32_t> g_nReceived;
+extern std::atomic<int32_t> g_nValidSamples;
+extern std::atomic<uint8_t> g_bFrameDone;
+extern std::atomic<int32_t> g_nPointNum;
+extern std::atomic<int32_t> g_bPlayback;
+extern std::atomic<uint8_t> g_bRecording;
+extern std::atomic<int32_t> g_bFloatFormat;
+extern std::atomic<float> g_fFilterFactor;
+extern std::atomic<int32_t> g_nStatPoints;
+extern std::atomic<uint8_t> g_bHoldFrame;
+
+// Receive thread only: the parsers' common write index into g_ScanFrame and the fill of the
+// protocol-1 packet buffer (which the playback reader, running inside that parser, reads).
+extern int32_t g_nFrameIndex;
+extern int32_t g_nP1Fill;
+
+// Relaxed access, the only ordering the design asks for.
+template <typename T>
+inline T Load(const std::atomic<T>& value) { return value.load(std::memory_order_relaxed); }
+template <typename T, typename U>
+inline void Store(std::atomic<T>& value, U newValue) { value.store(static_cast<T>(newValue), std::memory_order_relaxed); }
+
+// Puts every variable above back to its start-up value (tests and the command-line tool
+// run several independent streams in one process).
+void ResetSharedState();

@@ -1,0 +1,14 @@
+// Angle compensation: turns a completed frame into the point list that the view draws.
+#pragma once
+
+#include <cstdint>
+
+#include "acquisition/ScanFrame.h"
+
+struct DeviceModel;
+
+// The correction to subtract from a sample's angle at this distance (millimetres).
+float AngleCorrection(const DeviceModel& model, int16_t distance);
+
+// Builds `dst` from `src` in the mode g_nCompensation selects (0 none, 1 formula, 2 bins of 0.72°).
+void BuildPointList(const ScanFrame& src, PointList& dst);

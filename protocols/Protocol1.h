@@ -1,0 +1,13 @@
+// Protocol 1: 0xAA 0x55 data packets of up to 99 samples, each revolution closed by a zero packet.
+#pragma once
+
+#include "acquisition/ScanFrame.h"
+
+class CSerialPort;
+
+// Reads and decodes until a frame is complete in `frame`: true. False when it gave up without
+// a frame (a stop was asked, or an attached byte source ended).
+bool ParseProtocol1(CSerialPort& port, ScanFrame& frame);
+
+// Empties the packet buffer (a fresh process's state).
+void ResetProtocol1();
