@@ -10,6 +10,25 @@
 
 class ByteSource;
 
+// One serial device as the port list shows it.
+struct PortEntry {
+    std::string path;         // what Open takes: /dev/ttyUSB0, a pseudo-terminal, ...
+    std::string displayName;  // /dev/serial/by-id name where one exists, else the path
+};
+
+// Where EnumeratePorts looks; tests point it at a fake tree.
+struct PortScanRoots {
+    std::string sysClassTty = "/sys/class/tty";
+    std::string serialById = "/dev/serial/by-id";
+    std::vector<std::string> lockDirs = {"/var/lock", "/run/lock"};
+    std::string proc = "/proc";
+    std::vector<std::string> extraPaths;  // offered beside the enumerated ones (simulator, typed paths)
+};
+
+// Lists the serial devices without opening any of them: all, free, and held by another program.
+void EnumeratePorts(std::vector<PortEntry>& all, std::vector<PortEntry>& free,
+                    std::vector<PortEntry>& busy, const PortScanRoots& roots = PortScanRoots{});
+
 class CSerialPort {
 public:
     static constexpr int NO_PORT = 0;          // hPort before the first open and after a close
@@ -32,6 +51,25 @@ public:
     CSerialPort& operator=(const CSerialPort&) = delete;
 
     void SetCallback(FrameCallback callback, void* context);
+    // Called once, on the receive thread, when the open device goes away (unplugged, hung up).
+    void SetLossCallback(LossCallback callback, void* context);
+
+    // --- the link (UI thread) ---
+
+    // Opens a device by path: exclusive, raw 8N1, no flow control, at `baudRate`. On failure
+    // `reason` (when given) receives the operator-facing cause, e.g. permission or busy.
+    bool Open(const std::string& path, int baudRate, std::string* reason = nullptr);
+    bool Close();
+    // Clears errors, discards both queues, then writes with a bounded time-out.
+    bool Write(const uint8_t* buffer, int32_t length);
+
+    // --- the receive thread ---
+
+    // Starts ReceiveLoop on a new thread; false when no thread could be made.
+    bool StartReceiving();
+    // Asks the thread to stop and joins it. The caller makes sure the frame callback cannot
+    // block (it returns at once once bStop is set), so this never waits for the UI.
+    void EndReceiving();
 
     // --- the parsers' view of the line (receive thread) ---
 
@@ -53,4 +91,6 @@ public:
 
 private:
     ByteSource* m_source = nullptr;
+    LossCallback m_pfnLoss = nullptr;
+    void* m_pLossCtx = nullptr;
 };
