@@ -1,25 +1,41 @@
 #include "acquisition/SerialPort.h"
 
 #include <poll.h>
+#include <sys/eventfd.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
+#include <cerrno>
+#include <cstdio>
 
 #include "acquisition/ByteSource.h"
 
 namespace {
-constexpr int PAUSE_SLICE_MS = 10;  // how soon a stop ends a pause
+
+constexpr int PAUSE_SLICE_MS = 10;  // how soon a stop ends a pause even without the wake-up
+
+// Errors by which a descriptor says its device has gone (unplugged, other side hung up).
+bool DeviceGone(int error)
+{
+    return error == EIO || error == ENXIO || error == ENODEV;
 }
 
-CSerialPort::CSerialPort() = default;
+}  // namespace
+
+CSerialPort::CSerialPort()
+{
+    // Without the wake-up descriptor waits still end within one pause slice.
+    m_wakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+}
 
 CSerialPort::~CSerialPort()
 {
-    bStop.store(1, std::memory_order_relaxed);
-    if (hThread.joinable())
-        hThread.join();
+    EndReceiving();
+    if (hPort.load() > 0)
+        Close();
+    if (m_wakeFd >= 0)
+        ::close(m_wakeFd);
 }
 
 void CSerialPort::SetCallback(FrameCallback callback, void* context)
@@ -28,18 +44,53 @@ void CSerialPort::SetCallback(FrameCallback callback, void* context)
     pCallbackCtx = context;
 }
 
+void CSerialPort::SetLossCallback(LossCallback callback, void* context)
+{
+    m_pfnLoss = callback;
+    m_pLossCtx = context;
+}
+
+void CSerialPort::EndReceiving()
+{
+    bStop.store(1, std::memory_order_relaxed);
+    if (m_wakeFd >= 0) {
+        const uint64_t one = 1;
+        [[maybe_unused]] const ssize_t ignored = ::write(m_wakeFd, &one, sizeof one);
+    }
+    // From the receive thread itself (a callback) the loop ends on its own; it is joined later.
+    if (hThread.joinable() && hThread.get_id() != std::this_thread::get_id())
+        hThread.join();
+}
+
 bool CSerialPort::IsOpen() const
 {
-    return m_source != nullptr || hPort > 0;
+    return m_source != nullptr || hPort.load() > 0;
+}
+
+bool CSerialPort::LineLost() const
+{
+    return m_lineLost.load();
+}
+
+void CSerialPort::ReportLineLost()
+{
+    if (!m_lineLost.exchange(true) && m_pfnLoss != nullptr)
+        m_pfnLoss(m_pLossCtx);
 }
 
 int32_t CSerialPort::WaitingBytes()
 {
     if (m_source != nullptr)
         return m_source->Waiting();
-    int waiting = 0;
-    if (hPort <= 0 || ioctl(hPort, FIONREAD, &waiting) != 0)
+    const int fd = hPort.load();
+    if (fd <= 0 || m_lineLost.load())
         return 0;
+    int waiting = 0;
+    if (::ioctl(fd, FIONREAD, &waiting) != 0) {
+        if (DeviceGone(errno))
+            ReportLineLost();
+        return 0;
+    }
     return waiting;
 }
 
@@ -47,10 +98,29 @@ int32_t CSerialPort::Read(uint8_t* buffer, int32_t length)
 {
     if (m_source != nullptr)
         return m_source->Read(buffer, length);
-    if (hPort <= 0 || length <= 0)
+    const int fd = hPort.load();
+    if (fd <= 0 || length <= 0 || m_lineLost.load())
         return 0;
-    const ssize_t n = ::read(hPort, buffer, static_cast<size_t>(length));
-    return n > 0 ? static_cast<int32_t>(n) : 0;
+    const ssize_t n = ::read(fd, buffer, static_cast<size_t>(length));
+    if (n >= 0)
+        return static_cast<int32_t>(n);
+    if (errno == EAGAIN || errno == EINTR)
+        return 0;
+    const int error = errno;
+    std::fputs("读串口失败!\n", stderr);
+    if (DeviceGone(error))
+        ReportLineLost();
+    return 0;
+}
+
+bool CSerialPort::WaitReadable(int fd, int ms)
+{
+    pollfd fds[2] = {{fd, POLLIN, 0}, {m_wakeFd, POLLIN, 0}};
+    if (::poll(fds, 2, ms) > 0 && (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
+        ReportLineLost();
+        return false;
+    }
+    return !bStop.load(std::memory_order_relaxed);
 }
 
 bool CSerialPort::WaitForData(int ms)
@@ -59,11 +129,15 @@ bool CSerialPort::WaitForData(int ms)
         return false;
     if (m_source != nullptr)
         return !m_source->Ended();
-    if (hPort <= 0)
+    const int fd = hPort.load();
+    if (fd <= 0)
         return Pause(ms);
-    pollfd pfd{hPort, POLLIN, 0};
-    ::poll(&pfd, 1, ms);
-    return !bStop.load(std::memory_order_relaxed);
+    if (m_lineLost.load()) {
+        // Gone for good: keep the thread idle until it is stopped instead of spinning.
+        Pause(ms);
+        return false;
+    }
+    return WaitReadable(fd, ms);
 }
 
 bool CSerialPort::Pause(int ms)
@@ -72,7 +146,8 @@ bool CSerialPort::Pause(int ms)
         if (bStop.load(std::memory_order_relaxed))
             return false;
         const int slice = std::min(ms, PAUSE_SLICE_MS);
-        std::this_thread::sleep_for(std::chrono::milliseconds(slice));
+        pollfd wake{m_wakeFd, POLLIN, 0};
+        ::poll(&wake, 1, slice);
         ms -= slice;
     }
     return !bStop.load(std::memory_order_relaxed);

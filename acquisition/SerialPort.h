@@ -16,7 +16,7 @@ struct PortEntry {
     std::string displayName;  // /dev/serial/by-id name where one exists, else the path
 };
 
-// Where EnumeratePorts looks; tests point it at a fake tree.
+// Where the system keeps what the link consults; tests point it at a fake tree.
 struct PortScanRoots {
     std::string sysClassTty = "/sys/class/tty";
     std::string serialById = "/dev/serial/by-id";
@@ -25,50 +25,75 @@ struct PortScanRoots {
     std::vector<std::string> extraPaths;  // offered beside the enumerated ones (simulator, typed paths)
 };
 
-// Lists the serial devices without opening any of them: all, free, and held by another program.
+// Lists the serial devices without opening any of them: all, free, and busy (a live lock file
+// or a descriptor held by another process). Enumerated devices come first in natural name
+// order, then the extra paths that are character devices.
 void EnumeratePorts(std::vector<PortEntry>& all, std::vector<PortEntry>& free,
                     std::vector<PortEntry>& busy, const PortScanRoots& roots = PortScanRoots{});
+
+// The line settings as text, "115200,n,8,1": how the link describes itself in messages.
+std::string LineSettingsText(int baudRate);
+
+// The reason Open gives when the baud rate cannot be applied (the product's own text).
+inline constexpr const char* BAUD_RATE_FAILED_TEXT = "Setting Baud rate fail\r\n";
 
 class CSerialPort {
 public:
     static constexpr int NO_PORT = 0;          // hPort before the first open and after a close
     static constexpr int INVALID_PORT = -1;    // hPort after a failed open
 
+    // Called on the receive thread once per completed revolution, after g_PointList is built.
+    // It may block until the UI has drawn the list, but it must return at once once bStop is
+    // set: the UI thread ends the receive thread by setting bStop and joining it, so a callback
+    // that keeps waiting for the UI then would deadlock both. Its result is ignored.
     using FrameCallback = int (*)(void* context);
+    // Called once, on the receive thread, when the open device goes away (unplugged, hung up).
+    // Receiving from that device has ended; the UI closes the port when it handles this.
     using LossCallback = void (*)(void* context);
 
-    int hPort = NO_PORT;                 // file descriptor of the open device
+    // File descriptor of the open device (never 0 while open). The receive thread reads it
+    // while the UI thread opens the port, hence atomic.
+    std::atomic<int> hPort{NO_PORT};
     std::thread hThread;                 // the receive thread; not joinable when none is known
     void* pCallbackCtx = nullptr;
     FrameCallback pfnCallback = nullptr;
     std::atomic<uint8_t> bStop{0};       // asks ReceiveLoop and every wait inside the parsers to end
     uint8_t rxBuffer[10000];             // protocol-0 receive buffer
     int32_t rxFill = 0;
+    // Lock directories and /proc for Open; tests point them at a scratch tree.
+    PortScanRoots systemPaths;
 
     CSerialPort();
+    // Ends the receive thread and closes a port still open (releasing its lock file).
     ~CSerialPort();
     CSerialPort(const CSerialPort&) = delete;
     CSerialPort& operator=(const CSerialPort&) = delete;
 
+    // Both are set before StartReceiving; the thread reads them without a lock.
     void SetCallback(FrameCallback callback, void* context);
-    // Called once, on the receive thread, when the open device goes away (unplugged, hung up).
     void SetLossCallback(LossCallback callback, void* context);
 
     // --- the link (UI thread) ---
 
-    // Opens a device by path: exclusive, raw 8N1, no flow control, at `baudRate`. On failure
-    // `reason` (when given) receives the operator-facing cause, e.g. permission or busy.
+    // Opens a device by path: exclusive (TIOCEXCL and a LCK.. lock file), raw 8N1, no flow
+    // control, modem lines ignored, at `baudRate`; both queues flushed. On failure hPort is
+    // INVALID_PORT, nothing stays held, and `reason` (when given) receives the operator-facing
+    // cause: permission, busy (with the holder when known), no such device, or the baud rate.
     bool Open(const std::string& path, int baudRate, std::string* reason = nullptr);
+    // True after closing; also true, without a call, after a failed open. False when no port
+    // was ever opened (hPort 0) or the close failed. End the receive thread first.
     bool Close();
-    // Clears errors, discards both queues, then writes with a bounded time-out.
+    // Clears errors, discards both queues (unread input is lost), then writes with a time-out
+    // of 500 ms plus 100 ms per byte. False only when the write itself failed.
     bool Write(const uint8_t* buffer, int32_t length);
 
     // --- the receive thread ---
 
-    // Starts ReceiveLoop on a new thread; false when no thread could be made.
+    // Starts ReceiveLoop on a new thread (ending a previous one first); false when no thread
+    // could be made.
     bool StartReceiving();
-    // Asks the thread to stop and joins it. The caller makes sure the frame callback cannot
-    // block (it returns at once once bStop is set), so this never waits for the UI.
+    // Asks the thread to stop, wakes its waits and joins it. The frame callback's guarantee
+    // above makes this safe to call on the UI thread.
     void EndReceiving();
 
     // --- the parsers' view of the line (receive thread) ---
@@ -77,20 +102,29 @@ public:
     bool IsOpen() const;
     // Bytes waiting to be read; a failed query counts as none.
     int32_t WaitingBytes();
-    // Up to `length` waiting bytes; 0 on failure.
+    // Up to `length` waiting bytes; 0 on failure or when nothing waits, without blocking.
     int32_t Read(uint8_t* buffer, int32_t length);
     // Nothing is waiting: wait up to `ms` for input instead of spinning. False when the parser
-    // should return without a frame: a stop was asked, or an attached byte source has ended.
+    // should return without a frame: a stop was asked, an attached byte source has ended, or
+    // the device is gone (then after pausing `ms`, so the loop does not spin).
     bool WaitForData(int ms);
     // The parsers' fixed sleeps (no port, playback pace), cut short by a stop. False when stopped.
     bool Pause(int ms);
+    // The open device went away; nothing more is read from it until the next Open.
+    bool LineLost() const;
 
     // Feeds the parsers from `source` instead of a device (tests, the command-line decoder).
     // Null detaches it.
     void AttachSource(ByteSource* source);
 
 private:
+    void ReportLineLost();
+    bool WaitReadable(int fd, int ms);
+
     ByteSource* m_source = nullptr;
     LossCallback m_pfnLoss = nullptr;
     void* m_pLossCtx = nullptr;
+    std::atomic<bool> m_lineLost{false};
+    int m_wakeFd = -1;             // eventfd that EndReceiving signals to cut waits short
+    std::string m_lockFile;        // our LCK.. file while a port is open
 };

@@ -1,0 +1,120 @@
+// EnumeratePorts: the serial devices the system has, found from sysfs without opening any.
+// Opening a port raises DTR and RTS, which resets many devices and can start or stop a
+// scanner's motor, and the list is refreshed every second.
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <system_error>
+#include <tuple>
+
+#include "acquisition/PortHolders.h"
+#include "acquisition/PortLock.h"
+#include "acquisition/SerialPort.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// "ttyUSB10" sorts after "ttyUSB9": the name without its trailing number, then the number.
+bool NaturalLess(const std::string& a, const std::string& b)
+{
+    auto split = [](const std::string& s) {
+        size_t digits = s.size();
+        while (digits > 0 && std::isdigit(static_cast<unsigned char>(s[digits - 1])))
+            --digits;
+        const std::string number = s.substr(digits);
+        return std::make_tuple(s.substr(0, digits), number.size(), number);
+    };
+    return split(a) < split(b);
+}
+
+// An on-board UART slot that the kernel registered but found no chip behind reports type 0.
+bool IsPlaceholderUart(const fs::path& ttyEntry)
+{
+    std::ifstream typeFile(ttyEntry / "type");
+    int type = -1;
+    return typeFile >> type && type == 0;
+}
+
+std::vector<std::string> SerialDeviceNames(const std::string& sysClassTty)
+{
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (fs::directory_iterator it(sysClassTty, ec), end; !ec && it != end; it.increment(ec)) {
+        std::error_code deviceError;
+        // Virtual consoles and the pty multiplexer have no device behind them.
+        if (fs::exists(it->path() / "device", deviceError) && !IsPlaceholderUart(it->path()))
+            names.push_back(it->path().filename().native());
+    }
+    std::sort(names.begin(), names.end(), NaturalLess);
+    return names;
+}
+
+// Device name (ttyUSB0) -> its stable /dev/serial/by-id path.
+std::map<std::string, std::string> StableNames(const std::string& serialById)
+{
+    std::map<std::string, std::string> names;
+    std::error_code ec;
+    for (fs::directory_iterator it(serialById, ec), end; !ec && it != end; it.increment(ec)) {
+        std::error_code linkError;
+        const fs::path target = fs::read_symlink(it->path(), linkError);
+        if (!linkError)
+            names.emplace(target.filename().native(), it->path().native());
+    }
+    return names;
+}
+
+bool IsCharacterDevice(const std::string& path)
+{
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISCHR(st.st_mode);
+}
+
+std::string CanonicalOrSame(const std::string& path)
+{
+    std::error_code ec;
+    const fs::path real = fs::canonical(path, ec);
+    return ec ? path : real.native();
+}
+
+struct Classifier {
+    const PortScanRoots& roots;
+    std::map<std::string, int> heldByOthers;
+
+    bool IsBusy(const std::string& path) const
+    {
+        return LiveLockHolder(path, roots.lockDirs, roots.proc) != 0 ||
+               heldByOthers.contains(CanonicalOrSame(path));
+    }
+};
+
+}  // namespace
+
+void EnumeratePorts(std::vector<PortEntry>& all, std::vector<PortEntry>& free,
+                    std::vector<PortEntry>& busy, const PortScanRoots& roots)
+{
+    all.clear();
+    free.clear();
+    busy.clear();
+    const Classifier classifier{roots, DevicesHeldByOthers(roots.proc)};
+    const auto stableNames = StableNames(roots.serialById);
+    auto add = [&](const PortEntry& entry) {
+        all.push_back(entry);
+        (classifier.IsBusy(entry.path) ? busy : free).push_back(entry);
+    };
+    for (const std::string& name : SerialDeviceNames(roots.sysClassTty)) {
+        const std::string path = "/dev/" + name;
+        const auto stable = stableNames.find(name);
+        add({path, stable != stableNames.end() ? stable->second : path});
+    }
+    for (const std::string& path : roots.extraPaths) {
+        const bool listed = std::any_of(all.begin(), all.end(),
+                                        [&](const PortEntry& entry) { return entry.path == path; });
+        if (!listed && IsCharacterDevice(path))
+            add({path, path});
+    }
+}

@@ -1,0 +1,18 @@
+// Which other processes hold a device open, seen through /proc without touching the device.
+#pragma once
+
+#include <map>
+#include <string>
+
+// Device path (as the descriptor links name it, e.g. /dev/ttyUSB0) -> pid of one other process
+// holding it. Our own process is left out: a port we hold is not "held by another program".
+std::map<std::string, int> DevicesHeldByOthers(const std::string& procRoot);
+
+// The holder of one device, or 0.
+int HolderOf(const std::string& devicePath, const std::string& procRoot);
+
+// True while a process with this pid exists.
+bool ProcessExists(int pid, const std::string& procRoot);
+
+// "name (pid N)" for messages; the bare pid when the name cannot be read.
+std::string DescribeProcess(int pid, const std::string& procRoot);

@@ -1,0 +1,202 @@
+// Open, Close and Write of CSerialPort on a POSIX terminal device.
+#include <fcntl.h>
+#include <grp.h>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+
+#include "acquisition/BaudRates.h"
+#include "acquisition/PortHolders.h"
+#include "acquisition/PortLock.h"
+#include "acquisition/SerialPort.h"
+
+namespace {
+
+constexpr int WRITE_TIMEOUT_BASE_MS = 500;
+constexpr int WRITE_TIMEOUT_PER_BYTE_MS = 100;
+
+std::string GroupOf(const std::string& path)
+{
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return "dialout";
+    const group* g = ::getgrgid(st.st_gid);
+    return g != nullptr ? g->gr_name : std::to_string(st.st_gid);
+}
+
+std::string BusyReason(const std::string& path, int holderPid, const std::string& procRoot)
+{
+    std::string text = path + " is in use by another program";
+    if (holderPid != 0)
+        text += ": " + DescribeProcess(holderPid, procRoot);
+    return text + ".";
+}
+
+std::string OpenErrorReason(const std::string& path, int error, const std::string& procRoot)
+{
+    switch (error) {
+    case EACCES:
+    case EPERM:
+        return "Permission denied on " + path + ". The device belongs to the group '" + GroupOf(path) +
+               "': add your user to it (sudo usermod -aG " + GroupOf(path) + " $USER) and log in again.";
+    case EBUSY:
+        return BusyReason(path, HolderOf(path, procRoot), procRoot);
+    case ENOENT:
+    case ENXIO:
+    case ENODEV:
+        return "No such device: " + path + ".";
+    default:
+        return path + ": " + std::strerror(error) + ".";
+    }
+}
+
+// A descriptor 0 would read as "no port": move it above the standard streams.
+int AwayFromStandardStreams(int fd)
+{
+    if (fd >= 3)
+        return fd;
+    const int moved = ::fcntl(fd, F_DUPFD_CLOEXEC, 3);
+    ::close(fd);
+    return moved;
+}
+
+// Raw 8N1, no flow control, modem lines ignored, reads return at once with what has arrived.
+bool ApplyLineSettings(int fd, speed_t speed)
+{
+    termios tio {};
+    if (::tcgetattr(fd, &tio) != 0)
+        return false;
+    ::cfmakeraw(&tio);
+    tio.c_cflag &= ~(CSIZE | PARENB | CSTOPB | CRTSCTS);
+    tio.c_cflag |= CS8 | CLOCAL | CREAD;
+    tio.c_iflag &= ~(IXON | IXOFF | IXANY);
+    tio.c_cc[VMIN] = 0;
+    tio.c_cc[VTIME] = 0;
+    if (::cfsetispeed(&tio, speed) != 0 || ::cfsetospeed(&tio, speed) != 0)
+        return false;
+    return ::tcsetattr(fd, TCSANOW, &tio) == 0;
+}
+
+// The device opened exclusively and configured, both queues flushed; -1 with `why` set.
+int OpenConfigured(const std::string& path, speed_t speed, const std::string& procRoot, std::string& why)
+{
+    // Non-blocking so that neither a missing carrier nor a full queue can hang the UI thread.
+    int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        why = OpenErrorReason(path, errno, procRoot);
+        return -1;
+    }
+    fd = AwayFromStandardStreams(fd);
+    if (fd < 0) {
+        why = path + ": " + std::strerror(errno) + ".";
+        return -1;
+    }
+    if (!::isatty(fd))
+        why = path + " is not a serial device.";
+    else if (::ioctl(fd, TIOCEXCL) != 0)
+        why = path + ": " + std::strerror(errno) + ".";
+    else if (!ApplyLineSettings(fd, speed))
+        why = BAUD_RATE_FAILED_TEXT;
+    else {
+        ::tcflush(fd, TCIOFLUSH);
+        return fd;
+    }
+    ::close(fd);
+    return -1;
+}
+
+}  // namespace
+
+std::string LineSettingsText(int baudRate)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%d,n,8,1", baudRate);
+    return text;
+}
+
+bool CSerialPort::Open(const std::string& path, int baudRate, std::string* reason)
+{
+    if (hPort.load() > 0)
+        Close();
+    m_lineLost.store(false);
+    hPort.store(INVALID_PORT);
+    std::string why;
+    const speed_t speed = BaudRateConstant(baudRate);
+    if (speed == B0) {
+        why = BAUD_RATE_FAILED_TEXT;
+    } else {
+        // The lock is checked before the device is touched: opening raises DTR and RTS, which
+        // resets many devices.
+        const PortLockResult lock = TakePortLock(path, systemPaths.lockDirs, systemPaths.proc);
+        if (!lock.taken) {
+            why = BusyReason(path, lock.holderPid, systemPaths.proc);
+        } else {
+            const int fd = OpenConfigured(path, speed, systemPaths.proc, why);
+            if (fd > 0) {
+                m_lockFile = lock.lockFile;
+                hPort.store(fd);
+                return true;
+            }
+            ReleasePortLock(lock.lockFile);
+        }
+    }
+    if (reason != nullptr)
+        *reason = why;
+    return false;
+}
+
+bool CSerialPort::Close()
+{
+    const int fd = hPort.load();
+    if (fd == INVALID_PORT)
+        return true;
+    if (fd == NO_PORT)
+        return false;
+    // Linux releases the descriptor even when close reports an error, so the handle is gone
+    // either way; only a descriptor that was no longer ours counts as a failed close.
+    const bool closed = ::close(fd) == 0 || errno != EBADF;
+    hPort.store(NO_PORT);
+    ReleasePortLock(m_lockFile);
+    m_lockFile.clear();
+    return closed;
+}
+
+bool CSerialPort::Write(const uint8_t* buffer, int32_t length)
+{
+    const int fd = hPort.load();
+    if (fd <= 0 || length < 0 || (buffer == nullptr && length > 0)) {
+        std::fputs("写串口失败!\n", stderr);
+        return false;
+    }
+    // A termios line keeps no error state that blocks writing; discarding both queues is the
+    // whole reset (the parser loses bytes it had not read yet).
+    ::tcflush(fd, TCIOFLUSH);
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(WRITE_TIMEOUT_BASE_MS +
+                                                                   WRITE_TIMEOUT_PER_BYTE_MS * int64_t{length});
+    int32_t sent = 0;
+    while (sent < length) {
+        const ssize_t n = ::write(fd, buffer + sent, static_cast<size_t>(length - sent));
+        if (n > 0) {
+            sent += static_cast<int32_t>(n);
+            continue;
+        }
+        if (n < 0 && errno != EAGAIN && errno != EINTR) {
+            std::fputs("写串口失败!\n", stderr);
+            return false;
+        }
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        if (left.count() <= 0)
+            break;  // timed out: what was sent stands, as with a driver's write time-out
+        pollfd pfd{fd, POLLOUT, 0};
+        ::poll(&pfd, 1, static_cast<int>(left.count()));
+    }
+    return true;
+}

@@ -1,0 +1,80 @@
+// The port list from a fake sysfs tree, lock directory and /proc.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include "acquisition/SerialPort.h"
+#include "tests/support/PseudoTerminal.h"
+#include "tests/support/ScratchDirectory.h"
+
+namespace {
+
+std::vector<std::string> Names(const std::vector<PortEntry>& list)
+{
+    std::vector<std::string> out;
+    for (const PortEntry& entry : list)
+        out.push_back(entry.displayName);
+    return out;
+}
+
+TEST(PortEnumeration, ListsRealSerialDevicesInNaturalOrderAndTellsBusyFromFree)
+{
+    ScratchDirectory tree;
+    PseudoTerminal simulator;
+    ASSERT_TRUE(simulator.IsValid());
+
+    const struct {
+        const char* name;
+        const char* type;  // the serial core's port type file; nullptr when the driver has none
+        bool hasDevice;
+    } ttys[] = {
+        {"tty1", nullptr, false},    // virtual console: no device behind it
+        {"ttyS0", "0", true},        // on-board slot without a UART
+        {"ttyS1", "4", true},
+        {"ttyUSB10", nullptr, true},
+        {"ttyUSB2", nullptr, true},
+        {"ttyUSB0", nullptr, true},
+        {"ttyACM0", nullptr, true},
+    };
+    for (const auto& tty : ttys) {
+        const std::string dir = std::string("sys/class/tty/") + tty.name;
+        tree.MakeFolder(dir);
+        if (tty.hasDevice)
+            tree.MakeFolder(dir + "/device");
+        if (tty.type != nullptr)
+            tree.WriteFile(dir + "/type", std::string(tty.type) + "\n");
+    }
+    tree.MakeLink("by-id/usb-Maker_Scanner_0042-if00-port0", "../../ttyUSB0");
+
+    const int otherProgram = 4242;
+    const int goneProgram = 4243;
+    const int descriptorHolder = 5151;
+    tree.MakeFolder("proc/" + std::to_string(otherProgram));
+    tree.WriteFile("lock/LCK..ttyUSB2", "      4242\n");
+    tree.WriteFile("lock/LCK..ttyACM0", "      " + std::to_string(goneProgram) + "\n");  // stale
+    tree.MakeLink("proc/" + std::to_string(descriptorHolder) + "/fd/7", "/dev/ttyUSB10");
+    tree.MakeLink("proc/" + std::to_string(getpid()) + "/fd/3", "/dev/ttyS1");  // our own: not "another program"
+
+    PortScanRoots roots;
+    roots.sysClassTty = tree / "sys/class/tty";
+    roots.serialById = tree / "by-id";
+    roots.lockDirs = {tree / "lock"};
+    roots.proc = tree / "proc";
+    roots.extraPaths = {simulator.DevicePath(), "/dev/ttyS1", tree / "typed-but-absent"};
+
+    std::vector<PortEntry> all, free, busy;
+    EnumeratePorts(all, free, busy, roots);
+
+    const std::string byId = tree / "by-id/usb-Maker_Scanner_0042-if00-port0";
+    EXPECT_EQ(Names(all), (std::vector<std::string>{"/dev/ttyACM0", "/dev/ttyS1", byId, "/dev/ttyUSB2",
+                                                    "/dev/ttyUSB10", simulator.DevicePath()}));
+    EXPECT_EQ(Names(free), (std::vector<std::string>{"/dev/ttyACM0", "/dev/ttyS1", byId, simulator.DevicePath()}));
+    EXPECT_EQ(Names(busy), (std::vector<std::string>{"/dev/ttyUSB2", "/dev/ttyUSB10"}));
+    ASSERT_GE(all.size(), 3u);
+    EXPECT_EQ(all[2].path, "/dev/ttyUSB0") << "the stable name is shown, the device is opened";
+
+    // Lists are refilled, not appended to.
+    EnumeratePorts(all, free, busy, roots);
+    EXPECT_EQ(all.size(), 6u);
+}
+
+}  // namespace

@@ -1,0 +1,202 @@
+// The serial link against pseudo-terminals: opening, line settings, reads, writes, exclusivity.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/inotify.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <future>
+#include <thread>
+
+#include "acquisition/SerialPort.h"
+#include "tests/support/PseudoTerminal.h"
+#include "tests/support/ScratchDirectory.h"
+
+namespace {
+
+class SerialLinkTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(pty.IsValid());
+        port.systemPaths.lockDirs = {scratch.Path()};
+    }
+
+    // A second port object that honours the same lock directory.
+    void UseSameLocks(CSerialPort& other) const { other.systemPaths = port.systemPaths; }
+
+    bool WaitForWaitingBytes(int32_t count)
+    {
+        for (int i = 0; i < 500; ++i) {
+            if (port.WaitingBytes() >= count)
+                return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        return false;
+    }
+
+    PseudoTerminal pty;
+    ScratchDirectory scratch;
+    CSerialPort port;
+};
+
+TEST_F(SerialLinkTest, OpenAppliesRawEightNOneWithoutFlowControlAtTheBaudRate)
+{
+    const struct {
+        int baud;
+        speed_t speed;
+        const char* text;
+    } cases[] = {{115200, B115200, "115200,n,8,1"}, {230400, B230400, "230400,n,8,1"}, {9600, B9600, "9600,n,8,1"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(LineSettingsText(c.baud), c.text);
+        std::string reason;
+        ASSERT_TRUE(port.Open(pty.DevicePath(), c.baud, &reason)) << reason;
+        const int fd = port.hPort.load();
+        EXPECT_GE(fd, 3);
+        EXPECT_TRUE(port.IsOpen());
+
+        termios tio {};
+        ASSERT_EQ(tcgetattr(fd, &tio), 0);
+        EXPECT_EQ(cfgetispeed(&tio), c.speed);
+        EXPECT_EQ(cfgetospeed(&tio), c.speed);
+        EXPECT_EQ(tio.c_cflag & CSIZE, static_cast<tcflag_t>(CS8));
+        EXPECT_EQ(tio.c_cflag & (PARENB | CSTOPB | CRTSCTS), 0u);
+        EXPECT_EQ(tio.c_cflag & (CLOCAL | CREAD), static_cast<tcflag_t>(CLOCAL | CREAD));
+        EXPECT_EQ(tio.c_iflag & (IXON | IXOFF | IXANY | ICRNL | ISTRIP), 0u);
+        EXPECT_EQ(tio.c_lflag & (ICANON | ECHO | ISIG | IEXTEN), 0u);
+        EXPECT_EQ(tio.c_oflag & OPOST, 0u);
+        int exclusive = 0;
+        ASSERT_EQ(ioctl(fd, TIOCGEXCL, &exclusive), 0);
+        EXPECT_EQ(exclusive, 1);
+
+        const std::string lockFile = scratch / "LCK..pts_" + std::filesystem::path(pty.DevicePath()).filename().native();
+        std::ifstream lock(lockFile);
+        int lockPid = 0;
+        EXPECT_TRUE(lock >> lockPid) << lockFile;
+        EXPECT_EQ(lockPid, getpid());
+
+        EXPECT_TRUE(port.Close());
+        EXPECT_EQ(port.hPort.load(), CSerialPort::NO_PORT);
+        EXPECT_FALSE(std::filesystem::exists(lockFile));
+    }
+}
+
+TEST_F(SerialLinkTest, CloseReportsAsTheFailureTableSays)
+{
+    EXPECT_FALSE(port.Close()) << "nothing was ever opened";
+    EXPECT_EQ(port.hPort.load(), CSerialPort::NO_PORT);
+
+    std::string reason;
+    EXPECT_FALSE(port.Open(scratch / "no-such-tty", 115200, &reason));
+    EXPECT_EQ(port.hPort.load(), CSerialPort::INVALID_PORT);
+    EXPECT_NE(reason.find("No such device"), std::string::npos) << reason;
+    EXPECT_FALSE(port.IsOpen());
+    EXPECT_TRUE(port.Close()) << "close after a failed open";
+    EXPECT_EQ(port.hPort.load(), CSerialPort::INVALID_PORT);
+}
+
+TEST_F(SerialLinkTest, ReadWithNothingWaitingReturnsZeroAtOnceThenReadsWhatArrives)
+{
+    ASSERT_TRUE(port.Open(pty.DevicePath(), 115200));
+    uint8_t buffer[16] = {};
+    auto emptyRead = std::async(std::launch::async, [&] { return port.Read(buffer, sizeof buffer); });
+    ASSERT_EQ(emptyRead.wait_for(std::chrono::seconds(5)), std::future_status::ready) << "Read blocked";
+    EXPECT_EQ(emptyRead.get(), 0);
+    EXPECT_EQ(port.WaitingBytes(), 0);
+
+    const std::vector<uint8_t> sent = {0xAA, 0x55, 0x00, 0x0A, 0x0D, 0x11, 0x13};  // CR, LF, XON, XOFF pass raw
+    ASSERT_TRUE(pty.Send(sent));
+    ASSERT_TRUE(WaitForWaitingBytes(static_cast<int32_t>(sent.size())));
+    ASSERT_EQ(port.Read(buffer, sizeof buffer), static_cast<int32_t>(sent.size()));
+    EXPECT_EQ(std::vector<uint8_t>(buffer, buffer + sent.size()), sent);
+}
+
+TEST_F(SerialLinkTest, WriteDiscardsUnreadInputAndSendsTheCommand)
+{
+    const uint8_t start = 0xEE;
+    EXPECT_FALSE(port.Write(&start, 1)) << "no port open";
+
+    ASSERT_TRUE(port.Open(pty.DevicePath(), 115200));
+    ASSERT_TRUE(pty.Send({1, 2, 3, 4, 5}));
+    ASSERT_TRUE(WaitForWaitingBytes(5));
+    EXPECT_TRUE(port.Write(&start, 1));
+    EXPECT_EQ(port.WaitingBytes(), 0);
+    EXPECT_EQ(pty.Receive(5000), std::vector<uint8_t>{start});
+}
+
+TEST_F(SerialLinkTest, HeldPortIsRefusedToASecondOpenAndListedBusyWithoutBeingOpened)
+{
+    ASSERT_TRUE(port.Open(pty.DevicePath(), 115200));
+    CSerialPort second;
+    UseSameLocks(second);
+    std::string reason;
+    EXPECT_FALSE(second.Open(pty.DevicePath(), 115200, &reason));
+    EXPECT_EQ(second.hPort.load(), CSerialPort::INVALID_PORT);
+    EXPECT_NE(reason.find("in use"), std::string::npos) << reason;
+    EXPECT_NE(reason.find("pid " + std::to_string(getpid())), std::string::npos) << reason;
+    EXPECT_TRUE(port.IsOpen()) << "the refused open must not disturb the holder";
+
+    const int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    ASSERT_GE(watch, 0);
+    ASSERT_GE(inotify_add_watch(watch, pty.DevicePath().c_str(), IN_OPEN), 0);
+
+    PortScanRoots roots;
+    roots.sysClassTty = scratch / "no-sysfs";
+    roots.lockDirs = port.systemPaths.lockDirs;
+    roots.extraPaths = {pty.DevicePath(), scratch / "typed-but-absent"};
+    std::vector<PortEntry> all, free, busy;
+    EnumeratePorts(all, free, busy, roots);
+    auto paths = [](const std::vector<PortEntry>& list) {
+        std::vector<std::string> out;
+        for (const PortEntry& entry : list)
+            out.push_back(entry.path);
+        return out;
+    };
+    EXPECT_EQ(paths(all), std::vector<std::string>{pty.DevicePath()});
+    EXPECT_EQ(paths(busy), std::vector<std::string>{pty.DevicePath()});
+    EXPECT_TRUE(free.empty());
+
+    char events[4096];
+    EXPECT_LT(read(watch, events, sizeof events), 0) << "enumerating opened the device";
+    close(watch);
+
+    ASSERT_TRUE(port.Close());
+    EnumeratePorts(all, free, busy, roots);
+    EXPECT_EQ(paths(free), std::vector<std::string>{pty.DevicePath()});
+    EXPECT_TRUE(second.Open(pty.DevicePath(), 115200, &reason)) << reason;
+}
+
+TEST_F(SerialLinkTest, FailedConfigurationLeavesNothingHeld)
+{
+    std::string reason;
+    EXPECT_FALSE(port.Open(pty.DevicePath(), 12345, &reason));
+    EXPECT_EQ(reason, BAUD_RATE_FAILED_TEXT);
+    EXPECT_EQ(port.hPort.load(), CSerialPort::INVALID_PORT);
+    EXPECT_TRUE(port.Close());
+
+    CSerialPort other;
+    UseSameLocks(other);
+    EXPECT_TRUE(other.Open(pty.DevicePath(), 230400, &reason)) << reason;
+}
+
+TEST_F(SerialLinkTest, DescriptorZeroIsNeverTakenForAPort)
+{
+    const int savedInput = dup(STDIN_FILENO);
+    ASSERT_GE(savedInput, 0);
+    close(STDIN_FILENO);  // the next descriptor the system hands out would be 0
+    const bool opened = port.Open(pty.DevicePath(), 115200);
+    const int fd = port.hPort.load();
+    dup2(savedInput, STDIN_FILENO);
+    close(savedInput);
+    ASSERT_TRUE(opened);
+    EXPECT_GE(fd, 3);
+    EXPECT_TRUE(port.IsOpen());
+    EXPECT_TRUE(port.Close());
+}
+
+}  // namespace
