@@ -1,0 +1,105 @@
+// The polar view: every revolution of g_PointList drawn as a polar plot over a range grid, with
+// wheel zoom, right-button pan and a left-click marker that reads the nearest point's depth and a
+// running mean and spread over the last g_nStatPoints readouts.
+//
+// How the main dialog uses it (UI thread only):
+//   CImageCoord view(parent);        range index 2 (0-1 m), marker hidden
+//   size the widget square, then view.InitView();   before the first Redraw
+//   view.Redraw(index, CImageCoord::Recentre, QPoint());            a range radio button
+//   view.Redraw(view.m_nRange, CImageCoord::KeepOrigin, QPoint());  a new point list
+//   after a resize: square it again and call InitView() again; a new size gets a new surface,
+//   the origin returns to the centre and the picture is composed again at once.
+// Redraw takes g_PointListMutex while it reads the list: never call it with that lock held.
+#pragma once
+
+#include <QImage>
+#include <QPen>
+#include <QStringList>
+#include <QWidget>
+
+#include "view/DepthWindow.h"
+#include "view/RingStamp.h"
+
+// True from a right-button press on the view until the right button is released.
+extern bool g_bDragging;
+
+class CImageCoord : public QWidget {
+    Q_OBJECT
+
+public:
+    enum OriginMode { Recentre = 0, ZoomAboutAnchor = 1, KeepOrigin = 2 };
+
+    explicit CImageCoord(QWidget* parent = nullptr);
+
+    // Takes the widget's size, puts the origin in the centre and computes the scale; the first
+    // call creates the off-screen surface and hides the marker, a call at a new size replaces
+    // the surface and redraws. A hidden marker stays hidden.
+    void InitView();
+    // Sets the range index (0..8) and the scale, and moves the origin as `mode` says.
+    void SetRange(int index, OriginMode mode, QPoint anchor);
+    // The one way the picture changes: range and origin, grid, points, overlay, then shown.
+    void Redraw(int index, OriginMode mode, QPoint anchor);
+
+    // Steps of a redraw, drawing into the off-screen surface.
+    void DrawGrid();
+    void DrawPoint(float angle, float distance, int radius);
+    void DrawRing(QPoint centre, float radius);
+    void DrawRingLabel(float radius, const QString& text);
+    // The point pass: every point of g_PointList with a return, as a cyan ring; the caller holds
+    // g_PointListMutex. Selects m_penPoint and returns the pen selected before.
+    const QPen* DrawPoints();
+    // Marker readout, highlight, marker circle and depth statistics; the caller holds the lock.
+    void DrawOverlay();
+    // Shows the finished surface on the widget at once.
+    void Present();
+
+    // Mouse handling, called by Qt's event handlers and usable directly (positions in widget pixels).
+    void OnLButtonDown(QPoint point);
+    void OnRButtonDown(QPoint point);
+    void OnRButtonUp();
+    void OnMouseMove(QPoint point);
+    bool OnMouseWheel(int delta);
+
+    // Read-only views for tests and the PNG renderer.
+    const QImage& Surface() const { return m_surface; }
+    const QStringList& OverlayLines() const { return m_overlayLines; }
+    QPoint Origin() const { return m_ptOrigin; }
+    QPoint Marker() const { return m_ptMarker; }
+    double Scale() const { return m_dScale; }
+
+    int m_nRange = 2;  // range index 0..8
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+
+private:
+    const QPen* SelectPen(const QPen* pen);
+    void DrawText(QPoint topLeft, const QString& text);
+    void DrawMarkerReadout();
+
+    QPoint m_ptMarker;       // equal to m_ptOrigin: no marker shown
+    QPoint m_ptDragStart;    // mouse position at the last right-button press
+    QPoint m_ptMouse;        // last mouse position over the view, the zoom anchor
+    int m_nWidth = 0;
+    int m_nHeight = 0;
+    QPoint m_ptOrigin;       // pixel position of the sensor
+    float m_fRange = 1.0f;   // metres of m_nRange
+    QRect m_rcClient;
+    QPen m_penHighlight;
+    QPen m_penGrid;
+    QPen m_penPoint;
+    QPen m_penMarker;
+    QPoint m_ptOriginAtDrag;
+    double m_dScale = 0.0;   // pixels per metre
+
+    QImage m_surface;                   // the picture being composed; null before InitView
+    const QPen* m_selectedPen = nullptr;
+    QColor m_textColour = Qt::white;
+    RingStamp m_pointStamp;             // m_penPoint's ring, pre-rendered
+    DepthWindow m_depthWindow;
+    QStringList m_overlayLines;         // texts the last overlay drew, top to bottom
+};

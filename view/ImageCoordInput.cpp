@@ -1,0 +1,75 @@
+// Mouse handling of the polar view: wheel zoom about the last mouse position, right-button pan,
+// left-click marker.
+#include <QMouseEvent>
+#include <QWheelEvent>
+
+#include "view/ImageCoord.h"
+
+bool g_bDragging = false;
+
+namespace {
+
+constexpr int WHEEL_LAST_INDEX = 7;  // the wheel stops at 10 m; 18 m only from its radio button
+
+}  // namespace
+
+void CImageCoord::OnLButtonDown(QPoint point)
+{
+    setFocus();
+    m_ptMarker = point;
+    Redraw(m_nRange, KeepOrigin, QPoint());
+}
+
+void CImageCoord::OnRButtonDown(QPoint point)
+{
+    setFocus();
+    g_bDragging = true;
+    m_ptDragStart = point;
+    m_ptOriginAtDrag = m_ptOrigin;
+}
+
+void CImageCoord::OnRButtonUp() { g_bDragging = false; }
+
+void CImageCoord::OnMouseMove(QPoint point)
+{
+    m_ptMouse = point;
+    if (!g_bDragging)
+        return;
+    m_ptOrigin = m_ptOriginAtDrag + (point - m_ptDragStart);
+    Redraw(m_nRange, KeepOrigin, QPoint());
+}
+
+bool CImageCoord::OnMouseWheel(int delta)
+{
+    if (delta > 0)
+        m_nRange = m_nRange > 0 ? m_nRange - 1 : 0;
+    else if (m_nRange < WHEEL_LAST_INDEX)
+        m_nRange = m_nRange + 1;
+    Redraw(m_nRange, ZoomAboutAnchor, m_ptMouse);
+    return true;
+}
+
+void CImageCoord::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton)
+        OnLButtonDown(event->position().toPoint());
+    else if (event->button() == Qt::RightButton)
+        OnRButtonDown(event->position().toPoint());
+}
+
+void CImageCoord::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::RightButton)
+        OnRButtonUp();
+}
+
+void CImageCoord::mouseMoveEvent(QMouseEvent* event) { OnMouseMove(event->position().toPoint()); }
+
+void CImageCoord::wheelEvent(QWheelEvent* event)
+{
+    // Only the vertical wheel zooms; a sideways scroll is not a zoom.
+    const int delta = event->angleDelta().y();
+    if (delta != 0)
+        OnMouseWheel(delta);
+    event->accept();
+}

@@ -1,0 +1,92 @@
+// What is drawn over the grid: the point pass and the measuring overlay of the marker.
+#include <QPainter>
+#include <algorithm>
+
+#include "acquisition/SharedState.h"
+#include "view/ImageCoord.h"
+#include "view/MarkerReadout.h"
+#include "view/ViewGeometry.h"
+
+namespace {
+
+constexpr int POINT_RADIUS = 1;
+constexpr int HIGHLIGHT_RADIUS = 4;
+constexpr int MARKER_RADIUS = 4;
+constexpr int TEXT_LEFT = 20;
+constexpr int LINE_TOP[] = {20, 40, 60, 80};
+
+float Metres(int16_t millimetres) { return millimetres / 1000.0f; }
+
+}  // namespace
+
+const QPen* CImageCoord::DrawPoints()
+{
+    const QPen* previous = SelectPen(&m_penPoint);
+    if (m_surface.isNull())
+        return previous;
+    const PixelPoint origin{m_ptOrigin.x(), m_ptOrigin.y()};
+    const int protocol = Load(g_nProtocol);
+    const int count = std::min(g_PointList.count, SCAN_CAPACITY);
+    for (int i = 0; i < count; ++i) {
+        if (g_PointList.distance[i] == 0)
+            continue;
+        const PixelBox box = PointBox(origin, m_dScale, DrawnAngle(g_PointList.angle[i], protocol),
+                                      Metres(g_PointList.distance[i]), POINT_RADIUS);
+        const int width = box.right - box.left;
+        const int height = box.bottom - box.top;
+        if (m_pointStamp.CanStamp(width, height))
+            m_pointStamp.Stamp(m_surface, box.left, box.top, width, height);
+        else
+            DrawPoint(DrawnAngle(g_PointList.angle[i], protocol), Metres(g_PointList.distance[i]), POINT_RADIUS);
+    }
+    return previous;
+}
+
+void CImageCoord::DrawOverlay()
+{
+    m_depthWindow.ResetIfChanged(m_ptMarker.x(), m_ptMarker.y(), Load(g_nStatPoints));
+    m_overlayLines.clear();
+    if (m_surface.isNull() || m_ptMarker == m_ptOrigin)
+        return;
+    DrawMarkerReadout();
+}
+
+void CImageCoord::DrawMarkerReadout()
+{
+    const int protocol = Load(g_nProtocol);
+    const MarkerReading reading =
+        MeasureMarker({m_ptMarker.x(), m_ptMarker.y()}, {m_ptOrigin.x(), m_ptOrigin.y()}, protocol);
+    const int index = NearestPoint(g_PointList, reading.angle);
+    const float angle = g_PointList.angle[index];
+    const int16_t depth = g_PointList.distance[index];
+    const float markerMetres = m_fRange * reading.pixels / static_cast<float>(m_nWidth / 2);
+
+    auto line = [&](int row, QColor colour, const std::string& text) {
+        m_textColour = colour;
+        const QString shown = QString::fromStdString(text);
+        DrawText(QPoint(TEXT_LEFT, LINE_TOP[row]), shown);
+        m_overlayLines.append(shown);
+    };
+    line(0, QColor(255, 255, 255), PointLine(index, angle, Metres(depth)));
+    const std::string markerText = MarkerLine(reading.angle, markerMetres);
+    line(1, QColor(255, 0, 0), markerText);
+
+    SelectPen(&m_penHighlight);
+    DrawPoint(DrawnAngle(angle, protocol), Metres(depth), HIGHLIGHT_RADIUS);
+    SelectPen(&m_penMarker);
+    {
+        QPainter painter(&m_surface);
+        painter.setPen(m_penMarker);
+        painter.drawEllipse(QRectF(m_ptMarker.x() - MARKER_RADIUS, m_ptMarker.y() - MARKER_RADIUS,
+                                   2 * MARKER_RADIUS, 2 * MARKER_RADIUS));
+    }
+
+    if (Load(g_nCompensation) != 0)
+        line(2, QColor(0, 255, 255), markerText);
+
+    m_depthWindow.Add(depth);
+    if (m_depthWindow.Full()) {
+        line(3, QColor(0, 255, 255),
+             StatisticsLine(m_depthWindow.Size(), m_depthWindow.MeanMm() / 1000.0f, m_depthWindow.SpreadMm()));
+    }
+}
