@@ -1,0 +1,197 @@
+#include "protocols/Protocol1.h"
+
+#include <algorithm>
+
+#include "acquisition/SerialPort.h"
+#include "acquisition/SharedState.h"
+#include "files/Playback.h"
+#include "files/Recording.h"
+#include "protocols/ShiftLeft.h"
+
+namespace {
+
+constexpr int32_t BUFFER_SIZE = 210;  // one largest packet (208) plus the next header
+constexpr int32_t HEADER_SIZE = 10;
+constexpr int32_t ZERO_PACKET_SIZE = 12;
+constexpr int32_t MAX_DATA_SAMPLES = 99;
+constexpr int IDLE_WAIT_MS = 10;
+constexpr int PLAYBACK_FRAME_PAUSE_MS = 200;  // playback runs at about five frames a second
+
+// The spare byte after the buffer is never written and stays 0.
+uint8_t g_P1Buffer[BUFFER_SIZE + 1];
+
+enum class PacketOutcome { Continue, EndPass, FrameComplete };
+
+void Consume(int32_t count)
+{
+    g_nP1Fill -= count;
+    ShiftLeft(g_P1Buffer, count, g_nP1Fill);
+}
+
+// A stream that never closes a revolution must not write past the arrays: the partial frame
+// is dropped and writing starts again at 0.
+int32_t TakeWriteIndex()
+{
+    if (g_nFrameIndex < 0 || g_nFrameIndex >= SCAN_CAPACITY)
+        g_nFrameIndex = 0;
+    return g_nFrameIndex++;
+}
+
+uint16_t WordAt(const uint8_t* bytes)
+{
+    return static_cast<uint16_t>(bytes[0] | bytes[1] << 8);
+}
+
+float AngleAt(const uint8_t* bytes)
+{
+    return static_cast<float>(WordAt(bytes) / 128.0);
+}
+
+// The check word is the XOR of every other little-endian word of the packet.
+bool CheckBytesMatch(const uint8_t* packet, int32_t length)
+{
+    uint16_t check = WordAt(packet) ^ WordAt(packet + 2) ^ WordAt(packet + 4) ^ WordAt(packet + 6);
+    for (int32_t i = HEADER_SIZE; i < length; i += 2)
+        check ^= WordAt(packet + i);
+    return check == WordAt(packet + 8);
+}
+
+void StoreSamples(const uint8_t* packet, int32_t n, ScanFrame& frame)
+{
+    const float start = AngleAt(packet + 4);
+    const float end = AngleAt(packet + 6);
+    float step = 0.0f;
+    if (n > 1)
+        step = start > end ? (360.0f - start + end) / static_cast<float>(n - 1)
+                           : (end - start) / static_cast<float>(n - 1);
+    for (int32_t k = 0; k < n; ++k) {
+        const uint16_t word = WordAt(packet + HEADER_SIZE + 2 * k);
+        float angle = start + static_cast<float>(k) * step;
+        if (angle > 360.0f)
+            angle -= 360.0f;
+        const int32_t index = TakeWriteIndex();
+        frame.distance[index] = static_cast<int16_t>(word / 4);
+        frame.lowBits[index] = static_cast<int16_t>(word & 3);
+        frame.angle[index] = angle;
+    }
+}
+
+// Examines the packet whose header is at the start of the buffer (at least 12 bytes held).
+PacketOutcome ExaminePacket(ScanFrame& frame)
+{
+    const uint8_t* p = g_P1Buffer;
+    const bool anglesOdd = (p[4] & 1) != 0 && (p[6] & 1) != 0;
+    if (p[2] == 1 && p[3] == 1 && anglesOdd && p[4] == p[6] && p[5] == p[7]) {
+        if (CheckBytesMatch(p, ZERO_PACKET_SIZE))
+            return PacketOutcome::FrameComplete;
+        Consume(ZERO_PACKET_SIZE);
+        g_nFrameIndex = 0;
+        return PacketOutcome::EndPass;
+    }
+    if (p[2] == 0 && p[3] >= 1 && p[3] <= MAX_DATA_SAMPLES && anglesOdd) {
+        const int32_t length = HEADER_SIZE + 2 * p[3];
+        if (g_nP1Fill < length)
+            return PacketOutcome::EndPass;
+        // A packet with bad check bytes is skipped; it leaves with the next header shift.
+        if (CheckBytesMatch(p, length))
+            StoreSamples(p, p[3], frame);
+    }
+    return PacketOutcome::Continue;
+}
+
+// Runs over a full buffer; true when a valid zero packet waits at its start.
+bool ScanPass(ScanFrame& frame)
+{
+    for (int32_t i = 0; i < g_nP1Fill; ++i) {
+        if (g_P1Buffer[i] == 0xAA && i + 1 == g_nP1Fill) {
+            // The next header's second byte has not arrived: keep its first and the frame.
+            Consume(i);
+            return false;
+        }
+        if (g_P1Buffer[i] == 0xAA && g_P1Buffer[i + 1] == 0x55) {
+            if (i != 0) {
+                Consume(i);
+                i = 0;
+                if (g_nP1Fill < ZERO_PACKET_SIZE)
+                    return false;
+            }
+            const PacketOutcome outcome = ExaminePacket(frame);
+            if (outcome == PacketOutcome::FrameComplete)
+                return true;
+            if (outcome == PacketOutcome::EndPass)
+                return false;
+        }
+        if (g_nP1Fill == HEADER_SIZE + 2 * g_P1Buffer[3]) {
+            g_nP1Fill = 0;
+            return false;
+        }
+    }
+    // No further header: the bytes and the revolution in progress cannot be trusted.
+    g_nP1Fill = 0;
+    g_nFrameIndex = 0;
+    return false;
+}
+
+// Tops up the buffer from the playback file or the port; false when the parser should give up.
+bool ReadPass(CSerialPort& port)
+{
+    if (Load(port.bStop))
+        return false;
+    uint8_t* tail = g_P1Buffer + g_nP1Fill;
+    const int32_t room = BUFFER_SIZE - g_nP1Fill;
+    if (Load(g_bPlayback)) {
+        const int32_t placed = PlaybackReadFrame(tail, room);
+        if (placed <= 0)
+            return port.Pause(IDLE_WAIT_MS);
+        g_nP1Fill += std::min(placed, room);
+        return true;
+    }
+    if (!port.IsOpen())
+        return port.Pause(IDLE_WAIT_MS);
+    if (port.WaitingBytes() <= 0)
+        return port.WaitForData(IDLE_WAIT_MS);
+    const int32_t got = std::min(port.Read(tail, room), room);
+    if (got > 0) {
+        RecordRawBytes(tail, got);
+        g_nP1Fill += got;
+    }
+    return true;
+}
+
+// The zero packet at the start of the buffer closes the revolution with its own sample.
+bool CompleteFrame(CSerialPort& port, ScanFrame& frame)
+{
+    Store(g_bFrameDone, 1);
+    const int32_t index = TakeWriteIndex();
+    frame.distance[index] = static_cast<int16_t>(WordAt(g_P1Buffer + 10) / 4);
+    frame.angle[index] = AngleAt(g_P1Buffer + 4);
+    const bool paced = !Load(g_bPlayback) || port.Pause(PLAYBACK_FRAME_PAUSE_MS);
+    frame.count = g_nFrameIndex;
+    Consume(ZERO_PACKET_SIZE);
+    const int32_t valid = static_cast<int32_t>(
+        std::count_if(frame.distance, frame.distance + frame.count, [](int16_t d) { return d > 0; }));
+    Store(g_nValidSamples, valid);
+    g_nFrameIndex = 0;
+    RecordFrame(frame);
+    return paced;
+}
+
+}  // namespace
+
+bool ParseProtocol1(CSerialPort& port, ScanFrame& frame)
+{
+    for (;;) {
+        if (g_nP1Fill < BUFFER_SIZE) {
+            if (!ReadPass(port))
+                return false;
+        } else if (ScanPass(frame)) {
+            return CompleteFrame(port, frame);
+        }
+    }
+}
+
+void ResetProtocol1()
+{
+    std::fill(g_P1Buffer, g_P1Buffer + BUFFER_SIZE + 1, uint8_t{0});
+    g_nP1Fill = 0;
+}
