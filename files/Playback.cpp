@@ -1,14 +1,123 @@
 #include "files/Playback.h"
 
-#include "acquisition/SharedState.h"
+#include <algorithm>
+#include <cstring>
+#include <mutex>
 
-// Nothing can be loaded yet, so there is never anything to deliver.
-int32_t PlaybackReadFrame(uint8_t*, int32_t)
+#include "acquisition/SharedState.h"
+#include "files/PlaybackIndex.h"
+#include "files/PlaybackState.h"
+
+namespace {
+
+constexpr int32_t P1_BUFFER_SIZE = 210;  // the protocol-1 packet buffer
+
+// The index is built lazily, with the protocol code and point number of its first use.
+bool EnsureIndexLocked()
 {
-    return 0;
+    if (g_nPlaybackFrames == 0)
+        IndexPlaybackFramesLocked();
+    return g_nPlaybackFrames > 0;
 }
 
-int32_t PlaybackReadBytes(uint8_t*, int32_t)
+bool StepLocked()
 {
-    return 0;
+    if (!EnsureIndexLocked())
+        return false;
+    if (Load(g_nProtocol) != 0 && g_bFrameDone.exchange(0, std::memory_order_relaxed) == 0)
+        return false;
+    g_nPlaybackFrame = g_nPlaybackFrame + 1 < g_nPlaybackFrames ? g_nPlaybackFrame + 1 : 0;
+    return true;
+}
+
+void AdvanceUnlessHeldLocked()
+{
+    if (Load(g_bHoldFrame) == 0)
+        StepLocked();
+}
+
+// The frame from marker to marker as an endless ring. After a step the reading runs on from
+// where it was until it passes the new frame's end, then wraps to the new frame's start.
+int32_t ReadMarkerFrame(uint8_t* destination, int32_t room)
+{
+    const int32_t want = P1_BUFFER_SIZE - g_nP1Fill;
+    if (room < want || want <= 0)
+        return 0;
+    std::lock_guard<std::mutex> lock(g_PlaybackMutex);
+    // An index built by the packet rule has no markers to read between.
+    if (!EnsureIndexLocked() || g_nPlaybackFrame + 1 >= g_playbackMarkerCount)
+        return 0;
+    const int32_t start = g_PlaybackFrameStart[g_nPlaybackFrame];
+    g_nPlaybackFrameEnd = g_PlaybackFrameStart[g_nPlaybackFrame + 1];
+    for (int32_t k = 0; k < want; ++k) {
+        destination[k] = g_PlaybackData[g_nPlaybackReadPos++];
+        if (g_nPlaybackReadPos >= g_nPlaybackFrameEnd)
+            g_nPlaybackReadPos = start;
+    }
+    AdvanceUnlessHeldLocked();
+    return want;
+}
+
+// Bytes of frame `frame` in packet geometry that lie within the loaded data: [begin, begin + n).
+int32_t PacketFrameRange(int32_t frame, int32_t* begin)
+{
+    const int64_t frameLength = int64_t{PACKETS_PER_FRAME} * PacketLength(Load(g_nPointNum));
+    const int64_t first = g_nPlaybackFirstOffset + int64_t{frame} * frameLength;
+    if (first < 0 || first >= g_nPlaybackSize)
+        return 0;
+    *begin = static_cast<int32_t>(first);
+    return static_cast<int32_t>(std::min<int64_t>(frameLength, g_nPlaybackSize - first));
+}
+
+// The current run of 15 sector packets; a frame cut short by the end of the data delivers
+// what there is.
+int32_t ReadPacketFrame(uint8_t* destination, int32_t room)
+{
+    if (room < PACKETS_PER_FRAME * PacketLength(Load(g_nPointNum)))
+        return 0;
+    std::lock_guard<std::mutex> lock(g_PlaybackMutex);
+    if (!EnsureIndexLocked())
+        return 0;
+    int32_t begin = 0;
+    const int32_t length = PacketFrameRange(g_nPlaybackFrame, &begin);
+    std::memcpy(destination, g_PlaybackData + begin, static_cast<size_t>(length));
+    AdvanceUnlessHeldLocked();
+    return length;
+}
+
+}  // namespace
+
+int32_t PlaybackReadFrame(uint8_t* destination, int32_t room)
+{
+    return Load(g_nProtocol) != 0 ? ReadMarkerFrame(destination, room) : ReadPacketFrame(destination, room);
+}
+
+int32_t PlaybackReadBytes(uint8_t* destination, int32_t length)
+{
+    std::lock_guard<std::mutex> lock(g_PlaybackMutex);
+    if (g_nPlaybackSize <= 0 || length <= 0)
+        return 0;
+    for (int32_t k = 0; k < length; ++k) {
+        if (g_nPlaybackPos >= g_nPlaybackSize)
+            g_nPlaybackPos = 0;
+        destination[k] = g_PlaybackData[g_nPlaybackPos++];
+    }
+    return length;
+}
+
+bool StepPlaybackFrame()
+{
+    std::lock_guard<std::mutex> lock(g_PlaybackMutex);
+    return StepLocked();
+}
+
+bool CopyPlaybackFrame(std::vector<uint8_t>* bytes)
+{
+    std::lock_guard<std::mutex> lock(g_PlaybackMutex);
+    if (g_nPlaybackFrames == 0 && IndexPlaybackFramesLocked() == 0)
+        return false;
+    int32_t begin = 0;
+    const int32_t length = PacketFrameRange(g_nPlaybackFrame, &begin);
+    bytes->assign(g_PlaybackData + begin, g_PlaybackData + begin + length);
+    return true;
 }

@@ -1,10 +1,23 @@
-// Playback of a dropped raw-data file: the parsers read from the loaded bytes instead of the port.
+// Playback of a dropped raw-data file: the parsers read from the loaded bytes instead of the
+// port, frame by frame (protocol codes 0 and 1) or cyclically (codes 2 and 3).
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
-// Frame reader of protocol codes 0 and 1: the current frame's bytes; 0 when nothing can be read.
+// Frame reader of protocol codes 0 and 1: the current frame's bytes, as a ring while the frame
+// is held; 0 when nothing can be read. Never reads beyond the loaded data.
 int32_t PlaybackReadFrame(uint8_t* destination, int32_t room);
 
 // Cyclic reader of protocol codes 2 and 3: `length` bytes, or 0 when no data is loaded.
 int32_t PlaybackReadBytes(uint8_t* destination, int32_t length);
+
+// Moves to the next frame, after the last to frame 0. Under the marker rule it takes effect
+// only when the protocol-1 parser has completed a frame since the previous step. True when
+// the frame changed. The step command (a click on the factor display) calls it during playback.
+bool StepPlaybackFrame();
+
+// The current frame in sector-packet geometry (15 packets of 2N + 9 bytes, whatever the
+// protocol), cut at the end of the loaded data, for the frame snapshot. False when the index
+// holds no frame.
+bool CopyPlaybackFrame(std::vector<uint8_t>* bytes);

@@ -1,0 +1,85 @@
+#include "files/OutputDirectory.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+std::string g_chosenDirectory;  // UI thread only
+
+bool IsWritableDirectory(const std::string& path)
+{
+    struct stat info {};
+    return !path.empty() && stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)
+        && access(path.c_str(), W_OK | X_OK) == 0;
+}
+
+// An existing directory is fine; otherwise one level is created.
+bool EnsureDirectory(const std::string& path, std::string* reason)
+{
+    if (IsWritableDirectory(path))
+        return true;
+    int error = mkdir(path.c_str(), 0755) == 0 ? 0 : errno;
+    if (error == 0 || error == EEXIST) {
+        if (IsWritableDirectory(path))
+            return true;
+        struct stat info {};
+        error = stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode) ? ENOTDIR : EACCES;
+    }
+    if (reason != nullptr)
+        *reason = path + ": " + std::strerror(error);
+    return false;
+}
+
+std::string ProgramDirectory()
+{
+    char path[PATH_MAX];
+    const ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
+    if (length <= 0)
+        return {};
+    std::string executable(path, static_cast<size_t>(length));
+    const size_t slash = executable.rfind('/');
+    return slash == std::string::npos ? std::string() : executable.substr(0, slash);
+}
+
+std::string HomeDirectory()
+{
+    const char* home = std::getenv("HOME");
+    if (home != nullptr && home[0] != '\0')
+        return home;
+    const passwd* entry = getpwuid(getuid());
+    return entry != nullptr && entry->pw_dir != nullptr ? entry->pw_dir : "";
+}
+
+}  // namespace
+
+void SetRecordDirectory(const std::string& directory)
+{
+    g_chosenDirectory = directory;
+}
+
+std::string ResolveRecordDirectory(std::string* reason)
+{
+    return ChooseRecordDirectory(g_chosenDirectory, ProgramDirectory(), HomeDirectory(), reason);
+}
+
+std::string ChooseRecordDirectory(const std::string& chosen, const std::string& programDirectory,
+                                  const std::string& home, std::string* reason)
+{
+    if (!chosen.empty())
+        return EnsureDirectory(chosen, reason) ? chosen : std::string();
+    if (IsWritableDirectory(programDirectory))
+        return programDirectory;
+    if (home.empty()) {
+        if (reason != nullptr)
+            *reason = programDirectory + " is not writable and no home directory is known";
+        return {};
+    }
+    const std::string fallback = home + "/Plotwell";
+    return EnsureDirectory(fallback, reason) ? fallback : std::string();
+}

@@ -1,0 +1,76 @@
+#include "files/PlaybackIndex.h"
+
+#include <mutex>
+
+#include "acquisition/SharedState.h"
+#include "files/PlaybackState.h"
+
+namespace {
+
+constexpr uint8_t FRAME_MARKER[4] = {0xAA, 0x55, 0x01, 0x01};  // a protocol-1 zero packet's head
+constexpr uint8_t LAST_PACKET = 14;
+
+bool MarkerAt(const uint8_t* data, int32_t p)
+{
+    return data[p] == FRAME_MARKER[0] && data[p + 1] == FRAME_MARKER[1] && data[p + 2] == FRAME_MARKER[2]
+        && data[p + 3] == FRAME_MARKER[3];
+}
+
+// Frames run from marker to marker; the table keeps the first PLAYBACK_MAX_MARKERS.
+int32_t IndexMarkers()
+{
+    int32_t count = 0;
+    for (int32_t p = 0; p + 4 <= g_nPlaybackSize && count < PLAYBACK_MAX_MARKERS; ++p) {
+        if (MarkerAt(g_PlaybackData, p))
+            g_PlaybackFrameStart[count++] = p;
+    }
+    g_playbackMarkerCount = count;
+    if (count > 0)
+        g_nPlaybackReadPos = g_PlaybackFrameStart[0];
+    return count - 1;
+}
+
+bool PacketAt(const uint8_t* data, int32_t p, int32_t pointNum, int32_t length)
+{
+    return data[p] == 0x55 && data[p + 1] == 0xAA && data[p + 2] < PACKETS_PER_FRAME
+        && data[p + 3] < pointNum + 10 && data[p + length - 1] == 0xFA;
+}
+
+// A packet is stepped over whole, anything else byte by byte.
+int32_t NextPosition(int32_t p, int32_t pointNum, int32_t length)
+{
+    return PacketAt(g_PlaybackData, p, pointNum, length) ? p + length : p + 1;
+}
+
+// Frames begin at the first packet numbered 0; one is counted for every last packet after it.
+int32_t IndexPackets()
+{
+    const int32_t pointNum = Load(g_nPointNum);
+    const int32_t length = PacketLength(pointNum);
+    int32_t p = 0;
+    while (p <= g_nPlaybackSize - length
+           && !(PacketAt(g_PlaybackData, p, pointNum, length) && g_PlaybackData[p + 2] == 0))
+        p = NextPosition(p, pointNum, length);
+    g_nPlaybackFirstOffset = p;
+    g_playbackMarkerCount = 0;
+    int32_t frames = 0;
+    for (; p <= g_nPlaybackSize - length; p = NextPosition(p, pointNum, length)) {
+        if (PacketAt(g_PlaybackData, p, pointNum, length) && g_PlaybackData[p + 2] == LAST_PACKET)
+            ++frames;
+    }
+    return frames;
+}
+
+}  // namespace
+
+int32_t IndexPlaybackFramesLocked()
+{
+    g_nPlaybackFrames = Load(g_nProtocol) != 0 ? IndexMarkers() : IndexPackets();
+    return g_nPlaybackFrames;
+}
+
+int32_t IndexPlaybackFrames()
+{
+    std::lock_guard<std::mutex> lock(g_PlaybackMutex);
+    return IndexPlaybackFramesLocked();
+}

@@ -1,0 +1,19 @@
+// The frame index of the loaded data: frame markers for protocol codes 1..3, runs of 15
+// sector packets for protocol code 0.
+#pragma once
+
+#include <cstdint>
+
+// Builds the index for the protocol code and point number in force; returns the new
+// g_nPlaybackFrames (0 or -1 when the index holds no frame).
+int32_t IndexPlaybackFrames();
+
+// The same for a caller that already holds g_PlaybackMutex.
+int32_t IndexPlaybackFramesLocked();
+
+// Length of one sector packet of protocol code 0 for `pointNum` samples.
+inline int32_t PacketLength(int32_t pointNum)
+{
+    return 2 * pointNum + 9;
+}
+constexpr int32_t PACKETS_PER_FRAME = 15;

@@ -1,0 +1,17 @@
+// What a press of the RECORD_DATA button does, without the widgets: the dialog passes the
+// button's text and shows what comes back.
+#pragma once
+
+#include <string>
+
+#include "files/OutputFile.h"
+
+struct RecordButtonOutcome {
+    std::string buttonText;  // "RECORD_DATA" or "RECORD_STOP"; unchanged during playback
+    bool recording;          // the float-format box stays disabled while true
+    FileWriteResult file;    // what a stop or a snapshot wrote, or why it failed
+};
+
+// During playback: a frame snapshot. Otherwise "RECORD_DATA" starts a recording in the mode
+// of g_bFloatFormat, and any other text stops it and writes its file.
+RecordButtonOutcome PressRecordButton(const std::string& buttonText);

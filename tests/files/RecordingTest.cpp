@@ -1,0 +1,181 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <regex>
+
+#include "FilesFixture.h"
+#include "acquisition/SharedState.h"
+#include "files/OutputDirectory.h"
+#include "files/PlaybackLoad.h"
+#include "files/Playback.h"
+#include "files/RecordButton.h"
+#include "files/RecordFiles.h"
+#include "files/Recording.h"
+
+namespace {
+
+using RecordingTest = FilesTest;
+
+// A frame whose sample i lies at 10 * i + 0.5 degrees and 100 * i millimetres.
+ScanFrame& FrameOf(int32_t count)
+{
+    static ScanFrame frame;
+    frame.count = count;
+    for (int32_t i = 0; i < count; ++i) {
+        frame.angle[i] = 10.0f * static_cast<float>(i) + 0.5f;
+        frame.distance[i] = static_cast<int16_t>(100 * i);
+    }
+    return frame;
+}
+
+TEST_F(RecordingTest, RawRecordingWritesEveryByteAsTwoDigitsAndASpace)
+{
+    const RecordButtonOutcome started = PressRecordButton("RECORD_DATA");
+    EXPECT_EQ(started.buttonText, "RECORD_STOP");
+    EXPECT_TRUE(started.recording);
+    const uint8_t bytes[] = {0xAA, 0x55, 0x0A};
+    RecordRawBytes(bytes, 2);
+    RecordRawBytes(bytes + 2, 1);
+    RecordFrame(FrameOf(3));  // raw mode takes no frames
+
+    const RecordButtonOutcome stopped = PressRecordButton("RECORD_STOP");
+    EXPECT_EQ(stopped.buttonText, "RECORD_DATA");
+    EXPECT_FALSE(stopped.recording);
+    ASSERT_EQ(stopped.file.status, FileWriteResult::WRITTEN) << stopped.file.reason;
+    const std::string name = std::filesystem::path(stopped.file.path).filename().string();
+    EXPECT_TRUE(std::regex_match(name, std::regex(R"(RawData_\d{8}_\d{6}\.txt)"))) << name;
+    EXPECT_EQ(std::filesystem::path(stopped.file.path).parent_path(), m_directory);
+    EXPECT_EQ(ReadWholeFile(stopped.file.path), "AA 55 0A ");
+    EXPECT_EQ(Load(g_bRecording), 0);
+    EXPECT_EQ(Load(g_nRecordCount), 0);
+}
+
+TEST_F(RecordingTest, ValueRecordingWritesOneLinePerSampleNumberedWithinItsFrame)
+{
+    Store(g_bFloatFormat, 1);
+    PressRecordButton("RECORD_DATA");
+    RecordFrame(FrameOf(3));
+    const uint8_t ignored[] = {1, 2};
+    RecordRawBytes(ignored, 2);  // value mode takes no bytes
+    RecordFrame(FrameOf(2));
+    const RecordButtonOutcome stopped = PressRecordButton("RECORD_STOP");
+
+    ASSERT_EQ(stopped.file.status, FileWriteResult::WRITTEN) << stopped.file.reason;
+    EXPECT_NE(stopped.file.path.find("/AngDepData_"), std::string::npos);
+    EXPECT_EQ(ReadWholeFile(stopped.file.path),
+              "0,0.500,0\r\n1,10.500,100\r\n2,20.500,200\r\n0,0.500,0\r\n1,10.500,100\r\n");
+}
+
+TEST_F(RecordingTest, StopWithoutDataWritesNoFileInEitherMode)
+{
+    for (int floatFormat : {0, 1}) {
+        Store(g_bFloatFormat, floatFormat);
+        PressRecordButton("RECORD_DATA");
+        const RecordButtonOutcome stopped = PressRecordButton("RECORD_STOP");
+        EXPECT_EQ(stopped.file.status, FileWriteResult::NOTHING_TO_WRITE) << floatFormat;
+    }
+    EXPECT_TRUE(std::filesystem::is_empty(m_directory));
+}
+
+// Stops within one second used to give one name, and the second file replaced the first.
+TEST_F(RecordingTest, RecordingsStoppedWithinOneSecondKeepSeparateFiles)
+{
+    std::vector<std::string> paths;
+    for (uint8_t value = 0; value < 3; ++value) {
+        StartRawRecording();
+        RecordRawBytes(&value, 1);
+        const FileWriteResult result = WriteRawDataFile();
+        ASSERT_EQ(result.status, FileWriteResult::WRITTEN) << result.reason;
+        paths.push_back(result.path);
+    }
+    EXPECT_EQ(FilesStartingWith(m_directory, "RawData_").size(), 3u);
+    for (uint8_t value = 0; value < 3; ++value)
+        EXPECT_EQ(ReadWholeFile(paths[value]), HexText({value})) << paths[value];
+    // Same second (the usual case here): the suffix goes before ".txt".
+    if (paths[0].substr(0, paths[0].size() - 4) + "_1.txt" == paths[1]) {
+        EXPECT_EQ(paths[0].substr(0, paths[0].size() - 4) + "_2.txt", paths[2]);
+    }
+}
+
+// A full store used to turn data away without a word, and let later small chunks in after a gap.
+TEST_F(RecordingTest, FullRawStoreIsReportedAndItsFileIsAGapFreeBeginningThatPlaysBack)
+{
+    StartRawRecording();
+    uint8_t chunk[200];
+    int32_t offered = 0;
+    while (!RecordingFull()) {
+        for (int32_t i = 0; i < 200; ++i)
+            chunk[i] = static_cast<uint8_t>((offered + i) % 251);
+        RecordRawBytes(chunk, 200);
+        offered += 200;
+        ASSERT_LT(offered, 2 * RECORD_BYTES_CAPACITY);
+    }
+    const int32_t held = Load(g_nRecordCount);
+    EXPECT_GT(held, RECORD_BYTES_LIMIT - 200);
+    RecordRawBytes(chunk, 1);
+    EXPECT_EQ(Load(g_nRecordCount), held);
+    EXPECT_EQ(Load(g_bRecording), 1);
+
+    const FileWriteResult result = WriteRawDataFile();
+    ASSERT_EQ(result.status, FileWriteResult::WRITTEN) << result.reason;
+    ASSERT_EQ(LoadPlaybackFile(result.path), PLAYBACK_LOADED);
+    std::vector<uint8_t> played(static_cast<size_t>(held));
+    ASSERT_EQ(PlaybackReadBytes(played.data(), held), held);
+    for (int32_t i = 0; i < held; ++i)
+        ASSERT_EQ(played[i], i % 251) << i;
+}
+
+TEST_F(RecordingTest, FullValueStoreIsReportedAndTakesNoLaterFrame)
+{
+    Store(g_bFloatFormat, 1);
+    StartValueRecording();
+    const int32_t whole = RECORD_VALUES_LIMIT / SCAN_CAPACITY;
+    for (int32_t i = 0; i < whole; ++i)
+        RecordFrame(FrameOf(SCAN_CAPACITY));
+    EXPECT_FALSE(RecordingFull());
+    RecordFrame(FrameOf(SCAN_CAPACITY));
+    EXPECT_TRUE(RecordingFull());
+    RecordFrame(FrameOf(1));
+    EXPECT_EQ(Load(g_nRecordCount), whole * SCAN_CAPACITY);
+    EXPECT_EQ(g_RecordValues[whole * SCAN_CAPACITY - 1].nIndex, SCAN_CAPACITY - 1);
+
+    StartValueRecording();
+    EXPECT_FALSE(RecordingFull());
+    EXPECT_EQ(Load(g_nRecordCount), 0);
+    StopRecording();
+    ClearRecording();
+}
+
+TEST_F(RecordingTest, UnwritableDirectoryIsReportedWithTheReason)
+{
+    SetRecordDirectory((m_directory / "file-in-the-way").string());
+    WriteText("file-in-the-way", "x");
+    StartRawRecording();
+    const uint8_t byte = 1;
+    RecordRawBytes(&byte, 1);
+    const FileWriteResult result = WriteRawDataFile();
+    EXPECT_EQ(result.status, FileWriteResult::FAILED);
+    EXPECT_NE(result.reason.find("file-in-the-way"), std::string::npos) << result.reason;
+    EXPECT_NE(result.reason.find(std::strerror(ENOTDIR)), std::string::npos) << result.reason;
+}
+
+TEST_F(RecordingTest, ButtonDuringPlaybackWritesTheSnapshotAndKeepsItsText)
+{
+    std::vector<uint8_t> bytes(2000);
+    for (size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = static_cast<uint8_t>(i);
+    ASSERT_EQ(LoadPlaybackFile(WriteText("dropped.txt", HexText(bytes))), PLAYBACK_LOADED);
+    Store(g_nProtocol, 1);  // no marker: the snapshot still comes from frame 0's packet geometry
+
+    for (const char* text : {"RECORD_DATA", "RECORD_STOP"}) {
+        const RecordButtonOutcome outcome = PressRecordButton(text);
+        EXPECT_EQ(outcome.buttonText, text);
+        ASSERT_EQ(outcome.file.status, FileWriteResult::WRITTEN) << outcome.file.reason;
+        EXPECT_EQ(outcome.file.path, (m_directory / "OneFrameData.txt").string());
+        EXPECT_EQ(ReadWholeFile(outcome.file.path), HexText({bytes.begin(), bytes.begin() + 1035}));
+    }
+    EXPECT_EQ(Load(g_bRecording), 0);
+    EXPECT_EQ(FilesStartingWith(m_directory, "OneFrameData").size(), 1u);
+}
+
+}  // namespace
