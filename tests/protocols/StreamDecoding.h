@@ -1,0 +1,55 @@
+// Feeding byte streams to the protocol 0, 2 and 3 parsers through a port, split into reads of
+// chosen sizes, and collecting the frames they complete.
+#pragma once
+
+#include <cstdint>
+#include <random>
+#include <vector>
+
+#include "acquisition/ByteSource.h"
+
+// Hands out a fixed stream in reads of random sizes between `minRead` and `maxRead`.
+class SplitReadSource : public ByteSource {
+public:
+    SplitReadSource(std::vector<uint8_t> bytes, int32_t minRead, int32_t maxRead, uint32_t seed);
+
+    int32_t Waiting() override;
+    int32_t Read(uint8_t* buffer, int32_t length) override;
+    bool Ended() override;
+
+private:
+    std::vector<uint8_t> m_bytes;
+    size_t m_position = 0;
+    int32_t m_nextRead = 0;
+    std::uniform_int_distribution<int32_t> m_readSize;
+    std::mt19937 m_random;
+};
+
+struct DecodedFrame {
+    std::vector<float> angle;
+    std::vector<int16_t> distance;
+};
+
+// Reads split the way the source says; every read may be up to the parsers' own limits.
+struct ReadSplit {
+    int32_t minRead;
+    int32_t maxRead;
+    uint32_t seed;
+};
+
+// Starts every parser and the shared state afresh, decodes `bytes` with protocol `protocol`
+// (0, 2 or 3; `pointNum` for 0) until the stream ends, and returns the completed frames in
+// order. Also checks after every call that the write index stayed inside the frame.
+std::vector<DecodedFrame> DecodeStream(int32_t protocol, const std::vector<uint8_t>& bytes, ReadSplit split,
+                                       int32_t pointNum = 30);
+
+// The whole stream in reads as large as the parsers take.
+inline constexpr ReadSplit WHOLE_READS{1 << 20, 1 << 20, 1};
+
+void ResetAllParsers();
+
+// The samples written since the last completed frame (the frame in progress).
+DecodedFrame PendingSamples();
+
+// Angles of all samples decoded so far, frame after frame, then those of the frame in progress.
+std::vector<float> AllAngles(const std::vector<DecodedFrame>& frames);
