@@ -1,0 +1,64 @@
+#include "ui/FrameHandOver.h"
+
+#include <chrono>
+
+#include "acquisition/SerialPort.h"
+#include "acquisition/SharedState.h"
+
+namespace {
+// A waiting receive thread re-reads the stop flag this often, so a stop that skipped Stop()
+// (the port's own teardown) still ends the wait.
+constexpr auto STOP_POLL = std::chrono::milliseconds(50);
+}
+
+FrameHandOver::FrameHandOver(CSerialPort& port, std::function<void()> draw, QObject* parent)
+    : QObject(parent), m_port(port), m_draw(std::move(draw))
+{
+}
+
+int FrameHandOver::Deliver(void* context)
+{
+    return static_cast<FrameHandOver*>(context)->DeliverFrame();
+}
+
+int FrameHandOver::DeliverFrame()
+{
+    std::unique_lock lock(m_mutex);
+    // Decided under the lock: a Stop either comes first (we see bStop) or after (it raises the
+    // session, so the notification posted here is ignored).
+    if (Load(m_port.bStop))
+        return 0;
+    const uint64_t ticket = ++m_lastPosted;
+    const uint64_t session = m_session;
+    QMetaObject::invokeMethod(this, [this, ticket, session] { Handle(ticket, session); },
+                              Qt::QueuedConnection);
+    while (m_lastHandled < ticket && !Load(m_port.bStop))
+        m_handled.wait_for(lock, STOP_POLL);
+    return 0;
+}
+
+void FrameHandOver::Handle(uint64_t ticket, uint64_t session)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        if (session != m_session || Load(m_port.bStop))
+            return;
+    }
+    // The receive thread waits meanwhile, so the list drawn here is complete and unchanging.
+    m_draw();
+    {
+        std::lock_guard lock(m_mutex);
+        m_lastHandled = ticket;
+    }
+    m_handled.notify_all();
+}
+
+void FrameHandOver::Stop()
+{
+    {
+        std::lock_guard lock(m_mutex);
+        Store(m_port.bStop, 1);
+        ++m_session;
+    }
+    m_handled.notify_all();
+}

@@ -1,0 +1,108 @@
+#include "ui/PlotwellApp.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
+#include <QTimer>
+#include <cstdio>
+#include <memory>
+
+#include "protocols/DeviceModel.h"
+#include "ui/ControlIds.h"
+#include "ui/DemoScanner.h"
+#include "ui/MessageBox.h"
+#include "ui/PlotwellDlg.h"
+
+namespace {
+
+const char USAGE[] =
+    "usage: plotwell [--demo] [--port PATH] [--lang en|zh]\n"
+    "  --demo       open the built-in simulated scanner at once\n"
+    "  --port PATH  offer PATH first in the port list\n"
+    "  --lang       English or Simplified Chinese layout (default: the system's language)\n";
+
+// The demo streams the default model's protocol at that model's baud rate.
+const DeviceModel& DEMO_MODEL = g_ModelTR20_A;
+
+std::unique_ptr<DemoScanner> StartDemo(DialogOptions& options)
+{
+    SimulatedScannerSettings settings;
+    settings.protocol = 1;
+    auto demo = std::make_unique<DemoScanner>(settings, DEMO_MODEL.nBaudRate);
+    std::string reason;
+    if (!demo->Start(&reason)) {
+        ShowMessage(nullptr, QStringLiteral("Demo scanner not started"), QString::fromStdString(reason));
+        return nullptr;
+    }
+    options.extraPorts.insert(options.extraPorts.begin(), demo->Path());
+    return demo;
+}
+
+// Picks the demo's port and model and presses OPEN, as the operator would.
+void OpenDemo(CPlotwellDlg& dialog, const std::string& path)
+{
+    auto* ports = qobject_cast<QComboBox*>(dialog.Control(ControlId::PORT));
+    ports->setCurrentIndex(ports->findData(QString::fromStdString(path)));
+    qobject_cast<QComboBox*>(dialog.Control(ControlId::MODEL))
+        ->setCurrentText(QString::fromLatin1(DEMO_MODEL.szName));
+    qobject_cast<QAbstractButton*>(dialog.Control(ControlId::OPEN_CLOSE))->click();
+}
+
+}  // namespace
+
+AppOptions ParseArguments(const QStringList& arguments)
+{
+    AppOptions options;
+    for (int i = 0; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        const bool hasValue = i + 1 < arguments.size();
+        if (argument == QStringLiteral("--demo")) {
+            options.demo = true;
+        } else if (argument == QStringLiteral("--port") && hasValue) {
+            options.port = arguments[++i].toStdString();
+        } else if (argument == QStringLiteral("--lang") && hasValue) {
+            const QString value = arguments[++i];
+            if (value == QStringLiteral("en"))
+                options.language = DialogLanguage::English;
+            else if (value == QStringLiteral("zh"))
+                options.language = DialogLanguage::Chinese;
+            else
+                options.error = QStringLiteral("unknown language: ") + value;
+        } else {
+            options.error = QStringLiteral("not understood: ") + argument;
+        }
+        if (!options.error.isEmpty())
+            break;
+    }
+    return options;
+}
+
+DialogLanguage LanguageFor(const QLocale& locale)
+{
+    return locale.name() == QStringLiteral("zh_CN") ? DialogLanguage::Chinese : DialogLanguage::English;
+}
+
+int CPlotwellApp::Run(int argc, char** argv)
+{
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QString::fromLatin1(APP_TITLE));
+    const AppOptions app = ParseArguments(QApplication::arguments().mid(1));
+    if (!app.error.isEmpty()) {
+        std::fprintf(stderr, "plotwell: %s\n%s", qPrintable(app.error), USAGE);
+        return 2;
+    }
+
+    DialogOptions options;
+    options.language = app.language.value_or(LanguageFor(QLocale::system()));
+    if (!app.port.empty())
+        options.extraPorts.push_back(app.port);
+    std::unique_ptr<DemoScanner> demo;
+    if (app.demo)
+        demo = StartDemo(options);
+
+    CPlotwellDlg dialog(options);
+    if (demo)
+        QTimer::singleShot(0, &dialog, [&dialog, &demo] { OpenDemo(dialog, demo->Path()); });
+    dialog.exec();
+    return 0;
+}

@@ -1,0 +1,29 @@
+// The application: command line, layout language, the demo scanner, and the main dialog run
+// until the operator closes it.
+#pragma once
+
+#include <QLocale>
+#include <QStringList>
+#include <optional>
+#include <string>
+
+#include "ui/LayoutTexts.h"
+
+struct AppOptions {
+    std::optional<DialogLanguage> language;  // --lang en|zh; otherwise the system locale
+    bool demo = false;                       // --demo: start on the built-in simulated scanner
+    std::string port;                        // --port PATH: offered first in the port list
+    QString error;                           // not empty: the command line was not understood
+};
+
+// Reads the arguments after the program name.
+AppOptions ParseArguments(const QStringList& arguments);
+
+// Simplified Chinese (zh_CN) gets the Chinese layout, every other locale the English one.
+DialogLanguage LanguageFor(const QLocale& locale);
+
+class CPlotwellApp {
+public:
+    // Runs the program; returns its exit code.
+    int Run(int argc, char** argv);
+};

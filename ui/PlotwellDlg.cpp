@@ -1,0 +1,135 @@
+#include "ui/PlotwellDlg.h"
+
+#include <QCheckBox>
+#include <QContextMenuEvent>
+#include <QDropEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
+#include <QPushButton>
+#include <QShortcut>
+
+#include "acquisition/SharedState.h"
+#include "protocols/DeviceModel.h"
+#include "ui/AboutDlg.h"
+#include "ui/ControlIds.h"
+#include "ui/PortComboBox.h"
+
+CPlotwellDlg::CPlotwellDlg(const DialogOptions& options, QWidget* parent)
+    : QDialog(parent),
+      m_options(options),
+      m_Coord(this),
+      m_handOver(m_SerialPort, [this] { OnFrameReady(); }, this)
+{
+    setWindowTitle(TextsFor(options.language).caption);
+    setWindowIcon(QIcon(QStringLiteral(":/plotwell.png")));
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    setAcceptDrops(true);
+    CreateControls();
+    ConnectCommands();
+    OnInitDialog();
+}
+
+CPlotwellDlg::~CPlotwellDlg()
+{
+    EndAcquisition();
+}
+
+void CPlotwellDlg::OnInitDialog()
+{
+    RefreshPortList();
+    auto* models = qobject_cast<QComboBox*>(Control(ControlId::MODEL));
+    for (int i = 0; i < ModelCount(); ++i)
+        models->addItem(QString::fromLatin1(g_Models[i]->szName));
+    models->setCurrentIndex(1);
+    CheckBox(ControlId::FILTER)->setChecked(true);
+    LayOutWindow();
+    m_Coord.InitView();
+    m_viewInitialised = true;
+    m_SerialPort.SetCallback(&FrameHandOver::Deliver, &m_handOver);
+    m_SerialPort.SetLossCallback(&CPlotwellDlg::OnDeviceLostFromThread, this);
+    qobject_cast<QAbstractButton*>(Control(ControlId::RANGE_1M))->setChecked(true);
+    qobject_cast<QAbstractButton*>(Control(ControlId::COMP_FORMULA))->setChecked(true);
+
+    m_timerPortScan.setInterval(PORT_SCAN_MS);
+    m_timerShow.setSingleShot(true);
+    m_timerHide.setSingleShot(true);
+    connect(&m_timerPortScan, &QTimer::timeout, this, [this] { OnTimer(TIMER_PORT_SCAN); });
+    connect(&m_timerShow, &QTimer::timeout, this, [this] { OnTimer(TIMER_RECEIVE_SHOW); });
+    connect(&m_timerHide, &QTimer::timeout, this, [this] { OnTimer(TIMER_RECEIVE_HIDE); });
+    m_timerPortScan.start();
+
+    Control(ControlId::START_STOP)->hide();
+    ShowFilterFactor();
+    ShowPointNum();
+    SetText(ControlId::STAT_POINTS, QString::number(Load(g_nStatPoints)));
+}
+
+QWidget* CPlotwellDlg::Control(int id) const
+{
+    return m_controls.value(id, nullptr);
+}
+
+void CPlotwellDlg::OnFrameReady()
+{
+    m_Coord.Redraw(m_Coord.m_nRange, CImageCoord::KeepOrigin, QPoint(0, 0));
+    m_timerShow.start(RECEIVE_SHOW_MS);
+    emit frameShown();
+}
+
+void CPlotwellDlg::keyPressEvent(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Escape:
+        // Escape never closes the dialog.
+        event->accept();
+        return;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        // Return never closes either; on a focused push button it presses it.
+        if (auto* button = qobject_cast<QPushButton*>(focusWidget()))
+            button->click();
+        event->accept();
+        return;
+    default:
+        QDialog::keyPressEvent(event);
+    }
+}
+
+void CPlotwellDlg::contextMenuEvent(QContextMenuEvent* event)
+{
+    QMenu menu(this);
+    menu.addAction(QStringLiteral("&About Plotwell..."), this, &CPlotwellDlg::ShowAbout);
+    menu.exec(event->globalPos());
+}
+
+void CPlotwellDlg::ShowAbout()
+{
+    CAboutDlg about(this);
+    about.exec();
+}
+
+void CPlotwellDlg::done(int result)
+{
+    // The close box, Alt+F4: acquisition ends before the window goes.
+    EndAcquisition();
+    QDialog::done(result);
+}
+
+void CPlotwellDlg::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void CPlotwellDlg::dropEvent(QDropEvent* event)
+{
+    QStringList paths;
+    for (const QUrl& url : event->mimeData()->urls())
+        paths << url.toLocalFile();
+    event->acceptProposedAction();
+    OnDropFiles(event->position().toPoint(), paths);
+}

@@ -1,0 +1,118 @@
+// The main dialog: port and model choice, OPEN/CLOSE, range, filter and compensation settings,
+// the receive indicator, and the polar view that every received revolution is drawn into.
+#pragma once
+
+#include <QDialog>
+#include <QHash>
+#include <QString>
+#include <QStringList>
+#include <QTimer>
+#include <atomic>
+
+#include "acquisition/SerialPort.h"
+#include "ui/DialogOptions.h"
+#include "ui/FrameHandOver.h"
+#include "view/ImageCoord.h"
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class PortComboBox;
+
+class CPlotwellDlg : public QDialog {
+    Q_OBJECT
+public:
+    explicit CPlotwellDlg(const DialogOptions& options, QWidget* parent = nullptr);
+    ~CPlotwellDlg() override;
+
+    // The control with that id, or null when the active layout lacks it.
+    QWidget* Control(int id) const;
+    CImageCoord& View() { return m_Coord; }
+
+    // Timer events by the dialog's timer ids (TIMER_PORT_SCAN, ...).
+    void OnTimer(int id);
+
+    // Recording and playback (their bodies live with the file handling).
+    void OnDropFiles(const QPoint& position, const QStringList& paths);
+    void OnRecordData();
+    void OnStepFrame();
+
+signals:
+    // After the view has drawn a handed-over revolution.
+    void frameShown();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+public slots:
+    void done(int result) override;
+
+private:
+    // Building and placing the controls.
+    void CreateControls();
+    QWidget* CreateLeftColumn();
+    QWidget* CreatePortGroup();
+    QWidget* CreateRangeGroup();
+    QWidget* CreateSettingsGrid();
+    QWidget* CreateCompensationGroup();
+    QWidget* CreateRecordRow();
+    void Register(int id, QWidget* control);
+    void ConnectCommands();
+    void OnInitDialog();
+    void SetMinimumWindow();
+    void LayOutWindow();
+    void PlaceView();
+
+    // Commands.
+    void OnOpenClose();
+    void OpenPort();
+    void ClosePort();
+    void FinishClose();
+    void EndAcquisition();
+    void ShowPointNum();
+    void OnStartStop();
+    void OnRangeButton(int index);
+    void OnFilterFactorReturn();
+    void OnPointNumReturn();
+    void OnStatPointsReturn();
+    void OnFilterBox();
+    void TakeFilterFactor();
+    void ShowFilterFactor();
+    void ShowAbout();
+
+    // Status refresh and the frame hand-over.
+    void RefreshPortList();
+    QString StatusText() const;
+    void OnFrameReady();
+    static void OnDeviceLostFromThread(void* context);
+    void OnDeviceLost(int session);
+
+    QPushButton* Button(int id) const;
+    QLineEdit* Edit(int id) const;
+    QLabel* Label(int id) const;
+    QCheckBox* CheckBox(int id) const;
+    PortComboBox* PortList() const;
+    void SetText(int id, const QString& text);
+    void SetEnabled(int id, bool enabled);
+
+    DialogOptions m_options;
+    QHash<int, QWidget*> m_controls;
+    QWidget* m_leftColumn = nullptr;
+    QString m_strPort;   // path of the selected port
+    QString m_strModel;  // selected model name
+    CImageCoord m_Coord;
+    FrameHandOver m_handOver;
+    CSerialPort m_SerialPort;
+    QTimer m_timerPortScan;
+    QTimer m_timerShow;
+    QTimer m_timerHide;
+    std::atomic<int> m_openSession{0};  // raised by every OPEN; a late loss report of an older one is dropped
+    bool m_viewInitialised = false;  // InitView has run; later sizes need it again
+    bool m_shown = false;
+};
