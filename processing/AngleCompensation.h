@@ -11,4 +11,5 @@ struct DeviceModel;
 float AngleCorrection(const DeviceModel& model, int16_t distance);
 
 // Builds `dst` from `src` in the mode g_nCompensation selects (0 none, 1 formula, 2 bins of 0.72°).
+// Bin mode drops a sample whose angle lies so far outside the turn that its bin is off the list.
 void BuildPointList(const ScanFrame& src, PointList& dst);

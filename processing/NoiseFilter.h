@@ -3,4 +3,5 @@
 
 #include "acquisition/ScanFrame.h"
 
+// Frames of fewer than four samples are left as they are. Receive thread only (static scratch).
 void FilterFrame(ScanFrame& frame);
