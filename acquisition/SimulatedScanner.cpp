@@ -1,0 +1,89 @@
+#include "acquisition/SimulatedScanner.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "acquisition/SimulatedRoom.h"
+#include "protocols/Protocol1Encoder.h"
+
+namespace {
+
+constexpr double MAX_RANGE_MM = 12000.0;
+constexpr double NOISE_FLOOR_MM = 3.0;
+constexpr double NOISE_PER_MM = 0.002;  // range noise grows with distance
+constexpr double SPEED_JITTER = 0.01;
+constexpr double TWO_PI = 6.28318530717958647692;
+
+}  // namespace
+
+bool SimulatedScanner::Encodes(int32_t protocol)
+{
+    switch (protocol) {
+    case 1:
+        return true;
+    default:
+        return false;
+    }
+}
+
+SimulatedScanner::SimulatedScanner(const SimulatedScannerSettings& settings)
+    : m_settings(settings),
+      m_random(settings.seed),
+      m_samples(MAX_SAMPLES),
+      m_bytes(static_cast<size_t>(MAX_SAMPLES * ENCODER_BYTES_PER_SAMPLE + ENCODER_BYTES_OVERHEAD)),
+      m_revolutionsPerSecond(settings.revolutionsPerSecond)
+{
+}
+
+bool SimulatedScanner::NextRevolution()
+{
+    SampleScene();
+    m_byteCount = std::max(Encode(), 0);
+    return Encodes(m_settings.protocol);
+}
+
+// A new protocol gets one case here, calling its EncodeProtocolNRevolution.
+int32_t SimulatedScanner::Encode()
+{
+    const Revolution revolution{m_samples.data(), m_sampleCount, m_revolutionsPerSecond};
+    const EncoderSettings encoder{m_settings.samplesPerPacket};
+    const int32_t room = static_cast<int32_t>(m_bytes.size());
+    switch (m_settings.protocol) {
+    case 1:
+        return EncodeProtocol1Revolution(revolution, encoder, m_bytes.data(), room);
+    default:
+        return 0;
+    }
+}
+
+void SimulatedScanner::SampleScene()
+{
+    const double nominal = std::max(m_settings.revolutionsPerSecond, 0.1f);
+    m_revolutionsPerSecond = static_cast<float>(nominal * (1.0 + SPEED_JITTER * Gaussian()));
+    const double perRevolution = m_settings.samplesPerSecond / static_cast<double>(m_revolutionsPerSecond);
+    m_sampleCount = std::clamp(static_cast<int32_t>(std::lround(perRevolution)), 1, MAX_SAMPLES);
+    const double step = 360.0 / m_sampleCount;
+    const double phase = Uniform() * step;  // the first sample falls anywhere in the first step
+    for (int32_t i = 0; i < m_sampleCount; ++i) {
+        ScanSample& sample = m_samples[static_cast<size_t>(i)];
+        sample.angle = static_cast<float>(phase + i * step);
+        sample.lowBits = static_cast<uint8_t>(m_random() & 3);
+        const double truth = RoomDistance(sample.angle);
+        const double measured = truth + (NOISE_FLOOR_MM + NOISE_PER_MM * truth) * Gaussian();
+        const bool dropped = truth <= 0.0 || truth > MAX_RANGE_MM || Uniform() < m_settings.dropoutRate;
+        sample.distance = dropped ? int16_t{0} : static_cast<int16_t>(std::clamp(std::lround(measured), 1L, 16383L));
+    }
+}
+
+// Our own conversions, so that a seed gives the same room on every standard library.
+double SimulatedScanner::Uniform()
+{
+    return (m_random() >> 8) * (1.0 / 16777216.0);
+}
+
+double SimulatedScanner::Gaussian()
+{
+    const double u1 = 1.0 - Uniform();  // (0, 1]: the logarithm stays finite
+    const double u2 = Uniform();
+    return std::sqrt(-2.0 * std::log(u1)) * std::cos(TWO_PI * u2);
+}
