@@ -1,5 +1,6 @@
 #include "processing/FilterRing.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -21,9 +22,12 @@ float LawOfCosines(float u, float v, float cosAngle)
     return std::sqrt(u * u + v * v - (2.0f * u * v) * cosAngle);
 }
 
+// An extrapolated edge can lie beyond the 16-bit range; wrapping would turn it into a
+// negative distance on the far side of the plot, so it is held at the range's end.
 int16_t TruncateToDistance(double value)
 {
-    return static_cast<int16_t>(static_cast<int32_t>(value));
+    const int32_t truncated = static_cast<int32_t>(value);
+    return static_cast<int16_t>(std::clamp<int32_t>(truncated, INT16_MIN, INT16_MAX));
 }
 
 }  // namespace

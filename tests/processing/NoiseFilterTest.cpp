@@ -70,6 +70,8 @@ TEST_F(NoiseFilterTest, RevolutionOfFiveHundredSamples)
          {{100, 0}}},
         {"run edges drawn toward the run", 0, Ramp(100, 200, 1000, 0) + Samples{{100, 1020}, {199, 1020}},
          {{100, 1012}, {199, 1012}}},
+        {"run edge drawn beyond the 16-bit range", 0, Ramp(100, 102, 30000, 0) + Ramp(102, 200, 5000, 0),
+         {{100, 32767}}},
         {"spike on a slope averaged", 1000,
          Ramp(300, 320, 1000, 5) + Ramp(320, kRing, 1100, 0) + Samples{{305, 1055}}, {{305, 1025}}},
     };
