@@ -6,12 +6,17 @@
 
 #include <QApplication>
 #include <QImage>
+#include <QString>
+#include <ostream>
 #include <vector>
 
 #include "acquisition/SharedState.h"
 #include "view/ImageCoord.h"
 
 QApplication& TestApplication();
+
+// Readable failure messages for overlay texts.
+inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
 
 struct TestPoint {
     float angle;
