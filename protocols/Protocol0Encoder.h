@@ -1,10 +1,12 @@
-// Builds protocol-0 sector packets (0x55 0xAA, sector, count, two divisors, big-endian words,
-// 0xFA tail) for the simulator.
+// Protocol 0 as a device sends it: one sector packet per 24 degrees (0x55 0xAA, sector, count,
+// two divisors, big-endian distance words, 0xFA tail), fifteen a revolution.
 #pragma once
 
 #include <cstdint>
 
-constexpr int32_t PROTOCOL0_SECTORS = 15;  // 24 degrees each
+#include "protocols/Revolution.h"
+
+constexpr int32_t PROTOCOL0_SECTORS = 15;
 
 // Bytes of one packet with `pointNum` distance words.
 constexpr int32_t Protocol0PacketBytes(int32_t pointNum) { return 2 * pointNum + 9; }
@@ -22,6 +24,14 @@ struct Protocol0Sector {
 void EncodeProtocol0Packet(uint8_t* out, int32_t pointNum, const Protocol0Sector& placement,
                            const int16_t* distances);
 
-// One revolution: 15 packets of `pointNum` samples spread evenly, 24 / pointNum degrees apart,
-// starting at 0 degrees. Takes 15 * pointNum distances; returns the bytes written.
-int32_t EncodeProtocol0Revolution(uint8_t* out, int32_t pointNum, const int16_t* distances);
+// The point number the encoder uses for settings.samplesPerPacket: the receiver's range 20..200.
+int32_t Protocol0PointNum(const EncoderSettings& settings);
+
+// Angle of sample `k` of sector `sector`: the point number's samples spread evenly, 24 / N
+// degrees apart from the sector start.
+float Protocol0SampleAngle(int32_t sector, int32_t k, int32_t pointNum);
+
+// Fifteen packets, each sample carrying the distance of the revolution's sample nearest to its
+// angle. Bytes written, -1 when `room` is too small; nothing for an empty revolution.
+int32_t EncodeProtocol0Revolution(const Revolution& revolution, const EncoderSettings& settings,
+                                  uint8_t* out, int32_t room);

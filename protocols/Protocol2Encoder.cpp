@@ -35,12 +35,19 @@ void EncodeProtocol2Packet(uint8_t* out, uint16_t startWord, uint16_t endWord, c
     PutWord(out + PROTOCOL2_CHECK_OFFSET, Protocol2CheckValue(out));
 }
 
-int32_t EncodeProtocol2Revolution(uint8_t* out, const int16_t* distances)
+int32_t EncodeProtocol2Revolution(const Revolution& revolution, const EncoderSettings&, uint8_t* out,
+                                  int32_t room)
 {
-    for (int32_t p = 0; p < PROTOCOL2_PACKETS_PER_REVOLUTION; ++p) {
-        const float start = 8.0f * static_cast<float>(p);
-        EncodeProtocol2Packet(out + p * PROTOCOL2_PACKET_SIZE, Protocol2AngleWord(start),
-                              Protocol2AngleWord(start + 7.0f), distances + p * PROTOCOL2_SAMPLES_PER_PACKET);
+    const int32_t packets = revolution.count / PROTOCOL2_SAMPLES_PER_PACKET;
+    if (packets * PROTOCOL2_PACKET_SIZE > room)
+        return -1;
+    for (int32_t p = 0; p < packets; ++p) {
+        const ScanSample* group = revolution.samples + p * PROTOCOL2_SAMPLES_PER_PACKET;
+        int16_t distances[PROTOCOL2_SAMPLES_PER_PACKET];
+        for (int32_t k = 0; k < PROTOCOL2_SAMPLES_PER_PACKET; ++k)
+            distances[k] = group[k].distance;
+        EncodeProtocol2Packet(out + p * PROTOCOL2_PACKET_SIZE, Protocol2AngleWord(group[0].angle),
+                              Protocol2AngleWord(group[PROTOCOL2_SAMPLES_PER_PACKET - 1].angle), distances);
     }
-    return PROTOCOL2_REVOLUTION_BYTES;
+    return packets * PROTOCOL2_PACKET_SIZE;
 }

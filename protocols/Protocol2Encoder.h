@@ -1,13 +1,12 @@
-// Builds protocol-2 packets (36 bytes, 0x55 0xAA 0x03 0x08, eight samples, check word) for the
-// simulator.
+// Protocol 2 as a device sends it: 36-byte packets 0x55 0xAA 0x03 0x08 of eight samples between a
+// start and an end angle, with the check word.
 #pragma once
 
 #include <cstdint>
 
+#include "protocols/Revolution.h"
+
 constexpr int32_t PROTOCOL2_SAMPLES_PER_PACKET = 8;
-constexpr int32_t PROTOCOL2_PACKETS_PER_REVOLUTION = 45;  // 8 degrees each, one degree per sample
-constexpr int32_t PROTOCOL2_SAMPLES_PER_REVOLUTION = PROTOCOL2_PACKETS_PER_REVOLUTION * PROTOCOL2_SAMPLES_PER_PACKET;
-constexpr int32_t PROTOCOL2_REVOLUTION_BYTES = PROTOCOL2_PACKETS_PER_REVOLUTION * 36;
 
 // Angle word of the wire format: 1/64 degree counted from 0xA000.
 uint16_t Protocol2AngleWord(float degrees);
@@ -15,6 +14,8 @@ uint16_t Protocol2AngleWord(float degrees);
 // One packet of 36 bytes at `out` between two angle words, with a correct check word.
 void EncodeProtocol2Packet(uint8_t* out, uint16_t startWord, uint16_t endWord, const int16_t distances[8]);
 
-// One revolution: packet p spans 8p .. 8p + 7 degrees, so sample i lies at i degrees.
-// PROTOCOL2_REVOLUTION_BYTES at `out` for PROTOCOL2_SAMPLES_PER_REVOLUTION distances.
-int32_t EncodeProtocol2Revolution(uint8_t* out, const int16_t* distances);
+// The revolution's samples eight to a packet, each packet spanning its first to its last
+// sample's angle; the receiver spreads them evenly, so the samples should be. A last group of
+// fewer than eight is not sent. Bytes written, -1 when `room` is too small.
+int32_t EncodeProtocol2Revolution(const Revolution& revolution, const EncoderSettings& settings,
+                                  uint8_t* out, int32_t room);

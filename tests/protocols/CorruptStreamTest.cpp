@@ -8,27 +8,13 @@
 
 #include "StreamDecoding.h"
 #include "acquisition/SharedState.h"
-#include "protocols/Protocol0Encoder.h"
-#include "protocols/Protocol2Encoder.h"
-#include "protocols/Protocol3Encoder.h"
 
 namespace {
 
 std::vector<uint8_t> Revolutions(int32_t protocol, int32_t count, std::mt19937& random)
 {
     std::uniform_int_distribution<int32_t> distance(-32768, 32767);
-    std::vector<int16_t> distances(PROTOCOL0_SECTORS * 200);
-    std::vector<uint8_t> revolution(PROTOCOL0_SECTORS * Protocol0PacketBytes(200));
-    std::vector<uint8_t> bytes;
-    for (int32_t r = 0; r < count; ++r) {
-        for (int16_t& d : distances)
-            d = static_cast<int16_t>(distance(random));
-        const int32_t size = protocol == 0   ? EncodeProtocol0Revolution(revolution.data(), 200, distances.data())
-                             : protocol == 2 ? EncodeProtocol2Revolution(revolution.data(), distances.data())
-                                             : EncodeProtocol3Revolution(revolution.data(), distances.data());
-        bytes.insert(bytes.end(), revolution.begin(), revolution.begin() + size);
-    }
-    return bytes;
+    return SimulatedStream(protocol, 200, count, [&](int32_t) { return static_cast<int16_t>(distance(random)); });
 }
 
 // flag and lowBits lie behind angle and distance and no parser of these protocols writes them.

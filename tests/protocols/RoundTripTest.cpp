@@ -5,39 +5,15 @@
 #include <vector>
 
 #include "StreamDecoding.h"
-#include "protocols/Protocol0Encoder.h"
-#include "protocols/Protocol2Encoder.h"
-#include "protocols/Protocol3Encoder.h"
 
 namespace {
 
 constexpr int32_t REVOLUTIONS = 7;
 
-struct Stream {
-    int32_t protocol;
-    int32_t pointNum;
-    int32_t samplesPerRevolution;
-    std::vector<uint8_t> bytes;
-};
-
 // Sample i of the stream carries distance i + 1, so a frame shows which samples it holds.
-Stream Simulate(int32_t protocol, int32_t pointNum)
+std::vector<uint8_t> Simulate(int32_t protocol, int32_t pointNum)
 {
-    Stream stream{protocol, pointNum, 0, {}};
-    stream.samplesPerRevolution = protocol == 0   ? PROTOCOL0_SECTORS * pointNum
-                                  : protocol == 2 ? PROTOCOL2_SAMPLES_PER_REVOLUTION
-                                                  : PROTOCOL3_SAMPLES_PER_REVOLUTION;
-    std::vector<int16_t> distances(static_cast<size_t>(stream.samplesPerRevolution));
-    std::vector<uint8_t> revolution(PROTOCOL0_SECTORS * Protocol0PacketBytes(200));
-    for (int32_t r = 0; r < REVOLUTIONS; ++r) {
-        for (size_t i = 0; i < distances.size(); ++i)
-            distances[i] = static_cast<int16_t>(r * stream.samplesPerRevolution + static_cast<int32_t>(i) + 1);
-        const int32_t size = protocol == 0   ? EncodeProtocol0Revolution(revolution.data(), pointNum, distances.data())
-                             : protocol == 2 ? EncodeProtocol2Revolution(revolution.data(), distances.data())
-                                             : EncodeProtocol3Revolution(revolution.data(), distances.data());
-        stream.bytes.insert(stream.bytes.end(), revolution.begin(), revolution.begin() + size);
-    }
-    return stream;
+    return SimulatedStream(protocol, pointNum, REVOLUTIONS, [](int32_t i) { return static_cast<int16_t>(i + 1); });
 }
 
 // Frames are unbroken runs of the stream's samples, each following on from the one before.
@@ -57,8 +33,7 @@ class RoundTrip : public testing::TestWithParam<std::pair<int32_t, int32_t>> {};
 TEST_P(RoundTrip, EveryRevolutionArrivesWholeAndInOrder)
 {
     const auto [protocol, pointNum] = GetParam();
-    const Stream stream = Simulate(protocol, pointNum);
-    const auto frames = DecodeStream(protocol, stream.bytes, WHOLE_READS, pointNum);
+    const auto frames = DecodeStream(protocol, Simulate(protocol, pointNum), WHOLE_READS, pointNum);
     ExpectUnbrokenRuns(frames);
     // Protocols 2 and 3 close a revolution with the first sample past 0 degrees: the stream's
     // first frame differs by the samples before that crossing, and for protocol 2, whose
@@ -66,7 +41,8 @@ TEST_P(RoundTrip, EveryRevolutionArrivesWholeAndInOrder)
     const size_t expectedFrames = protocol == 2 ? REVOLUTIONS - 1 : REVOLUTIONS;
     ASSERT_EQ(frames.size(), expectedFrames);
     for (size_t f = 1; f < frames.size(); ++f) {
-        EXPECT_EQ(frames[f].distance.size(), static_cast<size_t>(stream.samplesPerRevolution)) << "frame " << f;
+        EXPECT_EQ(frames[f].distance.size(), static_cast<size_t>(SamplesPerRevolution(protocol, pointNum)))
+            << "frame " << f;
         if (protocol != 0) {
             EXPECT_LT(frames[f].angle.back(), 10.0f) << "frame " << f;
         }
@@ -77,12 +53,12 @@ TEST_P(RoundTrip, EveryRevolutionArrivesWholeAndInOrder)
 TEST_P(RoundTrip, FramesDoNotDependOnHowTheBytesWereSplit)
 {
     const auto [protocol, pointNum] = GetParam();
-    const Stream stream = Simulate(protocol, pointNum);
-    const auto whole = DecodeStream(protocol, stream.bytes, WHOLE_READS, pointNum);
+    const std::vector<uint8_t> bytes = Simulate(protocol, pointNum);
+    const auto whole = DecodeStream(protocol, bytes, WHOLE_READS, pointNum);
     const ReadSplit splits[] = {{1, 1, 1}, {1, 7, 2}, {1, 100, 3}, {20, 700, 4}, {1, 4096, 5}, {4096, 4096, 6}};
     for (const ReadSplit& split : splits) {
         SCOPED_TRACE(testing::Message() << "reads of " << split.minRead << " to " << split.maxRead);
-        const auto frames = DecodeStream(protocol, stream.bytes, split, pointNum);
+        const auto frames = DecodeStream(protocol, bytes, split, pointNum);
         ASSERT_EQ(frames.size(), whole.size());
         for (size_t f = 0; f < frames.size(); ++f) {
             EXPECT_EQ(frames[f].angle, whole[f].angle) << "frame " << f;

@@ -9,8 +9,11 @@
 #include "acquisition/SerialPort.h"
 #include "acquisition/SharedState.h"
 #include "protocols/Protocol0.h"
+#include "protocols/Protocol0Encoder.h"
 #include "protocols/Protocol2.h"
+#include "protocols/Protocol2Encoder.h"
 #include "protocols/Protocol3.h"
+#include "protocols/Protocol3Encoder.h"
 
 SplitReadSource::SplitReadSource(std::vector<uint8_t> bytes, int32_t minRead, int32_t maxRead, uint32_t seed)
     : m_bytes(std::move(bytes)), m_readSize(minRead, maxRead), m_random(seed)
@@ -113,4 +116,50 @@ std::vector<float> AllAngles(const std::vector<DecodedFrame>& frames)
     const DecodedFrame pending = PendingSamples();
     angles.insert(angles.end(), pending.angle.begin(), pending.angle.end());
     return angles;
+}
+
+int32_t SamplesPerRevolution(int32_t protocol, int32_t pointNum)
+{
+    return protocol == 0 ? PROTOCOL0_SECTORS * pointNum : 360;
+}
+
+namespace {
+
+constexpr uint8_t DEGREE_SPEED = 75;  // protocol 3: one degree per sample at five revolutions a second
+
+float SentAngle(int32_t protocol, int32_t pointNum, int32_t sample)
+{
+    if (protocol == 0)
+        return Protocol0SampleAngle(sample / pointNum, sample % pointNum, pointNum);
+    if (protocol == 3)
+        return Protocol3SampleAngle(sample, DEGREE_SPEED);
+    return static_cast<float>(sample);
+}
+
+}  // namespace
+
+std::vector<uint8_t> SimulatedStream(int32_t protocol, int32_t pointNum, int32_t revolutions,
+                                     const std::function<int16_t(int32_t)>& distance)
+{
+    const int32_t perRevolution = SamplesPerRevolution(protocol, pointNum);
+    std::vector<ScanSample> samples(static_cast<size_t>(perRevolution));
+    std::vector<uint8_t> packets(1 << 16);
+    std::vector<uint8_t> stream;
+    const EncoderSettings settings{pointNum};
+    for (int32_t r = 0; r < revolutions; ++r) {
+        for (int32_t i = 0; i < perRevolution; ++i) {
+            samples[static_cast<size_t>(i)] = {SentAngle(protocol, pointNum, i),
+                                               distance(r * perRevolution + i), 0};
+        }
+        std::stable_sort(samples.begin(), samples.end(),
+                         [](const ScanSample& a, const ScanSample& b) { return a.angle < b.angle; });
+        const Revolution revolution{samples.data(), perRevolution, DEGREE_SPEED / 15.0f};
+        const auto room = static_cast<int32_t>(packets.size());
+        const int32_t size = protocol == 0   ? EncodeProtocol0Revolution(revolution, settings, packets.data(), room)
+                             : protocol == 2 ? EncodeProtocol2Revolution(revolution, settings, packets.data(), room)
+                                             : EncodeProtocol3Revolution(revolution, settings, packets.data(), room);
+        EXPECT_GT(size, 0);
+        stream.insert(stream.end(), packets.begin(), packets.begin() + std::max(size, 0));
+    }
+    return stream;
 }

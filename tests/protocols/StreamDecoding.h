@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <random>
 #include <vector>
 
@@ -53,3 +54,11 @@ DecodedFrame PendingSamples();
 
 // Angles of all samples decoded so far, frame after frame, then those of the frame in progress.
 std::vector<float> AllAngles(const std::vector<DecodedFrame>& frames);
+
+// Samples a device of `protocol` sends per revolution (protocol 0: 15 sectors of `pointNum`).
+int32_t SamplesPerRevolution(int32_t protocol, int32_t pointNum);
+
+// Revolutions encoded by the protocol's encoder from samples that lie exactly where its device
+// sends them, so sample i of the stream carries distance(i).
+std::vector<uint8_t> SimulatedStream(int32_t protocol, int32_t pointNum, int32_t revolutions,
+                                     const std::function<int16_t(int32_t)>& distance);
