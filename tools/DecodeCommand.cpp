@@ -1,0 +1,250 @@
+// plotwell-tool decode: a raw data file through the packet parsers, filter and compensation, one
+// line per point of every completed frame.
+#include <cstdio>
+#include <istream>
+#include <ostream>
+
+#include "acquisition/MemoryByteSource.h"
+#include "acquisition/SerialPort.h"
+#include "acquisition/SharedState.h"
+#include "files/HexDump.h"
+#include "processing/AngleCompensation.h"
+#include "processing/NoiseFilter.h"
+#include "protocols/DeviceModel.h"
+#include "protocols/Protocol0.h"
+#include "protocols/Protocol1.h"
+#include "protocols/Protocol2.h"
+#include "protocols/Protocol3.h"
+#include "tools/ToolArguments.h"
+#include "tools/ToolCommands.h"
+
+namespace {
+
+const char USAGE[] =
+    "usage: plotwell-tool decode [--model NAME] [--protocol 0-3] [--point-num N] [--filter FACTOR]\n"
+    "                            [--compensation none|formula|ros] [--format hex|binary]\n"
+    "                            [--chunk BYTES] FILE|-\n"
+    "Decodes a raw data file (hexadecimal dump, or raw bytes with --format binary) as the\n"
+    "selected model's scanner would send it and prints frame,index,angle,distance for every\n"
+    "point of every completed frame.\n"
+    "  --model NAME         one of the model names; default TR20_A\n"
+    "  --protocol CODE      packet protocol instead of the model's\n"
+    "  --point-num N        protocol-0 samples per packet, 20..200; default the model's\n"
+    "  --filter FACTOR      run the noise filter with this factor (above 0); default off\n"
+    "  --compensation MODE  none (default), formula or ros\n"
+    "  --chunk BYTES        bytes handed to the parser per read; default 50\n";
+
+constexpr int64_t MAX_CHUNK = 1 << 20;
+
+struct DecodeOptions {
+    const DeviceModel* model = &g_ModelTR20_A;
+    int32_t protocol = -1;  // -1: the model's
+    int32_t pointNum = -1;  // -1: the model's
+    float filterFactor = 0.0f;  // 0: filter off
+    int32_t compensation = 0;
+    bool hex = true;
+    int32_t chunk = 50;
+    std::string input;
+};
+
+enum class Parsed { Run, Help, Error };
+
+bool ParseOption(OptionReader& reader, const std::string& option, DecodeOptions& options)
+{
+    std::string text;
+    int64_t number = 0;
+    if (option == "--model") {
+        if (!reader.Value(text))
+            return false;
+        options.model = FindAnyModel(text.c_str());
+        return options.model != nullptr || reader.Fail("'" + text + "' is not a model; use one of " + AllModelNames());
+    }
+    if (option == "--protocol") {
+        if (!reader.Integer(0, 3, number))
+            return false;
+        options.protocol = static_cast<int32_t>(number);
+        return true;
+    }
+    if (option == "--point-num") {
+        if (!reader.Integer(20, 200, number))
+            return false;
+        options.pointNum = static_cast<int32_t>(number);
+        return true;
+    }
+    if (option == "--chunk") {
+        if (!reader.Integer(1, MAX_CHUNK, number))
+            return false;
+        options.chunk = static_cast<int32_t>(number);
+        return true;
+    }
+    if (option == "--filter")
+        return reader.PositiveNumber(options.filterFactor);
+    if (option == "--compensation") {
+        if (!reader.Value(text))
+            return false;
+        options.compensation = text == "none" ? 0 : text == "formula" ? 1 : text == "ros" ? 2 : -1;
+        return options.compensation >= 0 || reader.Fail("takes none, formula or ros, not '" + text + "'");
+    }
+    if (option == "--format") {
+        if (!reader.Value(text))
+            return false;
+        options.hex = text == "hex";
+        return options.hex || text == "binary" || reader.Fail("takes hex or binary, not '" + text + "'");
+    }
+    return reader.Fail("is not an option of decode");
+}
+
+Parsed ParseDecodeOptions(const std::vector<std::string>& args, std::ostream& err, DecodeOptions& options)
+{
+    OptionReader reader("decode", args, err);
+    std::string argument;
+    bool haveInput = false;
+    while (reader.Next(argument)) {
+        if (argument == "--help")
+            return Parsed::Help;
+        if (argument.size() > 1 && argument[0] == '-') {
+            if (!ParseOption(reader, argument, options))
+                return Parsed::Error;
+        } else if (haveInput) {
+            reader.Fail("is a second input; decode reads one FILE or -");
+            return Parsed::Error;
+        } else {
+            options.input = argument;
+            haveInput = true;
+        }
+    }
+    if (!haveInput) {
+        reader.FailCommand("needs a FILE, or - for standard input");
+        return Parsed::Error;
+    }
+    return Parsed::Run;
+}
+
+std::string Describe(char c)
+{
+    char text[16];
+    if (c >= 0x21 && c <= 0x7E)
+        std::snprintf(text, sizeof text, "'%c'", c);
+    else
+        std::snprintf(text, sizeof text, "byte 0x%02X", static_cast<unsigned char>(c));
+    return text;
+}
+
+// The bytes of the input in either format; false after reporting a dump that breaks the format.
+bool InputBytes(const DecodeOptions& options, const std::string& data, std::vector<uint8_t>& bytes, std::ostream& err)
+{
+    if (!options.hex) {
+        bytes.assign(data.begin(), data.end());
+        return true;
+    }
+    bytes.resize(data.size() / 3);
+    int64_t bad = 0;
+    const int64_t count = DecodeHexDump(data.data(), static_cast<int64_t>(data.size()), bytes.data(), &bad);
+    if (count >= 0)
+        return true;
+    err << "plotwell-tool decode: " << (options.input == "-" ? "standard input" : options.input)
+        << " is not a raw data file: character " << bad + 1
+        << " is " << Describe(data[static_cast<size_t>(bad)]) << ", where "
+        << (bad % 3 == 2 ? "a space" : "a hexadecimal digit") << " belongs (every byte is two hexadecimal "
+        << "digits and a space)\n";
+    return false;
+}
+
+// Protocols 2 and 3 report one read at a time; they have run dry when a call neither took bytes
+// nor stored a sample.
+bool UntilFrame(int32_t (*parse)(CSerialPort&, ScanFrame&), CSerialPort& port, const MemoryByteSource& source)
+{
+    for (;;) {
+        const int64_t position = source.Position();
+        const int32_t index = g_nFrameIndex;
+        if (parse(port, g_ScanFrame) == 0)
+            return true;
+        if (source.Position() == position && g_nFrameIndex == index)
+            return false;
+    }
+}
+
+// The next completed frame in g_ScanFrame; false once the parser can make no further progress.
+bool NextFrame(int32_t protocol, CSerialPort& port, const MemoryByteSource& source)
+{
+    switch (protocol) {
+    case 1:
+        return ParseProtocol1(port, g_ScanFrame);
+    case 2:
+        return UntilFrame(ParseProtocol2, port, source);
+    case 3:
+        return UntilFrame(ParseProtocol3, port, source);
+    default:
+        return ParseProtocol0(port, g_ScanFrame);
+    }
+}
+
+void StartFresh(const DecodeOptions& options, int32_t protocol)
+{
+    ResetSharedState();
+    ResetProtocol0();
+    ResetProtocol1();
+    ResetProtocol2();
+    ResetProtocol3();
+    Store(g_pModel, options.model);
+    Store(g_nProtocol, protocol);
+    Store(g_nFormulaKind, CodesForName(options.model->szName).formulaKind);
+    Store(g_nPointNum, options.pointNum > 0 ? options.pointNum : options.model->nPointNum);
+    Store(g_nCompensation, options.compensation);
+    Store(g_bFilter, options.filterFactor > 0.0f);
+    if (options.filterFactor > 0.0f)
+        Store(g_fFilterFactor, options.filterFactor);
+}
+
+void PrintPointList(int32_t frameNumber, std::ostream& out)
+{
+    char line[80];
+    for (int32_t i = 0; i < g_PointList.count; ++i) {
+        const int length = std::snprintf(line, sizeof line, "%d,%d,%.4f,%d\n", frameNumber, i,
+                                         static_cast<double>(g_PointList.angle[i]), g_PointList.distance[i]);
+        out.write(line, length);
+    }
+}
+
+void Decode(const DecodeOptions& options, const std::vector<uint8_t>& bytes, std::ostream& out)
+{
+    const int32_t protocol = options.protocol >= 0 ? options.protocol : CodesForName(options.model->szName).protocol;
+    StartFresh(options, protocol);
+    MemoryByteSource source(bytes.data(), static_cast<int64_t>(bytes.size()), options.chunk);
+    CSerialPort port;
+    port.AttachSource(&source);
+    out << "frame,index,angle,distance\n";
+    for (int32_t frameNumber = 0; NextFrame(protocol, port, source); ++frameNumber) {
+        if (Load(g_bFilter))
+            FilterFrame(g_ScanFrame);
+        BuildPointList(g_ScanFrame, g_PointList);
+        PrintPointList(frameNumber, out);
+    }
+    port.AttachSource(nullptr);
+}
+
+}  // namespace
+
+int RunDecodeCommand(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err)
+{
+    DecodeOptions options;
+    const Parsed parsed = ParseDecodeOptions(args, err, options);
+    if (parsed == Parsed::Help) {
+        out << USAGE;
+        return EXIT_OK;
+    }
+    if (parsed == Parsed::Error)
+        return EXIT_USAGE;
+    std::string data;
+    std::string error;
+    if (!ReadWholeInput(options.input, in, data, error)) {
+        err << "plotwell-tool decode: " << error << "\n";
+        return EXIT_FAILED;
+    }
+    std::vector<uint8_t> bytes;
+    if (!InputBytes(options, data, bytes, err))
+        return EXIT_USAGE;
+    Decode(options, bytes, out);
+    out.flush();
+    return out ? EXIT_OK : EXIT_FAILED;
+}

@@ -1,0 +1,144 @@
+// plotwell-tool simulate: revolutions of the simulated scanner as a raw data file.
+#include <fstream>
+#include <istream>
+#include <ostream>
+
+#include "acquisition/SimulatedScanner.h"
+#include "files/HexDump.h"
+#include "protocols/DeviceModel.h"
+#include "tools/ToolArguments.h"
+#include "tools/ToolCommands.h"
+
+namespace {
+
+const char USAGE[] =
+    "usage: plotwell-tool simulate [--model NAME] [--protocol 0-3] [--frames K] [--format hex|binary]\n"
+    "                              [--seed S] [--output FILE]\n"
+    "Writes K revolutions of a simulated room as the selected model's scanner sends them, as a\n"
+    "raw data file (hexadecimal dump) or, with --format binary, as the bytes themselves.\n"
+    "  --model NAME     one of the model names; default TR20_A\n"
+    "  --protocol CODE  packet protocol instead of the model's\n"
+    "  --frames K       revolutions to write, 1..100000; default 10\n"
+    "  --seed S         the same seed gives the same room readings; default 1\n"
+    "  --output FILE    write there instead of standard output\n";
+
+struct SimulateOptions {
+    const DeviceModel* model = &g_ModelTR20_A;
+    int32_t protocol = -1;  // -1: the model's
+    int32_t frames = 10;
+    bool hex = true;
+    uint32_t seed = 1;
+    std::string output;
+};
+
+enum class Parsed { Run, Help, Error };
+
+bool ParseOption(OptionReader& reader, const std::string& option, SimulateOptions& options)
+{
+    std::string text;
+    int64_t number = 0;
+    if (option == "--model") {
+        if (!reader.Value(text))
+            return false;
+        options.model = FindAnyModel(text.c_str());
+        return options.model != nullptr || reader.Fail("'" + text + "' is not a model; use one of " + AllModelNames());
+    }
+    if (option == "--protocol") {
+        if (!reader.Integer(0, 3, number))
+            return false;
+        options.protocol = static_cast<int32_t>(number);
+        return true;
+    }
+    if (option == "--frames") {
+        if (!reader.Integer(1, 100000, number))
+            return false;
+        options.frames = static_cast<int32_t>(number);
+        return true;
+    }
+    if (option == "--seed") {
+        if (!reader.Integer(0, UINT32_MAX, number))
+            return false;
+        options.seed = static_cast<uint32_t>(number);
+        return true;
+    }
+    if (option == "--format") {
+        if (!reader.Value(text))
+            return false;
+        options.hex = text == "hex";
+        return options.hex || text == "binary" || reader.Fail("takes hex or binary, not '" + text + "'");
+    }
+    if (option == "--output")
+        return reader.Value(options.output);
+    return reader.Fail("is not an option of simulate");
+}
+
+Parsed ParseSimulateOptions(const std::vector<std::string>& args, std::ostream& err, SimulateOptions& options)
+{
+    OptionReader reader("simulate", args, err);
+    std::string argument;
+    while (reader.Next(argument)) {
+        if (argument == "--help")
+            return Parsed::Help;
+        if (!ParseOption(reader, argument, options))
+            return Parsed::Error;
+    }
+    if (options.protocol < 0)
+        options.protocol = CodesForName(options.model->szName).protocol;
+    if (!SimulatedScanner::Encodes(options.protocol)) {
+        reader.FailCommand("cannot encode protocol " + std::to_string(options.protocol) + " yet");
+        return Parsed::Error;
+    }
+    return Parsed::Run;
+}
+
+void WriteRevolution(const SimulatedScanner& scanner, bool hex, std::ostream& out)
+{
+    if (!hex) {
+        out.write(reinterpret_cast<const char*>(scanner.Bytes()), scanner.ByteCount());
+        return;
+    }
+    char text[3];
+    for (int32_t i = 0; i < scanner.ByteCount(); ++i) {
+        EncodeHexByte(scanner.Bytes()[i], text);
+        out.write(text, sizeof text);
+    }
+}
+
+void Simulate(const SimulateOptions& options, std::ostream& out)
+{
+    SimulatedScannerSettings settings;
+    settings.seed = options.seed;
+    settings.protocol = options.protocol;
+    SimulatedScanner scanner(settings);
+    for (int32_t r = 0; r < options.frames && out; ++r) {
+        scanner.NextRevolution();
+        WriteRevolution(scanner, options.hex, out);
+    }
+    out.flush();
+}
+
+}  // namespace
+
+int RunSimulateCommand(const std::vector<std::string>& args, std::istream&, std::ostream& out, std::ostream& err)
+{
+    SimulateOptions options;
+    const Parsed parsed = ParseSimulateOptions(args, err, options);
+    if (parsed == Parsed::Help) {
+        out << USAGE;
+        return EXIT_OK;
+    }
+    if (parsed == Parsed::Error)
+        return EXIT_USAGE;
+    if (options.output.empty()) {
+        Simulate(options, out);
+        return out ? EXIT_OK : EXIT_FAILED;
+    }
+    std::ofstream file(options.output, std::ios::binary | std::ios::trunc);
+    if (file)
+        Simulate(options, file);
+    if (!file) {
+        err << "plotwell-tool simulate: cannot write '" << options.output << "'\n";
+        return EXIT_FAILED;
+    }
+    return EXIT_OK;
+}

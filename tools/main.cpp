@@ -1,0 +1,53 @@
+// plotwell-tool: the viewer's core on the command line. Dispatches to one subcommand.
+#include <cstring>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "tools/ToolArguments.h"
+#include "tools/ToolCommands.h"
+
+namespace {
+
+struct ToolCommand {
+    const char* name;
+    ToolCommandFunction run;
+    const char* summary;
+};
+
+// A new subcommand is one more row.
+const ToolCommand COMMANDS[] = {
+    {"decode", RunDecodeCommand, "decode a raw data file into frames of angle and distance"},
+    {"simulate", RunSimulateCommand, "write revolutions of a simulated scanner as a raw data file"},
+};
+
+void PrintUsage(std::ostream& out)
+{
+    out << "usage: plotwell-tool COMMAND [options]   (plotwell-tool COMMAND --help for its options)\n";
+    for (const ToolCommand& command : COMMANDS)
+        out << "  " << command.name << std::string(10 - std::strlen(command.name), ' ') << command.summary << "\n";
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    std::ios::sync_with_stdio(false);
+    if (argc < 2) {
+        PrintUsage(std::cerr);
+        return EXIT_USAGE;
+    }
+    const std::string name = argv[1];
+    if (name == "--help" || name == "help") {
+        PrintUsage(std::cout);
+        return EXIT_OK;
+    }
+    const std::vector<std::string> args(argv + 2, argv + argc);
+    for (const ToolCommand& command : COMMANDS) {
+        if (name == command.name)
+            return command.run(args, std::cin, std::cout, std::cerr);
+    }
+    std::cerr << "plotwell-tool: '" << name << "' is not a command\n";
+    PrintUsage(std::cerr);
+    return EXIT_USAGE;
+}
