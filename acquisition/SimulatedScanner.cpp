@@ -4,7 +4,10 @@
 #include <cmath>
 
 #include "acquisition/SimulatedRoom.h"
+#include "protocols/Protocol0Encoder.h"
 #include "protocols/Protocol1Encoder.h"
+#include "protocols/Protocol2Encoder.h"
+#include "protocols/Protocol3Encoder.h"
 
 namespace {
 
@@ -19,7 +22,10 @@ constexpr double TWO_PI = 6.28318530717958647692;
 bool SimulatedScanner::Encodes(int32_t protocol)
 {
     switch (protocol) {
+    case 0:
     case 1:
+    case 2:
+    case 3:
         return true;
     default:
         return false;
@@ -49,8 +55,14 @@ int32_t SimulatedScanner::Encode()
     const EncoderSettings encoder{m_settings.samplesPerPacket};
     const int32_t room = static_cast<int32_t>(m_bytes.size());
     switch (m_settings.protocol) {
+    case 0:
+        return EncodeProtocol0Revolution(revolution, encoder, m_bytes.data(), room);
     case 1:
         return EncodeProtocol1Revolution(revolution, encoder, m_bytes.data(), room);
+    case 2:
+        return EncodeProtocol2Revolution(revolution, encoder, m_bytes.data(), room);
+    case 3:
+        return EncodeProtocol3Revolution(revolution, encoder, m_bytes.data(), room);
     default:
         return 0;
     }

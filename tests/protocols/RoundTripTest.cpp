@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "StreamDecoding.h"
+#include "acquisition/SimulatedScanner.h"
+#include "protocols/Protocol3Encoder.h"
 
 namespace {
 
@@ -74,5 +76,37 @@ INSTANTIATE_TEST_SUITE_P(Protocols, RoundTrip,
                              return "Protocol" + std::to_string(info.param.first) + "N" +
                                     std::to_string(info.param.second);
                          });
+
+}  // namespace
+
+namespace {
+
+// The simulated scanner's revolutions, in any rotation speed and sample count: one frame each,
+// with the samples the protocol's device sends per revolution.
+TEST(SimulatedRevolutions, DecodeOneFramePerRevolution)
+{
+    for (int32_t protocol : {0, 2, 3}) {
+        SCOPED_TRACE(testing::Message() << "protocol " << protocol);
+        SimulatedScannerSettings settings;
+        settings.protocol = protocol;
+        settings.samplesPerPacket = 60;
+        if (protocol == 3)
+            settings.revolutionsPerSecond = PROTOCOL3_REVOLUTIONS_PER_SECOND;
+        SimulatedScanner scanner(settings);
+        std::vector<uint8_t> bytes;
+        std::vector<size_t> sent;
+        for (int32_t r = 0; r < 8; ++r) {
+            ASSERT_TRUE(scanner.NextRevolution());
+            bytes.insert(bytes.end(), scanner.Bytes(), scanner.Bytes() + scanner.ByteCount());
+            sent.push_back(protocol == 2 ? static_cast<size_t>(scanner.SampleCount() / 8 * 8)
+                                         : static_cast<size_t>(SamplesPerRevolution(protocol, 60)));
+        }
+        const auto frames = DecodeStream(protocol, bytes, {1, 4096, 3}, 60);
+        // Protocol 2 closes a revolution with the first sample of the next one.
+        ASSERT_EQ(frames.size(), protocol == 2 ? sent.size() - 1 : sent.size());
+        for (size_t f = 1; f < frames.size(); ++f)
+            EXPECT_EQ(frames[f].distance.size(), sent[f]) << "frame " << f;
+    }
+}
 
 }  // namespace
