@@ -7,9 +7,11 @@
 RecordButtonOutcome PressRecordButton(const std::string& buttonText)
 {
     const bool floatFormat = Load(g_bFloatFormat) != 0;
-    if (Load(g_bPlayback) != 0)
-        return {buttonText, Load(g_bRecording) != 0, WriteOneFrameFile()};
-    if (buttonText == "RECORD_DATA") {
+    // A recording that was running when a file was dropped is still stopped and written.
+    const bool stopping = buttonText != "RECORD_DATA";
+    if (Load(g_bPlayback) != 0 && !(stopping && Load(g_bRecording) != 0))
+        return {buttonText, false, WriteOneFrameFile()};
+    if (!stopping) {
         if (floatFormat)
             StartValueRecording();
         else

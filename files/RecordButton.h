@@ -12,6 +12,7 @@ struct RecordButtonOutcome {
     FileWriteResult file;    // what a stop or a snapshot wrote, or why it failed
 };
 
-// During playback: a frame snapshot. Otherwise "RECORD_DATA" starts a recording in the mode
-// of g_bFloatFormat, and any other text stops it and writes its file.
+// During playback: a frame snapshot, unless a recording started before the drop is still
+// running, which is then stopped and written. Otherwise "RECORD_DATA" starts a recording in
+// the mode of g_bFloatFormat, and any other text stops it and writes its file.
 RecordButtonOutcome PressRecordButton(const std::string& buttonText);

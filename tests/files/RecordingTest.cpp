@@ -178,4 +178,25 @@ TEST_F(RecordingTest, ButtonDuringPlaybackWritesTheSnapshotAndKeepsItsText)
     EXPECT_EQ(FilesStartingWith(m_directory, "OneFrameData").size(), 1u);
 }
 
+// A recording running when a file was dropped could never be stopped, and its data was lost.
+TEST_F(RecordingTest, RecordingRunningAtADropIsStillStoppedAndWritten)
+{
+    Store(g_nProtocol, 1);
+    PressRecordButton("RECORD_DATA");
+    const uint8_t bytes[] = {0x12, 0x34};
+    RecordRawBytes(bytes, 2);
+    ASSERT_EQ(LoadPlaybackFile(WriteText("dropped.txt", HexText(std::vector<uint8_t>(1100, 0x00)))),
+              PLAYBACK_LOADED);
+
+    const RecordButtonOutcome stopped = PressRecordButton("RECORD_STOP");
+    EXPECT_EQ(stopped.buttonText, "RECORD_DATA");
+    EXPECT_FALSE(stopped.recording);
+    ASSERT_EQ(stopped.file.status, FileWriteResult::WRITTEN) << stopped.file.reason;
+    EXPECT_EQ(ReadWholeFile(stopped.file.path), "12 34 ");
+
+    const RecordButtonOutcome snapshot = PressRecordButton("RECORD_DATA");
+    EXPECT_EQ(snapshot.buttonText, "RECORD_DATA");
+    EXPECT_EQ(snapshot.file.path, (m_directory / "OneFrameData.txt").string());
+}
+
 }  // namespace
