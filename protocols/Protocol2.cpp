@@ -64,7 +64,7 @@ bool DecodePacket(ScanFrame& frame)
     const float end = AngleOfWord(WordAt(g_P2Buffer + 32));
     const float arc = start > end ? 360.0f - start + end : end - start;
     const float step = arc / static_cast<float>(SAMPLES - 1);
-    if (g_nP2NextSample == 0 && g_nFrameIndex >= RESTART_INDEX)
+    if (g_nFrameIndex >= RESTART_INDEX)
         g_nFrameIndex = 0;
     for (int32_t k = g_nP2NextSample; k < SAMPLES; ++k) {
         const int16_t distance = static_cast<int16_t>(WordAt(g_P2Buffer + 8 + 3 * k));

@@ -47,7 +47,7 @@ bool DecodePacket(ScanFrame& frame)
     const float start = static_cast<float>(257 * packet[1] - 40960) / 64.0f;
     const float speed = static_cast<float>(256 * packet[3]) / 64.0f;
     const float step = speed / 60.0f * 360.0f / 1800.0f;  // 1800 samples a second
-    if (g_nP3NextSample == 0 && g_nFrameIndex >= RESTART_INDEX)
+    if (g_nFrameIndex >= RESTART_INDEX)
         g_nFrameIndex = 0;
     for (int32_t k = g_nP3NextSample; k < SAMPLES; ++k) {
         const uint8_t* word = packet + 4 + 4 * k;

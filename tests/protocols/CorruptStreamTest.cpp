@@ -3,10 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 #include <random>
 #include <vector>
 
 #include "StreamDecoding.h"
+#include "acquisition/SerialPort.h"
+#include "protocols/Protocol2.h"
+#include "protocols/Protocol3.h"
 #include "acquisition/SharedState.h"
 
 namespace {
@@ -70,6 +74,27 @@ TEST_P(CorruptStream, PointNumberOutsideItsRangeStaysSafe)
     for (int32_t pointNum : {-5, 0, 1, 19, 201, 100000}) {
         SCOPED_TRACE(pointNum);
         DecodeStream(protocol, bytes, {1, 4096, 9}, pointNum);
+        ExpectNothingWrittenBehindTheRecord();
+    }
+}
+
+TEST(CorruptStreamResume, PacketResumedAfterAnotherParserLeftTheIndexHighStaysInside)
+{
+    for (int32_t protocol : {2, 3}) {
+        SCOPED_TRACE(testing::Message() << "protocol " << protocol);
+        // The first wrap falls inside a packet: the frame returns with samples of it pending.
+        const auto bytes = SimulatedStream(protocol, 30, 2, [](int32_t) { return int16_t{500}; });
+        ResetAllParsers();
+        auto port = std::make_unique<CSerialPort>();
+        SplitReadSource source(bytes, 1 << 20, 1 << 20, 1);
+        port->AttachSource(&source);
+        const auto parse = [&] {
+            return protocol == 2 ? ParseProtocol2(*port, g_ScanFrame) : ParseProtocol3(*port, g_ScanFrame);
+        };
+        ASSERT_EQ(parse(), 0);
+        g_nFrameIndex = SCAN_CAPACITY - 1;  // as a protocol-1 stream may leave it before a switch back
+        parse();
+        EXPECT_LT(g_nFrameIndex, SCAN_CAPACITY);
         ExpectNothingWrittenBehindTheRecord();
     }
 }
