@@ -84,10 +84,6 @@ Parsed ParseSimulateOptions(const std::vector<std::string>& args, std::ostream& 
     }
     if (options.protocol < 0)
         options.protocol = CodesForName(options.model->szName).protocol;
-    if (!SimulatedScanner::Encodes(options.protocol)) {
-        reader.FailCommand("cannot encode protocol " + std::to_string(options.protocol) + " yet");
-        return Parsed::Error;
-    }
     return Parsed::Run;
 }
 
@@ -109,6 +105,8 @@ void Simulate(const SimulateOptions& options, std::ostream& out)
     SimulatedScannerSettings settings;
     settings.seed = options.seed;
     settings.protocol = options.protocol;
+    if (options.protocol == 0)
+        settings.samplesPerPacket = options.model->nPointNum;  // what decode assumes for the model
     SimulatedScanner scanner(settings);
     for (int32_t r = 0; r < options.frames && out; ++r) {
         scanner.NextRevolution();

@@ -64,13 +64,3 @@ TEST(SimulatedScanner, StreamFitsTheLineOfTheSlowestModel)
         EXPECT_LT(scanner.ByteCount() * scanner.RevolutionsPerSecond(), SimulatedScanner::BytesPerSecond(115200));
     }
 }
-
-TEST(SimulatedScanner, ProtocolWithoutEncoderGivesSamplesButNoBytes)
-{
-    SimulatedScannerSettings settings;
-    settings.protocol = 9;
-    SimulatedScanner scanner(settings);
-    EXPECT_FALSE(scanner.NextRevolution());
-    EXPECT_GT(scanner.SampleCount(), 0);
-    EXPECT_EQ(scanner.ByteCount(), 0);
-}

@@ -131,16 +131,17 @@ TEST(DecodeCommand, FilteredCompensatedRevolutionsArePlausible)
     EXPECT_LT(removed, static_cast<int>(filtered.size()) / 10);
 }
 
-TEST(DecodeCommand, EveryProtocolStopsAtTheEndOfItsInput)
+// Each protocol's simulated file decodes with the decoder's defaults for the model, and the
+// decoder stops at the end of the input, also when there is none.
+TEST(DecodeCommand, EveryProtocolDecodesItsSimulatedFileAndStopsAtItsEnd)
 {
-    const std::string input = Simulated({});
     for (const char* protocol : {"0", "1", "2", "3"}) {
         SCOPED_TRACE(protocol);
-        for (const std::string& bytes : {std::string(), input}) {
-            const ToolResult result = RunTool(RunDecodeCommand, {"--protocol", protocol, "--point-num", "20", "-"}, bytes);
-            EXPECT_EQ(result.status, 0) << result.err;
-            EXPECT_EQ(result.out.rfind("frame,index,angle,distance\n", 0), 0u);
-        }
+        const ToolResult empty = RunTool(RunDecodeCommand, {"--protocol", protocol, "-"});
+        EXPECT_EQ(empty.status, 0) << empty.err;
+        EXPECT_EQ(empty.out, "frame,index,angle,distance\n");
+        const auto points = Decode({"--protocol", protocol, "-"}, Simulated({"--protocol", protocol}));
+        EXPECT_GE(FrameCount(points), 3);
     }
 }
 
