@@ -52,8 +52,11 @@ std::map<std::string, int> DevicesHeldByOthers(const std::string& procRoot)
 
 int HolderOf(const std::string& devicePath, const std::string& procRoot)
 {
+    // Descriptor links name the device itself, not a /dev/serial/by-id link to it.
+    std::error_code ec;
+    const fs::path device = fs::canonical(devicePath, ec);
     const auto held = DevicesHeldByOthers(procRoot);
-    const auto found = held.find(devicePath);
+    const auto found = held.find(ec ? devicePath : device.native());
     return found == held.end() ? 0 : found->second;
 }
 

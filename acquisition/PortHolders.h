@@ -8,7 +8,7 @@
 // holding it. Our own process is left out: a port we hold is not "held by another program".
 std::map<std::string, int> DevicesHeldByOthers(const std::string& procRoot);
 
-// The holder of one device, or 0.
+// The holder of one device (any path that leads to it), or 0.
 int HolderOf(const std::string& devicePath, const std::string& procRoot);
 
 // True while a process with this pid exists.

@@ -6,6 +6,7 @@
 #include "acquisition/SimulatedScanner.h"
 #include "files/HexDump.h"
 #include "protocols/DeviceModel.h"
+#include "tools/PtyStream.h"
 #include "tools/ToolArguments.h"
 #include "tools/ToolCommands.h"
 
@@ -14,13 +15,19 @@ namespace {
 const char USAGE[] =
     "usage: plotwell-tool simulate [--model NAME] [--protocol 0-3] [--frames K] [--format hex|binary]\n"
     "                              [--seed S] [--output FILE]\n"
+    "       plotwell-tool simulate --pty [--realtime on|off] [--model NAME] [--protocol 0-3] [--frames K]\n"
+    "                              [--seed S]\n"
     "Writes K revolutions of a simulated room as the selected model's scanner sends them, as a\n"
     "raw data file (hexadecimal dump) or, with --format binary, as the bytes themselves.\n"
     "  --model NAME     one of the model names; default TR20_A\n"
     "  --protocol CODE  packet protocol instead of the model's\n"
     "  --frames K       revolutions to write, 1..100000; default 10\n"
     "  --seed S         the same seed gives the same room readings; default 1\n"
-    "  --output FILE    write there instead of standard output\n";
+    "  --output FILE    write there instead of standard output\n"
+    "  --pty            stream into a new pseudo-terminal instead, as the scanner turns and no faster\n"
+    "                   than the model's baud rate carries the bytes;\n"
+    "                   its device path is the first line of output; until Ctrl+C or K revolutions\n"
+    "  --realtime off   with --pty: as fast as the reader takes the bytes\n";
 
 struct SimulateOptions {
     const DeviceModel* model = &g_ModelTR20_A;
@@ -29,6 +36,9 @@ struct SimulateOptions {
     bool hex = true;
     uint32_t seed = 1;
     std::string output;
+    bool pty = false;
+    bool realtime = true;
+    bool framesGiven = false;
 };
 
 enum class Parsed { Run, Help, Error };
@@ -53,7 +63,18 @@ bool ParseOption(OptionReader& reader, const std::string& option, SimulateOption
         if (!reader.Integer(1, 100000, number))
             return false;
         options.frames = static_cast<int32_t>(number);
+        options.framesGiven = true;
         return true;
+    }
+    if (option == "--pty") {
+        options.pty = true;
+        return true;
+    }
+    if (option == "--realtime") {
+        if (!reader.Value(text))
+            return false;
+        options.realtime = text == "on";
+        return options.realtime || text == "off" || reader.Fail("takes on or off, not '" + text + "'");
     }
     if (option == "--seed") {
         if (!reader.Integer(0, UINT32_MAX, number))
@@ -115,6 +136,16 @@ void Simulate(const SimulateOptions& options, std::ostream& out)
     out.flush();
 }
 
+int StreamSimulation(const SimulateOptions& options, std::ostream& out, std::ostream& err)
+{
+    SimulatedScannerSettings settings;
+    settings.seed = options.seed;
+    settings.protocol = options.protocol;
+    SimulatedScanner scanner(settings);
+    const PtyStreamSettings stream{options.model->nBaudRate, options.realtime, options.framesGiven ? options.frames : 0};
+    return StreamToPseudoTerminal(scanner, stream, out, err);
+}
+
 }  // namespace
 
 int RunSimulateCommand(const std::vector<std::string>& args, std::istream&, std::ostream& out, std::ostream& err)
@@ -127,6 +158,8 @@ int RunSimulateCommand(const std::vector<std::string>& args, std::istream&, std:
     }
     if (parsed == Parsed::Error)
         return EXIT_USAGE;
+    if (options.pty)
+        return StreamSimulation(options, out, err);
     if (options.output.empty()) {
         Simulate(options, out);
         return out ? EXIT_OK : EXIT_FAILED;

@@ -19,6 +19,7 @@ struct ToolCommand {
 const ToolCommand COMMANDS[] = {
     {"decode", RunDecodeCommand, "decode a raw data file into frames of angle and distance"},
     {"simulate", RunSimulateCommand, "write revolutions of a simulated scanner as a raw data file"},
+    {"monitor", RunMonitorCommand, "watch a serial port through the receive thread, one line per revolution"},
 };
 
 void PrintUsage(std::ostream& out)

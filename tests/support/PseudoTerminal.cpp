@@ -80,6 +80,18 @@ std::vector<uint8_t> PseudoTerminal::Receive(int timeoutMs)
     return bytes;
 }
 
+bool PseudoTerminal::WaitForReader(int timeoutMs) const
+{
+    // The writer side reports a hang-up for as long as nobody holds the device side.
+    for (int waited = 0; m_writer >= 0 && waited <= timeoutMs; waited += 5) {
+        pollfd pfd{m_writer, 0, 0};
+        if (::poll(&pfd, 1, 0) >= 0 && (pfd.revents & POLLHUP) == 0)
+            return true;
+        ::usleep(5000);
+    }
+    return false;
+}
+
 void PseudoTerminal::HangUp()
 {
     if (m_writer >= 0)

@@ -29,6 +29,9 @@ public:
     // What the port wrote towards the scanner, waiting up to `timeoutMs` for the first byte.
     std::vector<uint8_t> Receive(int timeoutMs);
 
+    // Waits until something holds the device side open (a port has opened it).
+    bool WaitForReader(int timeoutMs) const;
+
     // The scanner goes away: the device side sees a hang-up.
     void HangUp();
 

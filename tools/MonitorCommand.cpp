@@ -1,0 +1,231 @@
+// plotwell-tool monitor: a real port (or the simulator's pseudo-terminal) through the receive
+// thread, one status line per revolution. The headless check of a scanner.
+#include <csignal>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+#include <ostream>
+
+#include "acquisition/SerialPort.h"
+#include "acquisition/SharedState.h"
+#include "protocols/DeviceModel.h"
+#include "protocols/Protocol0.h"
+#include "protocols/Protocol1.h"
+#include "protocols/Protocol2.h"
+#include "protocols/Protocol3.h"
+#include "tools/ToolArguments.h"
+#include "tools/ToolCommands.h"
+
+namespace {
+
+const char USAGE[] =
+    "usage: plotwell-tool monitor PORT [--model NAME] [--filter FACTOR|off] [--compensation none|formula|ros]\n"
+    "                                  [--frames K]\n"
+    "Opens PORT (a device path such as /dev/ttyUSB0, or the path simulate --pty prints) at the\n"
+    "model's baud rate and prints one line per received revolution: its sample count, the\n"
+    "samples with a return, and revolutions per second. Runs until K revolutions or Ctrl+C.\n"
+    "  --model NAME         one of the model names; default TR20_A\n"
+    "  --filter FACTOR|off  noise filter factor (above 0), or off; default 2.5\n"
+    "  --compensation MODE  none, formula (default) or ros\n"
+    "  --frames K           stop after K revolutions; default until interrupted\n";
+
+constexpr auto INTERRUPT_CHECK = std::chrono::milliseconds(100);
+
+volatile std::sig_atomic_t g_interrupted = 0;
+
+void OnInterrupt(int)
+{
+    g_interrupted = 1;
+}
+
+struct MonitorOptions {
+    std::string port;
+    const DeviceModel* model = &g_ModelTR20_A;
+    float filterFactor = 2.5f;  // 0: off
+    int32_t compensation = 1;
+    int64_t frames = 0;         // 0: until interrupted
+};
+
+enum class Parsed { Run, Help, Error };
+
+bool ParseOption(OptionReader& reader, const std::string& option, MonitorOptions& options)
+{
+    std::string text;
+    if (option == "--model") {
+        if (!reader.Value(text))
+            return false;
+        options.model = FindAnyModel(text.c_str());
+        return options.model != nullptr || reader.Fail("'" + text + "' is not a model; use one of " + AllModelNames());
+    }
+    if (option == "--filter") {
+        if (!reader.Value(text))
+            return false;
+        if (text == "off") {
+            options.filterFactor = 0.0f;
+            return true;
+        }
+        char* end = nullptr;
+        options.filterFactor = std::strtof(text.c_str(), &end);
+        return (*end == '\0' && options.filterFactor > 0.0f) ||
+               reader.Fail("takes a number above 0 or off, not '" + text + "'");
+    }
+    if (option == "--compensation") {
+        if (!reader.Value(text))
+            return false;
+        options.compensation = text == "none" ? 0 : text == "formula" ? 1 : text == "ros" ? 2 : -1;
+        return options.compensation >= 0 || reader.Fail("takes none, formula or ros, not '" + text + "'");
+    }
+    if (option == "--frames")
+        return reader.Integer(1, INT32_MAX, options.frames);
+    return reader.Fail("is not an option of monitor");
+}
+
+Parsed ParseMonitorOptions(const std::vector<std::string>& args, std::ostream& err, MonitorOptions& options)
+{
+    OptionReader reader("monitor", args, err);
+    std::string argument;
+    while (reader.Next(argument)) {
+        if (argument == "--help")
+            return Parsed::Help;
+        if (argument.size() > 1 && argument[0] == '-') {
+            if (!ParseOption(reader, argument, options))
+                return Parsed::Error;
+        } else if (!options.port.empty()) {
+            reader.Fail("is a second port; monitor watches one");
+            return Parsed::Error;
+        } else {
+            options.port = argument;
+        }
+    }
+    if (options.port.empty()) {
+        reader.FailCommand("needs a PORT, e.g. /dev/ttyUSB0");
+        return Parsed::Error;
+    }
+    return Parsed::Run;
+}
+
+void StartFresh(const MonitorOptions& options)
+{
+    ResetSharedState();
+    ResetProtocol0();
+    ResetProtocol1();
+    ResetProtocol2();
+    ResetProtocol3();
+    const ModelCodes codes = CodesForName(options.model->szName);
+    Store(g_pModel, options.model);
+    Store(g_nProtocol, codes.protocol);
+    Store(g_nFormulaKind, codes.formulaKind);
+    Store(g_nPointNum, options.model->nPointNum);
+    Store(g_nCompensation, options.compensation);
+    Store(g_bFilter, options.filterFactor > 0.0f);
+    if (options.filterFactor > 0.0f)
+        Store(g_fFilterFactor, options.filterFactor);
+}
+
+// The receive thread's side: prints each revolution as it arrives.
+class Monitor {
+public:
+    Monitor(std::ostream& out, int64_t frames) : m_out(out), m_frames(frames) {}
+
+    static int OnFrame(void* context) { return static_cast<Monitor*>(context)->Frame(); }
+    static void OnLoss(void* context) { static_cast<Monitor*>(context)->Loss(); }
+
+    // Until the frames are in, the device is gone or Ctrl+C; true unless the device went away.
+    bool Wait()
+    {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        while (!m_done && !g_interrupted)
+            m_changed.wait_for(lock, INTERRUPT_CHECK);
+        return !m_lost;
+    }
+
+private:
+    int Frame()
+    {
+        if (m_frames != 0 && m_count >= m_frames)
+            return 0;
+        const auto now = std::chrono::steady_clock::now();
+        int32_t valid = 0;
+        for (int32_t i = 0; i < g_ScanFrame.count; ++i)
+            valid += g_ScanFrame.distance[i] > 0;
+        char line[96];
+        int length = 0;
+        if (m_count == 0)
+            length = std::snprintf(line, sizeof line, "%d samples, %d valid\n", Load(g_nReceived), valid);
+        else
+            length = std::snprintf(line, sizeof line, "%d samples, %d valid, %.2f rev/s\n", Load(g_nReceived), valid,
+                                   1.0 / std::chrono::duration<double>(now - m_last).count());
+        m_last = now;
+        m_out.write(line, length).flush();
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_done = ++m_count == m_frames;
+        m_changed.notify_all();
+        return 0;
+    }
+
+    void Loss()
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_lost = m_done = true;
+        m_changed.notify_all();
+    }
+
+    std::ostream& m_out;
+    const int64_t m_frames;
+    int64_t m_count = 0;  // receive thread only
+    std::chrono::steady_clock::time_point m_last;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    bool m_done = false;
+    bool m_lost = false;
+};
+
+int RunMonitor(const MonitorOptions& options, std::ostream& out, std::ostream& err)
+{
+    StartFresh(options);
+    Monitor monitor(out, options.frames);
+    CSerialPort port;
+    port.SetCallback(&Monitor::OnFrame, &monitor);
+    port.SetLossCallback(&Monitor::OnLoss, &monitor);
+    std::string reason;
+    const int32_t baudRate = options.model->nBaudRate;
+    if (!port.Open(options.port, baudRate, &reason)) {
+        err << "plotwell-tool monitor: Open Failed\n" << reason << "\n";
+        return EXIT_FAILED;
+    }
+    err << "plotwell-tool monitor: " << options.port << " at " << LineSettingsText(baudRate) << ", model "
+        << options.model->szName << "\n";
+    if (!port.StartReceiving()) {
+        err << "plotwell-tool monitor: Serial Thread Setup Failed\n";
+        return EXIT_FAILED;
+    }
+    g_interrupted = 0;
+    const auto previous = std::signal(SIGINT, OnInterrupt);
+    const bool stillThere = monitor.Wait();
+    std::signal(SIGINT, previous);
+    port.EndReceiving();
+    port.Close();
+    if (!stillThere) {
+        err << "plotwell-tool monitor: " << options.port << " went away\n";
+        return EXIT_FAILED;
+    }
+    return EXIT_OK;
+}
+
+}  // namespace
+
+int RunMonitorCommand(const std::vector<std::string>& args, std::istream&, std::ostream& out, std::ostream& err)
+{
+    MonitorOptions options;
+    const Parsed parsed = ParseMonitorOptions(args, err, options);
+    if (parsed == Parsed::Help) {
+        out << USAGE;
+        return EXIT_OK;
+    }
+    if (parsed == Parsed::Error)
+        return EXIT_USAGE;
+    return RunMonitor(options, out, err);
+}
