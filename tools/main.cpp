@@ -1,5 +1,5 @@
 // plotwell-tool: the viewer's core on the command line. Dispatches to one subcommand.
-#include <cstring>
+#include <iomanip>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -26,7 +26,7 @@ void PrintUsage(std::ostream& out)
 {
     out << "usage: plotwell-tool COMMAND [options]   (plotwell-tool COMMAND --help for its options)\n";
     for (const ToolCommand& command : COMMANDS)
-        out << "  " << command.name << std::string(10 - std::strlen(command.name), ' ') << command.summary << "\n";
+        out << "  " << std::left << std::setw(10) << command.name << command.summary << "\n";
 }
 
 }  // namespace
