@@ -23,8 +23,9 @@ QApplication& Application()
     static int argc = 1;
     static char name[] = "bench_view_redraw";
     static char* argv[] = {name, nullptr};
-    static QApplication application(argc, argv);
-    return application;
+    // Never destroyed: tearing it down among the static objects crashes at exit.
+    static QApplication* application = new QApplication(argc, argv);
+    return *application;
 }
 
 // A room of about 3 x 4 m seen from inside, every point with a return.

@@ -8,8 +8,10 @@ QApplication& TestApplication()
     static int argc = 1;
     static char name[] = "test_view";
     static char* argv[] = {name, nullptr};
-    static QApplication application(argc, argv);
-    return application;
+    // Never destroyed: Qt's own globals are gone by the time static objects are, and tearing the
+    // application down then crashes.
+    static QApplication* application = new QApplication(argc, argv);
+    return *application;
 }
 
 void SetPoints(const std::vector<TestPoint>& points)
