@@ -97,8 +97,10 @@ bool DecodeHeld(ScanFrame& frame)
 
 int32_t ParseProtocol3(CSerialPort& port, ScanFrame& frame)
 {
-    const bool undecodedHeld = g_nRxChunkFill > 0 || g_nP3Fill >= PACKET_SIZE;
-    if (!undecodedHeld && !FetchRxChunk(port))
+    // What an earlier call left after returning its frame comes first, then one new read.
+    if (DecodeHeld(frame))
+        return 0;
+    if (!FetchRxChunk(port))
         return -1;
     return DecodeHeld(frame) ? 0 : -1;
 }

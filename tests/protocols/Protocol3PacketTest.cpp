@@ -105,6 +105,18 @@ TEST(Protocol3Packet, OnlyAWrapFromAbove350ToBelow10EndsAFrame)
     }
 }
 
+TEST(Protocol3Packet, ReadsOnAfterAFrameThatEndedWithAPacket)
+{
+    // The wrap falls on the last sample of the fourth packet, with five bytes of the read left
+    // over beyond the packet buffer: the next call must still read on.
+    const auto bytes = Join({Packet(0xA0, 0), Packet(0xA0, 0), Packet(0xA0, 0), Packet(0xF9, 3), Packet(0xA1, 0),
+                             Packet(0xA2, 0), Packet(0xF9, 0), Packet(0xA0, 0)});
+    const auto frames = DecodeStream(3, bytes, {105, 105, 1});
+    ASSERT_EQ(frames.size(), 2u);
+    EXPECT_EQ(frames[0].angle.size(), 16u);
+    EXPECT_EQ(frames[1].angle.size(), 13u);
+}
+
 TEST(Protocol3Packet, GarbageBeforeAStartByteIsSkipped)
 {
     std::vector<uint8_t> bytes = {0x00, 0x11, 0x22, 0x33, 0x44};

@@ -85,7 +85,11 @@ std::vector<DecodedFrame> DecodeStream(int32_t protocol, const std::vector<uint8
     // Each call reads at least one byte, completes a frame or ends the stream, and every frame
     // takes at least one byte: this bounds a stuck parser.
     for (size_t calls = 0; calls <= 2 * bytes.size() + 2; ++calls) {
+        const size_t position = source.Position();
         const int32_t outcome = ParseOnce(protocol, *port, source);
+        if (outcome == 0) {
+            EXPECT_NE(source.Position(), position) << "a call without a frame read nothing";
+        }
         EXPECT_GE(g_nFrameIndex, 0);
         EXPECT_LE(g_nFrameIndex, SCAN_CAPACITY);
         if (outcome < 0)

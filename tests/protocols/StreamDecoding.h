@@ -18,6 +18,8 @@ public:
     int32_t Read(uint8_t* buffer, int32_t length) override;
     bool Ended() override;
 
+    size_t Position() const { return m_position; }
+
 private:
     std::vector<uint8_t> m_bytes;
     size_t m_position = 0;
@@ -40,7 +42,9 @@ struct ReadSplit {
 
 // Starts every parser and the shared state afresh, decodes `bytes` with protocol `protocol`
 // (0, 2 or 3; `pointNum` for 0) until the stream ends, and returns the completed frames in
-// order. Also checks after every call that the write index stayed inside the frame.
+// order. Also checks after every call that the write index stayed inside the frame, and that a
+// call completing no frame took new bytes while there were some (callers stop at a call that
+// makes no progress).
 std::vector<DecodedFrame> DecodeStream(int32_t protocol, const std::vector<uint8_t>& bytes, ReadSplit split,
                                        int32_t pointNum = 30);
 
