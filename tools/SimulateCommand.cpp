@@ -6,6 +6,7 @@
 #include "acquisition/SimulatedScanner.h"
 #include "files/HexDump.h"
 #include "protocols/DeviceModel.h"
+#include "protocols/Protocol3Encoder.h"
 #include "tools/PtyStream.h"
 #include "tools/ToolArguments.h"
 #include "tools/ToolCommands.h"
@@ -121,14 +122,23 @@ void WriteRevolution(const SimulatedScanner& scanner, bool hex, std::ostream& ou
     }
 }
 
-void Simulate(const SimulateOptions& options, std::ostream& out)
+// The simulated scanner as the model's device: protocol 0 with the model's point number (what
+// decode assumes for the model), protocol 3 at the speed its receiver expects.
+SimulatedScannerSettings ScannerSettings(const SimulateOptions& options)
 {
     SimulatedScannerSettings settings;
     settings.seed = options.seed;
     settings.protocol = options.protocol;
     if (options.protocol == 0)
-        settings.samplesPerPacket = options.model->nPointNum;  // what decode assumes for the model
-    SimulatedScanner scanner(settings);
+        settings.samplesPerPacket = options.model->nPointNum;
+    if (options.protocol == 3)
+        settings.revolutionsPerSecond = PROTOCOL3_REVOLUTIONS_PER_SECOND;
+    return settings;
+}
+
+void Simulate(const SimulateOptions& options, std::ostream& out)
+{
+    SimulatedScanner scanner(ScannerSettings(options));
     for (int32_t r = 0; r < options.frames && out; ++r) {
         scanner.NextRevolution();
         WriteRevolution(scanner, options.hex, out);
@@ -138,10 +148,7 @@ void Simulate(const SimulateOptions& options, std::ostream& out)
 
 int StreamSimulation(const SimulateOptions& options, std::ostream& out, std::ostream& err)
 {
-    SimulatedScannerSettings settings;
-    settings.seed = options.seed;
-    settings.protocol = options.protocol;
-    SimulatedScanner scanner(settings);
+    SimulatedScanner scanner(ScannerSettings(options));
     const PtyStreamSettings stream{options.model->nBaudRate, options.realtime, options.framesGiven ? options.frames : 0};
     return StreamToPseudoTerminal(scanner, stream, out, err);
 }
