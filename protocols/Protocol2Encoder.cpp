@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "protocols/NearestSample.h"
 #include "protocols/Protocol2Check.h"
 
 namespace {
@@ -41,13 +42,23 @@ int32_t EncodeProtocol2Revolution(const Revolution& revolution, const EncoderSet
     const int32_t packets = revolution.count / PROTOCOL2_SAMPLES_PER_PACKET;
     if (packets * PROTOCOL2_PACKET_SIZE > room)
         return -1;
+    if (packets == 0)
+        return 0;
+    // Whole packets spread over the revolution's full arc: its last sample still reaches past
+    // 350 degrees, where the receiver looks for the wrap.
+    const int32_t sent = packets * PROTOCOL2_SAMPLES_PER_PACKET;
+    const float first = revolution.samples[0].angle;
+    const float spacing = (revolution.samples[revolution.count - 1].angle - first) / static_cast<float>(sent - 1);
     for (int32_t p = 0; p < packets; ++p) {
-        const ScanSample* group = revolution.samples + p * PROTOCOL2_SAMPLES_PER_PACKET;
         int16_t distances[PROTOCOL2_SAMPLES_PER_PACKET];
-        for (int32_t k = 0; k < PROTOCOL2_SAMPLES_PER_PACKET; ++k)
-            distances[k] = group[k].distance;
-        EncodeProtocol2Packet(out + p * PROTOCOL2_PACKET_SIZE, Protocol2AngleWord(group[0].angle),
-                              Protocol2AngleWord(group[PROTOCOL2_SAMPLES_PER_PACKET - 1].angle), distances);
+        for (int32_t k = 0; k < PROTOCOL2_SAMPLES_PER_PACKET; ++k) {
+            const float angle = first + static_cast<float>(p * PROTOCOL2_SAMPLES_PER_PACKET + k) * spacing;
+            distances[k] = NearestDistance(revolution, angle);
+        }
+        const float start = first + static_cast<float>(p * PROTOCOL2_SAMPLES_PER_PACKET) * spacing;
+        const float end = start + static_cast<float>(PROTOCOL2_SAMPLES_PER_PACKET - 1) * spacing;
+        EncodeProtocol2Packet(out + p * PROTOCOL2_PACKET_SIZE, Protocol2AngleWord(start), Protocol2AngleWord(end),
+                              distances);
     }
     return packets * PROTOCOL2_PACKET_SIZE;
 }

@@ -6,6 +6,7 @@
 
 #include "StreamDecoding.h"
 #include "acquisition/SimulatedScanner.h"
+#include "protocols/Protocol2Encoder.h"
 #include "protocols/Protocol3Encoder.h"
 
 namespace {
@@ -90,12 +91,14 @@ TEST(SimulatedRevolutions, DecodeOneFramePerRevolution)
         SimulatedScannerSettings settings;
         settings.protocol = protocol;
         settings.samplesPerPacket = 60;
+        if (protocol == 2)
+            settings.samplesPerSecond = PROTOCOL2_SAMPLES_PER_SECOND;  // coarse: 1.3 degrees apart
         if (protocol == 3)
             settings.revolutionsPerSecond = PROTOCOL3_REVOLUTIONS_PER_SECOND;
         SimulatedScanner scanner(settings);
         std::vector<uint8_t> bytes;
         std::vector<size_t> sent;
-        for (int32_t r = 0; r < 8; ++r) {
+        for (int32_t r = 0; r < 20; ++r) {
             ASSERT_TRUE(scanner.NextRevolution());
             bytes.insert(bytes.end(), scanner.Bytes(), scanner.Bytes() + scanner.ByteCount());
             sent.push_back(protocol == 2 ? static_cast<size_t>(scanner.SampleCount() / 8 * 8)
