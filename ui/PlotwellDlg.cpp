@@ -114,8 +114,10 @@ void CPlotwellDlg::ShowAbout()
 
 void CPlotwellDlg::done(int result)
 {
-    // The close box, Alt+F4: acquisition ends before the window goes.
+    // The close box, Alt+F4: acquisition ends before the window goes, and the port is closed so
+    // that its lock file goes with it.
     EndAcquisition();
+    m_SerialPort.Close();
     QDialog::done(result);
 }
 
