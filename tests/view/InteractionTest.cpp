@@ -95,8 +95,6 @@ TEST_F(ViewTest, RightDragPansAndRangeButtonRecentres)
 
 TEST_F(ViewTest, ButtonPressTakesTheFocus)
 {
-    QWidget other;
-    other.show();
     view.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
     view.activateWindow();
