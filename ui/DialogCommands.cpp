@@ -51,6 +51,7 @@ void CPlotwellDlg::ConnectCommands()
             this, &CPlotwellDlg::OnStepFrame);
     auto* help = new QShortcut(QKeySequence::HelpContents, this);
     connect(help, &QShortcut::activated, this, &CPlotwellDlg::ShowAbout);
+    ConnectFileCommands();
 }
 
 void CPlotwellDlg::OnOpenClose()

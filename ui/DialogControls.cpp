@@ -174,8 +174,19 @@ QWidget* CPlotwellDlg::CreateRecordRow()
 {
     const LayoutTexts& texts = TextsFor(m_options.language);
     auto* row = new QWidget;
-    auto* layout = new QHBoxLayout(row);
-    layout->setContentsMargins(0, 0, 0, 0);
+    auto* column = new QVBoxLayout(row);
+    column->setContentsMargins(0, 0, 0, 0);
+    // A steady line, unlike the flashing indicator, so that a written file's path can be read
+    // and copied. It sits above the button, so the button never moves when it changes, and it
+    // wraps within the column instead of widening it.
+    auto* note = new QLabel;
+    note->setWordWrap(true);
+    note->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    note->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    Register(ControlId::FILE_NOTE, note);
+    column->addWidget(note);
+    auto* layout = new QHBoxLayout;
+    column->addLayout(layout);
     auto* record = PushButton("RECORD_DATA");
     Register(ControlId::RECORD_DATA, record);
     layout->addWidget(record);

@@ -19,6 +19,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class PortComboBox;
+struct FileWriteResult;
 
 class CPlotwellDlg : public QDialog {
     Q_OBJECT
@@ -37,6 +38,9 @@ public:
     void OnDropFiles(const QPoint& position, const QStringList& paths);
     void OnRecordData();
     void OnStepFrame();
+    // Plays a data file as if it had been dropped and OPEN pressed without a port (--play).
+    // False, after telling the operator why, when the file is refused.
+    bool PlayFile(const QString& path);
 
 signals:
     // After the view has drawn a handed-over revolution.
@@ -86,6 +90,13 @@ private:
     void ShowFilterFactor();
     void ShowAbout();
 
+    // Recording and playback.
+    void ConnectFileCommands();
+    bool LoadDroppedFile(const QString& path);
+    void WatchRecording();
+    void ShowFileResult(const FileWriteResult& result);
+    void SetFileNote(const QString& text);
+
     // Status refresh and the frame hand-over.
     void RefreshPortList();
     QString StatusText() const;
@@ -112,6 +123,8 @@ private:
     QTimer m_timerPortScan;
     QTimer m_timerShow;
     QTimer m_timerHide;
+    QTimer m_timerRecordWatch;      // while recording: its size, and whether the store is full
+    bool m_fullNoticeShown = false; // the operator has been told that this recording is full
     std::atomic<int> m_openSession{0};  // raised by every OPEN; a late loss report of an older one is dropped
     bool m_viewInitialised = false;  // InitView has run; later sizes need it again
     bool m_shown = false;
