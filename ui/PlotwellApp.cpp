@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "files/OutputDirectory.h"
 #include "protocols/DeviceModel.h"
 #include "ui/ControlIds.h"
 #include "ui/DemoScanner.h"
@@ -16,10 +17,12 @@
 namespace {
 
 const char USAGE[] =
-    "usage: plotwell [--demo] [--port PATH] [--lang en|zh]\n"
-    "  --demo       open the built-in simulated scanner at once\n"
-    "  --port PATH  offer PATH first in the port list\n"
-    "  --lang       English or Simplified Chinese layout (default: the system's language)\n";
+    "usage: plotwell [--demo] [--port PATH] [--lang en|zh] [--play FILE] [--record-dir DIR]\n"
+    "  --demo            open the built-in simulated scanner at once\n"
+    "  --port PATH       offer PATH first in the port list\n"
+    "  --lang            English or Simplified Chinese layout (default: the system's language)\n"
+    "  --play FILE       play a raw data file back, as if it had been dropped (instead of --demo)\n"
+    "  --record-dir DIR  write recordings and snapshots into DIR (created when needed)\n";
 
 // The demo streams the default model's protocol at that model's baud rate.
 const DeviceModel& DEMO_MODEL = g_ModelTR20_A;
@@ -60,6 +63,10 @@ AppOptions ParseArguments(const QStringList& arguments)
             options.demo = true;
         } else if (argument == QStringLiteral("--port") && hasValue) {
             options.port = arguments[++i].toStdString();
+        } else if (argument == QStringLiteral("--play") && hasValue) {
+            options.playFile = arguments[++i];
+        } else if (argument == QStringLiteral("--record-dir") && hasValue) {
+            options.recordDir = arguments[++i].toStdString();
         } else if (argument == QStringLiteral("--lang") && hasValue) {
             const QString value = arguments[++i];
             if (value == QStringLiteral("en"))
@@ -92,6 +99,15 @@ int CPlotwellApp::Run(int argc, char** argv)
         return 2;
     }
 
+    if (!app.recordDir.empty()) {
+        SetRecordDirectory(app.recordDir);
+        std::string reason;
+        if (ResolveRecordDirectory(&reason).empty()) {
+            std::fprintf(stderr, "plotwell: --record-dir: %s\n", reason.c_str());
+            return 2;
+        }
+    }
+
     DialogOptions options;
     options.language = app.language.value_or(LanguageFor(QLocale::system()));
     if (!app.port.empty())
@@ -101,7 +117,9 @@ int CPlotwellApp::Run(int argc, char** argv)
         demo = StartDemo(options);
 
     CPlotwellDlg dialog(options);
-    if (demo)
+    if (!app.playFile.isEmpty())
+        QTimer::singleShot(0, &dialog, [&dialog, &app] { dialog.PlayFile(app.playFile); });
+    else if (demo)
         QTimer::singleShot(0, &dialog, [&dialog, &demo] { OpenDemo(dialog, demo->Path()); });
     dialog.exec();
     return 0;

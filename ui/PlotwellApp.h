@@ -13,6 +13,8 @@ struct AppOptions {
     std::optional<DialogLanguage> language;  // --lang en|zh; otherwise the system locale
     bool demo = false;                       // --demo: start on the built-in simulated scanner
     std::string port;                        // --port PATH: offered first in the port list
+    QString playFile;                        // --play FILE: start playing this data file
+    std::string recordDir;                   // --record-dir DIR: where recordings are written
     QString error;                           // not empty: the command line was not understood
 };
 
