@@ -1,0 +1,132 @@
+// Dropping a data file on the dialog: taken only on an edit field and only alone, refused
+// files say why and leave the loaded data as it was, and --play starts straight into playback.
+#include <QRegularExpression>
+#include <QSignalSpy>
+
+#include "FilesDialogFixture.h"
+#include "acquisition/SharedState.h"
+#include "acquisition/SimulatedScanner.h"
+#include "files/PlaybackState.h"
+#include "ui/PlotwellApp.h"
+
+namespace {
+
+const std::vector<uint8_t> THREE_MARKERS = {0xAA, 0x55, 0x01, 0x01, 0x10, 0xAA, 0x55, 0x01,
+                                            0x01, 0x20, 0xAA, 0x55, 0x01, 0x01};
+
+std::vector<uint8_t> SimulatedRevolutions(int count)
+{
+    SimulatedScanner scanner{SimulatedScannerSettings{}};
+    std::vector<uint8_t> stream;
+    for (int k = 0; k < count; ++k) {
+        scanner.NextRevolution();
+        stream.insert(stream.end(), scanner.Bytes(), scanner.Bytes() + scanner.ByteCount());
+    }
+    return stream;
+}
+
+std::vector<uint8_t> LoadedBytes()
+{
+    return {g_PlaybackData, g_PlaybackData + g_nPlaybackSize};
+}
+
+}  // namespace
+
+TEST_F(FilesDialogTest, AFileIsTakenOnlyWhenDroppedAloneOnAnEditField)
+{
+    struct Case {
+        DialogLanguage language;
+        int target;
+        int files;
+        bool taken;
+    };
+    const Case cases[] = {
+        {DialogLanguage::English, ControlId::POINT_NUM, 1, true},
+        {DialogLanguage::English, ControlId::FILTER_FACTOR, 1, true},
+        {DialogLanguage::Chinese, ControlId::STAT_POINTS, 1, true},
+        {DialogLanguage::English, ControlId::POINT_NUM, 2, false},
+        {DialogLanguage::English, ControlId::VIEW, 1, false},
+        {DialogLanguage::English, ControlId::FACTOR_SHOW, 1, false},
+        {DialogLanguage::English, ControlId::OPEN_CLOSE, 1, false},
+        {DialogLanguage::Chinese, ControlId::STAT_POINTS_LABEL, 1, false},
+    };
+    const QString file = WriteDataFile("markers.txt", THREE_MARKERS);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.target) + (c.files > 1 ? " several files" : ""));
+        ResetPlaybackState();
+        Store(g_bPlayback, 0);
+        messages.clear();
+        ShowDialog(c.language);
+        const QString edits = Text(ControlId::POINT_NUM) + '|' + Text(ControlId::FILTER_FACTOR);
+        DropFiles(*dialog, CentreOf(c.target), c.files == 1 ? QStringList{file} : QStringList{file, file});
+        EXPECT_EQ(Load(g_bPlayback), c.taken ? 1 : 0);
+        EXPECT_EQ(LoadedBytes(), c.taken ? THREE_MARKERS : std::vector<uint8_t>{});
+        EXPECT_TRUE(messages.isEmpty()) << messages.join('|').toStdString();
+        // The edit under the drop does not take the path as typed text.
+        EXPECT_EQ((Text(ControlId::POINT_NUM) + '|' + Text(ControlId::FILTER_FACTOR)).toStdString(), edits.toStdString());
+        EXPECT_EQ(Text(ControlId::FILE_NOTE).contains(file), c.taken);
+    }
+}
+
+TEST_F(FilesDialogTest, ARefusedFileSaysWhyAndLeavesThePlayedDataAlone)
+{
+    ShowDialog(DialogLanguage::English);
+    const QString good = WriteDataFile("good.txt", THREE_MARKERS);
+    DropFiles(*dialog, CentreOf(ControlId::POINT_NUM), {good});
+    ASSERT_EQ(LoadedBytes(), THREE_MARKERS);
+    const QString note = Text(ControlId::FILE_NOTE);
+
+    scratch.WriteFile("large.txt", std::string(5242881, ' '));
+    scratch.WriteFile("text.txt", "AA 55\nBB ");
+    const struct {
+        std::string name;
+        QString message;
+    } refused[] = {
+        {"large.txt", "More than 5M"},
+        {"text.txt", "Non-data files"},
+        {"missing.txt", "Cannot open the data file\n"},
+    };
+    for (const auto& r : refused) {
+        SCOPED_TRACE(r.name);
+        messages.clear();
+        DropFiles(*dialog, CentreOf(ControlId::FILTER_FACTOR), {QString::fromStdString(scratch / r.name)});
+        ASSERT_EQ(messages.size(), 1);
+        if (r.message.endsWith('\n'))
+            EXPECT_TRUE(messages[0].startsWith(r.message) && messages[0].size() > r.message.size())
+                << "the reason follows: " << messages[0].toStdString();
+        else
+            EXPECT_EQ(messages[0], r.message);
+        EXPECT_EQ(LoadedBytes(), THREE_MARKERS);
+        EXPECT_EQ(Text(ControlId::FILE_NOTE), note);
+    }
+}
+
+TEST_F(FilesDialogTest, PlayStartsOnTheFileWithoutAPortAndShowsThePosition)
+{
+    std::vector<uint8_t> stream = SimulatedRevolutions(4);
+    stream.insert(stream.end(), 210, 0x00);
+    const QString file = WriteDataFile("revolutions.txt", stream);
+    ShowDialog(DialogLanguage::English);
+    QSignalSpy shown(dialog.get(), &CPlotwellDlg::frameShown);
+
+    ASSERT_TRUE(dialog->PlayFile(file));
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('|').toStdString();
+    EXPECT_EQ(Text(ControlId::OPEN_CLOSE), "OPEN");
+    EXPECT_FALSE(Button(ControlId::OPEN_CLOSE)->isEnabled());
+    EXPECT_TRUE(Text(ControlId::FILE_NOTE).contains(file));
+    ASSERT_TRUE(WaitFor([&] { return shown.count() >= 2; })) << shown.count();
+    const QRegularExpression position(QStringLiteral("^0/[1-9][0-9]*,Receive:[1-9][0-9]*$"));
+    EXPECT_TRUE(WaitFor([&] { return position.match(Text(ControlId::RECEIVE)).hasMatch(); }))
+        << Text(ControlId::RECEIVE).toStdString();
+
+    messages.clear();
+    EXPECT_FALSE(dialog->PlayFile(QString::fromStdString(scratch / "missing.txt")));
+    EXPECT_EQ(messages.size(), 1);
+
+    const AppOptions play = ParseArguments({"--play", "a.txt", "--record-dir", "/tmp/rec"});
+    EXPECT_TRUE(play.error.isEmpty());
+    EXPECT_EQ(play.playFile, "a.txt");
+    EXPECT_EQ(play.recordDir, "/tmp/rec");
+    EXPECT_FALSE(ParseArguments({"--play"}).error.isEmpty());
+    EXPECT_FALSE(ParseArguments({"--record-dir"}).error.isEmpty());
+}

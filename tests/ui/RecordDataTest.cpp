@@ -1,0 +1,195 @@
+// RECORD_DATA on the dialog: where the file went or why it was not written, the notice of a
+// full recording, and a person's round trip from a scanner on a serial line to a dropped file
+// stepped through frame by frame.
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QTest>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "FilesDialogFixture.h"
+#include "acquisition/ScanFrame.h"
+#include "acquisition/SharedState.h"
+#include "files/OutputDirectory.h"
+#include "files/PlaybackState.h"
+#include "files/Recording.h"
+#include "tests/support/PseudoTerminal.h"
+
+namespace {
+
+std::string ReadAll(const std::string& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+size_t FileCount(const std::string& directory)
+{
+    if (!std::filesystem::is_directory(directory))
+        return 0;
+    const std::filesystem::directory_iterator files(directory);
+    return static_cast<size_t>(std::distance(begin(files), end(files)));
+}
+
+// A revolution as the view got it, without its last sample: a played-back frame closes with
+// the zero packet of the revolution before it.
+struct ShownSamples {
+    std::vector<float> angle;
+    std::vector<int16_t> distance;
+    bool operator==(const ShownSamples&) const = default;
+};
+
+ShownSamples ShownRevolution()
+{
+    const int32_t count = g_ScanFrame.count > 0 ? g_ScanFrame.count - 1 : 0;
+    return {{g_ScanFrame.angle, g_ScanFrame.angle + count},
+            {g_ScanFrame.distance, g_ScanFrame.distance + count}};
+}
+
+}  // namespace
+
+TEST_F(FilesDialogTest, StopSaysWhereTheFileWentOrWhyNot)
+{
+    const uint8_t bytes[] = {0xAA, 0x55, 0x0A};
+    const struct {
+        const char* name;
+        DialogLanguage language;
+        int byteCount;
+        bool directoryUsable;
+        const char* note;  // how the line below the button begins after the stop
+    } cases[] = {
+        {"nothing received", DialogLanguage::English, 0, true, "Nothing received: no file written"},
+        {"three bytes", DialogLanguage::Chinese, 3, true, "Written: "},
+        {"directory blocked by a file", DialogLanguage::English, 3, false, "Not written: "},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        messages.clear();
+        scratch.WriteFile("blocked", "");
+        SetRecordDirectory(c.directoryUsable ? recordDir : scratch / "blocked/records");
+        std::filesystem::remove_all(recordDir);
+        ShowDialog(c.language);
+        QWidget* floatFormat = dialog->Control(ControlId::FLOAT_FORMAT);
+
+        QTest::mouseClick(Button(ControlId::RECORD_DATA), Qt::LeftButton);
+        EXPECT_EQ(Text(ControlId::RECORD_DATA), "RECORD_STOP");
+        if (floatFormat != nullptr) {
+            EXPECT_FALSE(floatFormat->isEnabled());
+        }
+        RecordRawBytes(bytes, c.byteCount);
+        QTest::mouseClick(Button(ControlId::RECORD_DATA), Qt::LeftButton);
+        EXPECT_EQ(Text(ControlId::RECORD_DATA), "RECORD_DATA");
+        if (floatFormat != nullptr) {
+            EXPECT_TRUE(floatFormat->isEnabled());
+        }
+
+        const QString note = Text(ControlId::FILE_NOTE);
+        EXPECT_TRUE(note.startsWith(c.note)) << note.toStdString();
+        if (!c.directoryUsable) {
+            ASSERT_EQ(messages.size(), 1);
+            EXPECT_TRUE(messages[0].startsWith("Cannot write ") && messages[0].contains("blocked"))
+                << messages[0].toStdString();
+            continue;
+        }
+        EXPECT_TRUE(messages.isEmpty()) << messages.join('|').toStdString();
+        if (c.byteCount == 0) {
+            EXPECT_EQ(FileCount(recordDir), 0u);
+            continue;
+        }
+        const std::string path = note.mid(QStringLiteral("Written: ").size()).toStdString();
+        EXPECT_EQ(std::filesystem::path(path).parent_path(), recordDir);
+        EXPECT_TRUE(QString::fromStdString(path).contains(QRegularExpression("/RawData_\\d{8}_\\d{6}\\.txt$")));
+        EXPECT_EQ(ReadAll(path), "AA 55 0A ");
+    }
+}
+
+TEST_F(FilesDialogTest, AFullRecordingIsToldOnceAndItsFileHoldsAllThatWasCollected)
+{
+    ShowDialog(DialogLanguage::English);
+    QTest::mouseClick(Button(ControlId::RECORD_DATA), Qt::LeftButton);
+    static uint8_t store[RECORD_BYTES_LIMIT];
+    for (int32_t i = 0; i < RECORD_BYTES_LIMIT; ++i)
+        store[i] = static_cast<uint8_t>(i * 7);
+    RecordRawBytes(store, RECORD_BYTES_LIMIT - 1000);
+    RecordRawBytes(store + RECORD_BYTES_LIMIT - 1000, 1000);
+    const uint8_t more[1] = {0x11};
+    RecordRawBytes(more, 1);  // turned away
+
+    ASSERT_TRUE(WaitFor([&] { return !messages.isEmpty(); })) << "no notice";
+    Settle(600);
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].startsWith("Recording full\n")) << messages[0].toStdString();
+    EXPECT_TRUE(messages[0].contains(QString::number(RECORD_BYTES_LIMIT))) << messages[0].toStdString();
+    EXPECT_EQ(Text(ControlId::RECORD_DATA), "RECORD_STOP");
+    EXPECT_TRUE(Text(ControlId::FILE_NOTE).startsWith("Recording full")) << Text(ControlId::FILE_NOTE).toStdString();
+
+    QTest::mouseClick(Button(ControlId::RECORD_DATA), Qt::LeftButton);
+    const QString note = Text(ControlId::FILE_NOTE);
+    ASSERT_TRUE(note.startsWith("Written: ")) << note.toStdString();
+    const std::string text = ReadAll(note.mid(QStringLiteral("Written: ").size()).toStdString());
+    ASSERT_EQ(text.size(), 3u * RECORD_BYTES_LIMIT);
+    EXPECT_EQ(text.substr(text.size() - 6), QString::asprintf("%02X ", store[RECORD_BYTES_LIMIT - 1])
+                                                .prepend(QString::asprintf("%02X ", store[RECORD_BYTES_LIMIT - 2]))
+                                                .toStdString());
+
+    // The next recording starts empty and may be told again.
+    messages.clear();
+    QTest::mouseClick(Button(ControlId::RECORD_DATA), Qt::LeftButton);
+    RecordRawBytes(store, RECORD_BYTES_LIMIT);
+    RecordRawBytes(more, 1);
+    EXPECT_TRUE(WaitFor([&] { return messages.size() == 1; }));
+}
+
+TEST_F(FilesDialogTest, RecordedRevolutionsComeBackFromTheDroppedFileStepByStep)
+{
+    PseudoTerminal terminal;
+    ASSERT_TRUE(terminal.IsValid());
+    SimulatedScanner scanner{SimulatedScannerSettings{}};
+    ShowDialog(DialogLanguage::English, {terminal.DevicePath()});
+    // Unfiltered, a revolution is drawn as it was received.
+    QTest::mouseClick(Button(ControlId::FILTER), Qt::LeftButton);
+    std::vector<ShownSamples> shown;
+    QObject::connect(dialog.get(), &CPlotwellDlg::frameShown, [&shown] { shown.push_back(ShownRevolution()); });
+    QTest::mouseClick(Button(ControlId::OPEN_CLOSE), Qt::LeftButton);
+    ASSERT_EQ(Text(ControlId::OPEN_CLOSE), "ClOSE");
+
+    QTest::mouseClick(Button(ControlId::RECORD_DATA), Qt::LeftButton);
+    constexpr int REVOLUTIONS = 5;
+    for (int k = 0; k < REVOLUTIONS; ++k)
+        ASSERT_TRUE(terminal.SendRevolution(scanner));
+    // Lets the parser's full-buffer scan reach the last closing packet without a next revolution.
+    ASSERT_TRUE(terminal.Send(std::vector<uint8_t>(210, 0x00)));
+    ASSERT_TRUE(WaitFor([&] { return shown.size() >= REVOLUTIONS; })) << shown.size();
+    const std::vector<ShownSamples> live = shown;
+    QTest::mouseClick(Button(ControlId::RECORD_DATA), Qt::LeftButton);
+    const QString note = Text(ControlId::FILE_NOTE);
+    ASSERT_TRUE(note.startsWith("Written: ")) << note.toStdString();
+    const QString file = note.mid(QStringLiteral("Written: ").size());
+    ASSERT_TRUE(std::filesystem::exists(file.toStdString()));
+
+    DropFiles(*dialog, CentreOf(ControlId::POINT_NUM), {file});
+    ASSERT_EQ(Load(g_bPlayback), 1);
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('|').toStdString();
+    // The held frame: one of the live revolutions, replayed.
+    shown.clear();
+    ASSERT_TRUE(WaitFor([&] { return shown.size() >= 2; }));
+    const auto first = std::find(live.begin(), live.end(), shown.back());
+    ASSERT_NE(first, live.end()) << "the played frame is none of the recorded revolutions";
+    const int frames = GetPlaybackPosition().frames;
+    ASSERT_GE(frames, 2);
+    ASSERT_LE(first - live.begin() + frames, static_cast<int>(live.size()));
+
+    // Each click on the factor display brings the next recorded revolution; the last leads back.
+    for (int step = 1; step <= frames; ++step) {
+        SCOPED_TRACE(step);
+        QTest::mouseClick(dialog->Control(ControlId::FACTOR_SHOW), Qt::LeftButton);
+        const ShownSamples& next = *(first + step % frames);
+        ASSERT_TRUE(WaitFor([&] { return !shown.empty() && shown.back() == next; }));
+        const QString position = QString::asprintf("%d/%d,Receive:", step % frames, frames);
+        EXPECT_TRUE(WaitFor([&] { return Text(ControlId::RECEIVE).startsWith(position); }))
+            << Text(ControlId::RECEIVE).toStdString();
+    }
+}
