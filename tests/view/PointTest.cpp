@@ -59,7 +59,6 @@ TEST_F(ViewTest, PointsWithoutReturnAreNotDrawn)
 // Every box size the stamp holds, at positions inside, across and beyond each edge.
 TEST(RingStampTest, MatchesDrawEllipseForEverySizeAndClipping)
 {
-    TestApplication();
     const RingStamp stamp(PointPen());
     QImage stamped(24, 20, QImage::Format_RGB32);
     QImage painted(stamped.size(), QImage::Format_RGB32);

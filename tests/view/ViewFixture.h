@@ -1,4 +1,4 @@
-// Shared set-up of the view tests: a Qt application on the offscreen platform, a square view
+// Shared set-up of the view tests: one Qt application (offscreen platform), a square view
 // after InitView, a clean point list and small pixel probes of the off-screen surface.
 #pragma once
 
@@ -12,8 +12,6 @@
 
 #include "acquisition/SharedState.h"
 #include "view/ImageCoord.h"
-
-QApplication& TestApplication();
 
 // Readable failure messages for overlay texts.
 inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
@@ -43,9 +41,5 @@ protected:
     // Resizes the view and initialises it again.
     void Resize(int width, int height);
 
-    // The application must exist before the view is constructed.
-    struct ApplicationFirst {
-        ApplicationFirst() { TestApplication(); }
-    } applicationFirst;
     CImageCoord view;
 };
