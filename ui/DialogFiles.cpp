@@ -130,7 +130,9 @@ void CPlotwellDlg::WatchRecording()
     const bool raw = Load(g_bFloatFormat) == 0;
     const QString held = QString::number(Load(g_nRecordCount)) + (raw ? QStringLiteral(" bytes") : QStringLiteral(" samples"));
     if (!RecordingFull()) {
-        SetFileNote(QStringLiteral("Recording: ") + held);
+        // A file dropped during a recording keeps its note; RECORD_STOP still writes the recording.
+        if (!Load(g_bPlayback))
+            SetFileNote(QStringLiteral("Recording: ") + held);
         return;
     }
     SetFileNote(QStringLiteral("Recording full (") + held + QStringLiteral("): press RECORD_STOP to write it"));

@@ -119,6 +119,11 @@ TEST_F(FilesDialogTest, PlayStartsOnTheFileWithoutAPortAndShowsThePosition)
     EXPECT_TRUE(WaitFor([&] { return position.match(Text(ControlId::RECEIVE)).hasMatch(); }))
         << Text(ControlId::RECEIVE).toStdString();
 
+    // RECORD_DATA during playback writes the frame snapshot and stays as it is.
+    Button(ControlId::RECORD_DATA)->click();
+    EXPECT_EQ(Text(ControlId::RECORD_DATA), "RECORD_DATA");
+    EXPECT_EQ(Text(ControlId::FILE_NOTE), QString::fromStdString("Written: " + recordDir + "/OneFrameData.txt"));
+
     messages.clear();
     EXPECT_FALSE(dialog->PlayFile(QString::fromStdString(scratch / "missing.txt")));
     EXPECT_EQ(messages.size(), 1);
