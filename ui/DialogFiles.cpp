@@ -73,17 +73,24 @@ bool CPlotwellDlg::LoadDroppedFile(const QString& path)
     }
     // Stepping by a click on a number is not something anyone guesses.
     Control(ControlId::FACTOR_SHOW)->setCursor(Qt::PointingHandCursor);
-    QString note = PlayingNote(path);
-    if (QPushButton* open = Button(ControlId::OPEN_CLOSE); open->text() == QStringLiteral("OPEN") && open->isEnabled())
-        note += QStringLiteral("\nPress OPEN to start.");
-    SetFileNote(note);
+    SetFileNote(PlayingNote(path) + (Receiving() ? QString() : QStringLiteral("\nPress OPEN to start.")));
     return true;
+}
+
+// A port is open or a file plays on its own thread: OPEN is not offered.
+bool CPlotwellDlg::Receiving() const
+{
+    QPushButton* open = Button(ControlId::OPEN_CLOSE);
+    return open->text() != QStringLiteral("OPEN") || !open->isEnabled();
 }
 
 bool CPlotwellDlg::PlayFile(const QString& path)
 {
     if (!LoadDroppedFile(path))
         return false;
+    // A running receive thread takes the new file as it is.
+    if (Receiving())
+        return true;
     // As after an OPEN without a port: the receive thread reads the file, OPEN stays disabled.
     SelectModel(qobject_cast<QComboBox*>(Control(ControlId::MODEL))->currentText().toLatin1().constData());
     if (!m_SerialPort.StartReceiving()) {

@@ -93,6 +93,7 @@ private:
     // Recording and playback.
     void ConnectFileCommands();
     bool LoadDroppedFile(const QString& path);
+    bool Receiving() const;
     void WatchRecording();
     void ShowFileResult(const FileWriteResult& result);
     void SetFileNote(const QString& text);
