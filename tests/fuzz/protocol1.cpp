@@ -1,0 +1,8 @@
+// Fuzz target: the protocol-1 packet parser on arbitrary bytes, with other parsers in between.
+#include "ParserFuzzing.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    FuzzParserStream(1, data, size);
+    return 0;
+}
