@@ -2,6 +2,7 @@
 // refresh never pulls the entries away under the pointer.
 #pragma once
 
+#include <QAbstractItemView>
 #include <QComboBox>
 
 class PortComboBox : public QComboBox {
@@ -9,19 +10,6 @@ class PortComboBox : public QComboBox {
 public:
     using QComboBox::QComboBox;
 
-    bool IsPopupOpen() const { return m_popupOpen; }
-
-    void showPopup() override
-    {
-        m_popupOpen = true;
-        QComboBox::showPopup();
-    }
-    void hidePopup() override
-    {
-        QComboBox::hidePopup();
-        m_popupOpen = false;
-    }
-
-private:
-    bool m_popupOpen = false;
+    // The list view is visible exactly while the popup is, however the popup was closed.
+    bool IsPopupOpen() const { return view() != nullptr && view()->isVisible(); }
 };

@@ -1,6 +1,8 @@
 // The port list refresh: rebuilt when the number of free ports changes, never under the
 // operator's open list, with the ports given on the command line first.
+#include <QAbstractItemView>
 #include <QComboBox>
+#include <QTest>
 #include <filesystem>
 
 #include "DialogFixture.h"
@@ -21,6 +23,8 @@ TEST_F(DialogTest, PortListFollowsTheCountOfFreePorts)
     scratch.MakeFolder("sys/ttyS3/device");
     scratch.MakeFolder("sys/ttyS5/device");
     MakeDialog(DialogLanguage::English, {"/tmp/demo-scanner"});
+    dialog->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog.get()));
     auto* ports = qobject_cast<QComboBox*>(dialog->Control(ControlId::PORT));
     EXPECT_EQ(Entries(*dialog), QStringList({"/tmp/demo-scanner", "/dev/ttyS3", "/dev/ttyS5"}));
     EXPECT_EQ(ports->currentIndex(), 0);
@@ -36,10 +40,11 @@ TEST_F(DialogTest, PortListFollowsTheCountOfFreePorts)
     // Another count while the operator has the list open: left alone until it closes.
     scratch.MakeFolder("sys/ttyS9/device");
     ports->showPopup();
+    ASSERT_TRUE(WaitFor([&] { return ports->view()->isVisible(); }));
     dialog->OnTimer(TIMER_PORT_SCAN);
     EXPECT_EQ(Entries(*dialog).size(), 3);
     EXPECT_EQ(ports->currentIndex(), 2);
-    ports->hidePopup();
+    ports->view()->window()->close();  // closed by a click elsewhere, not through the combo box
     dialog->OnTimer(TIMER_PORT_SCAN);
     EXPECT_EQ(Entries(*dialog),
               QStringList({"/tmp/demo-scanner", "/dev/ttyS3", "/dev/ttyS7", "/dev/ttyS9"}));
