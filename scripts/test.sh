@@ -1,7 +1,14 @@
 #!/usr/bin/env bash
-# Installs what is needed, builds, and runs every test.
+# Installs what is needed, builds, and runs every test; then the suite again under the
+# sanitizers (scripts/ci-sanitizers.sh; PLOTWELL_SANITIZERS=off skips them for a quick run).
+# Ends with the summary of the whole suite, the counts CI reads.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
 scripts/build.sh build
-ctest --test-dir build --output-on-failure -j "$(nproc)"
+ctest --test-dir build --output-on-failure -j "$(nproc)" | tee build/ctest.log
+if [ "${PLOTWELL_SANITIZERS:-on}" != off ]; then
+  scripts/ci-sanitizers.sh
+  echo "== The whole suite (normal build), as above:"
+  grep -E "tests passed|tests failed out of|Total Test time" build/ctest.log
+fi

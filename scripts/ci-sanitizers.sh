@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# The test suite again under sanitizers, halting on the first report: all of it (and the fuzz
+# corpus replay) under AddressSanitizer with UndefinedBehaviorSanitizer, and the test programs
+# that run two threads under ThreadSanitizer. Each configuration builds only what it runs.
+#   scripts/ci-sanitizers.sh [address] [thread]     (default: both; build trees build-asan, build-tsan)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+configs=("$@")
+[ ${#configs[@]} -gt 0 ] || configs=(address thread)
+
+export QT_QPA_PLATFORM=offscreen
+export ASAN_OPTIONS="halt_on_error=1:abort_on_error=1:detect_leaks=1:detect_stack_use_after_return=1:suppressions=$PWD/scripts/sanitizers/asan.supp"
+export LSAN_OPTIONS="suppressions=$PWD/scripts/sanitizers/lsan.supp:print_suppressions=0"
+export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
+export TSAN_OPTIONS="halt_on_error=1:abort_on_error=1:second_deadlock_stack=1:suppressions=$PWD/scripts/sanitizers/tsan.supp"
+
+# The suites whose tests run a second thread: the receive loop, the link's waits, the dialog's
+# frame hand-over and acquisition, playback while a file is dropped, redraws against the
+# receive thread, and the monitor command.
+THREADED_PROGRAMS=(test_acquisition test_files test_ui test_view test_tools)
+THREADED_SUITES='^(ReceiveLoopTest|SerialLinkTest|ConcurrencyTest|AcquisitionTest|FrameHandOver|ViewTest\.Redraw|MonitorCommand|SimulatePty)'
+
+launcher=()
+command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+jobs=$(nproc)
+
+for config in "${configs[@]}"; do
+  case $config in
+    address)
+      echo "== AddressSanitizer + UndefinedBehaviorSanitizer: the whole suite"
+      cmake -S . -B build-asan -G Ninja "${launcher[@]}" -DPLOTWELL_SANITIZE=address >/dev/null
+      cmake --build build-asan -j "$jobs" --target plotwell_tests
+      ctest --test-dir build-asan --output-on-failure -j "$jobs"
+      ;;
+    thread)
+      echo "== ThreadSanitizer: the tests that run two threads"
+      cmake -S . -B build-tsan -G Ninja "${launcher[@]}" -DPLOTWELL_SANITIZE=thread >/dev/null
+      cmake --build build-tsan -j "$jobs" --target "${THREADED_PROGRAMS[@]}"
+      ctest --test-dir build-tsan --output-on-failure -j "$jobs" -R "$THREADED_SUITES"
+      ;;
+    *)
+      echo "unknown configuration '$config': use address or thread" >&2
+      exit 2
+      ;;
+  esac
+done
