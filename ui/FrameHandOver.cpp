@@ -24,25 +24,27 @@ int FrameHandOver::Deliver(void* context)
 int FrameHandOver::DeliverFrame()
 {
     std::unique_lock lock(m_mutex);
-    // Decided under the lock: a Stop either comes first (we see bStop) or after (it raises the
-    // session, so the notification posted here is ignored).
+    // Decided under the lock: a Stop either comes first (we see bStop) or after (it voids the
+    // pending frame, so the notification posted here draws nothing).
     if (Load(m_port.bStop))
         return 0;
     const uint64_t ticket = ++m_lastPosted;
-    const uint64_t session = m_session;
-    QMetaObject::invokeMethod(this, [this, ticket, session] { Handle(ticket, session); },
-                              Qt::QueuedConnection);
+    m_pendingTicket = ticket;
+    QMetaObject::invokeMethod(this, "HandlePending", Qt::QueuedConnection);
     while (m_lastHandled < ticket && !Load(m_port.bStop))
         m_handled.wait_for(lock, STOP_POLL);
     return 0;
 }
 
-void FrameHandOver::Handle(uint64_t ticket, uint64_t session)
+void FrameHandOver::HandlePending()
 {
+    uint64_t ticket = 0;
     {
         std::lock_guard lock(m_mutex);
-        if (session != m_session || Load(m_port.bStop))
+        if (m_pendingTicket == 0 || Load(m_port.bStop))
             return;
+        ticket = m_pendingTicket;
+        m_pendingTicket = 0;
     }
     // The receive thread waits meanwhile, so the list drawn here is complete and unchanging.
     m_draw();
@@ -58,7 +60,7 @@ void FrameHandOver::Stop()
     {
         std::lock_guard lock(m_mutex);
         Store(m_port.bStop, 1);
-        ++m_session;
+        m_pendingTicket = 0;
     }
     m_handled.notify_all();
 }

@@ -20,19 +20,22 @@ public:
     static int Deliver(void* context);
 
     // Ends the hand-over of the running session: sets the port's stop flag, releases a waiting
-    // receive thread and makes every notification still queued a no-op. UI thread; afterwards
+    // receive thread and voids the frame still pending, so a notification still queued draws
+    // nothing. UI thread; afterwards
     // joining the receive thread cannot deadlock.
     void Stop();
 
 private:
     int DeliverFrame();
-    void Handle(uint64_t ticket, uint64_t session);
+    // Queued by name, so that everything it needs passes under m_mutex: the thread checker
+    // sees that hand-over, not only Qt's own event queue.
+    Q_INVOKABLE void HandlePending();
 
     CSerialPort& m_port;
     std::function<void()> m_draw;
     std::mutex m_mutex;
     std::condition_variable m_handled;
-    uint64_t m_lastPosted = 0;   // tickets, in posting order
+    uint64_t m_lastPosted = 0;      // tickets, in posting order
     uint64_t m_lastHandled = 0;
-    uint64_t m_session = 0;      // raised by every Stop
+    uint64_t m_pendingTicket = 0;   // posted, not yet drawn; 0 when none
 };
