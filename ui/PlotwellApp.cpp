@@ -13,6 +13,7 @@
 #include "ui/DemoScanner.h"
 #include "ui/MessageBox.h"
 #include "ui/PlotwellDlg.h"
+#include "ui/QuitSignals.h"
 
 namespace {
 
@@ -91,13 +92,19 @@ DialogLanguage LanguageFor(const QLocale& locale)
 
 int CPlotwellApp::Run(int argc, char** argv)
 {
-    QApplication application(argc, argv);
-    QApplication::setApplicationName(QString::fromLatin1(APP_TITLE));
-    const AppOptions app = ParseArguments(QApplication::arguments().mid(1));
+    // Read before the display is opened, so that a mistyped option is reported even where
+    // there is no display.
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const AppOptions app = ParseArguments(arguments);
     if (!app.error.isEmpty()) {
         std::fprintf(stderr, "plotwell: %s\n%s", qPrintable(app.error), USAGE);
         return 2;
     }
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QString::fromLatin1(APP_TITLE));
+    CloseOnQuitSignals();
 
     if (!app.recordDir.empty()) {
         SetRecordDirectory(app.recordDir);

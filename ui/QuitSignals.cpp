@@ -1,0 +1,38 @@
+#include "ui/QuitSignals.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QSocketNotifier>
+#include <csignal>
+
+namespace {
+int g_signalPipe[2] = {-1, -1};
+
+// Only async-signal-safe work here: the UI thread does the rest when the pipe wakes it.
+void OnQuitSignal(int)
+{
+    const char byte = 1;
+    (void)::write(g_signalPipe[1], &byte, 1);
+}
+}  // namespace
+
+void CloseOnQuitSignals()
+{
+    if (::pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+        return;
+    auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, qApp);
+    QObject::connect(notifier, &QSocketNotifier::activated, qApp, [] {
+        char byte;
+        while (::read(g_signalPipe[0], &byte, 1) > 0) {
+        }
+        QApplication::closeAllWindows();
+    });
+    struct sigaction action {};
+    action.sa_handler = OnQuitSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
