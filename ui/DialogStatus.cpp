@@ -87,7 +87,6 @@ void CPlotwellDlg::OnDeviceLost(int session)
 
 QPushButton* CPlotwellDlg::Button(int id) const { return qobject_cast<QPushButton*>(Control(id)); }
 QLineEdit* CPlotwellDlg::Edit(int id) const { return qobject_cast<QLineEdit*>(Control(id)); }
-QLabel* CPlotwellDlg::Label(int id) const { return qobject_cast<QLabel*>(Control(id)); }
 QCheckBox* CPlotwellDlg::CheckBox(int id) const { return qobject_cast<QCheckBox*>(Control(id)); }
 PortComboBox* CPlotwellDlg::PortList() const { return qobject_cast<PortComboBox*>(Control(ControlId::PORT)); }
 

@@ -107,7 +107,6 @@ private:
 
     QPushButton* Button(int id) const;
     QLineEdit* Edit(int id) const;
-    QLabel* Label(int id) const;
     QCheckBox* CheckBox(int id) const;
     PortComboBox* PortList() const;
     void SetText(int id, const QString& text);
