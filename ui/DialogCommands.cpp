@@ -64,17 +64,18 @@ void CPlotwellDlg::OnOpenClose()
         ClosePort();
 }
 
-// The port is opened before the receive thread starts, so that the thread never reads the
-// port's handle while this thread writes it.
+// The model, and with it the protocol code, is chosen before the thread starts, since its first
+// pass reads the code. The thread waits without a port until Open has configured the line.
 void CPlotwellDlg::OpenPort()
 {
     SelectModel(m_strModel.toLatin1().constData());
     const DeviceModel* model = Load(g_pModel);
+    const bool receiving = m_SerialPort.StartReceiving();
+    if (!receiving)
+        ShowMessage(this, QStringLiteral("Serial Thread Setup Failed"));
     std::string reason;
     if (m_SerialPort.Open(m_strPort.toStdString(), model->nBaudRate, &reason)) {
         m_openSession.fetch_add(1, std::memory_order_relaxed);
-        if (!m_SerialPort.StartReceiving())
-            ShowMessage(this, QStringLiteral("Serial Thread Setup Failed"));
         SetText(ControlId::OPEN_CLOSE, CLOSE_TEXT);
         SetEnabled(ControlId::PORT, false);
         SetEnabled(ControlId::MODEL, false);
@@ -87,12 +88,15 @@ void CPlotwellDlg::OpenPort()
     SetEnabled(ControlId::PORT, true);
     SetEnabled(ControlId::MODEL, true);
     ShowMessage(this, QStringLiteral("Open Failed"), QString::fromStdString(reason));
-    // A loaded data file plays back without a port.
-    if (Load(g_bPlayback) && m_SerialPort.StartReceiving()) {
-        Store(g_nPointNum, model->nPointNum);
-        ShowPointNum();
+    if (!receiving)
+        return;
+    Store(g_nPointNum, model->nPointNum);
+    ShowPointNum();
+    // A loaded data file plays back without a port; otherwise there is nothing to receive.
+    if (Load(g_bPlayback))
         SetEnabled(ControlId::OPEN_CLOSE, false);
-    }
+    else
+        EndAcquisition();
 }
 
 void CPlotwellDlg::ShowPointNum()

@@ -155,6 +155,7 @@ TEST_F(DialogTest, OpenOnAMissingPortSaysOpenFailedWithTheReason)
          {std::vector<std::string>{"/nonexistent/ttyUSB9"}, std::vector<std::string>{}}) {
         messages.clear();
         MakeDialog(DialogLanguage::English, ports);
+        Enter(ControlId::POINT_NUM, "50");
         QTest::mouseClick(Button(ControlId::OPEN_CLOSE), Qt::LeftButton);
         ASSERT_EQ(messages.size(), 1);
         EXPECT_TRUE(messages[0].startsWith("Open Failed")) << messages[0].toStdString();
@@ -165,5 +166,7 @@ TEST_F(DialogTest, OpenOnAMissingPortSaysOpenFailedWithTheReason)
         EXPECT_EQ(Text(ControlId::OPEN_CLOSE), "OPEN");
         EXPECT_TRUE(dialog->Control(ControlId::PORT)->isEnabled());
         EXPECT_TRUE(dialog->Control(ControlId::RECEIVE)->isHidden());
+        // The receive thread started for the port takes the model's point count before it ends.
+        EXPECT_EQ(Text(ControlId::POINT_NUM), "30");
     }
 }
