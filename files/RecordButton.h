@@ -8,11 +8,12 @@
 
 struct RecordButtonOutcome {
     std::string buttonText;  // "RECORD_DATA" or "RECORD_STOP"; unchanged during playback
-    bool recording;          // the float-format box stays disabled while true
+    bool recording;          // collecting, or holding data not yet written: the float-format box stays disabled
     FileWriteResult file;    // what a stop or a snapshot wrote, or why it failed
 };
 
 // During playback: a frame snapshot, unless a recording started before the drop is still
 // running, which is then stopped and written. Otherwise "RECORD_DATA" starts a recording in
-// the mode of g_bFloatFormat, and any other text stops it and writes its file.
+// the mode of g_bFloatFormat, and any other text stops it and writes its file; a file that
+// cannot be written keeps the data and the "RECORD_STOP" text for another try.
 RecordButtonOutcome PressRecordButton(const std::string& buttonText);

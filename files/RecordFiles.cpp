@@ -30,7 +30,8 @@ bool WriteAngDepLines(std::FILE* file, int32_t count)
     return true;
 }
 
-// Stops collecting; the store is emptied once its file is written, or its writing failed.
+// Stops collecting; the store is emptied once its file is written. When the file cannot be
+// written the collected data stays, so that the operator can try again.
 FileWriteResult StopAndWrite(const char* prefix, bool (*writeBody)(std::FILE*, int32_t))
 {
     const int32_t count = StopRecording();
@@ -38,7 +39,8 @@ FileWriteResult StopAndWrite(const char* prefix, bool (*writeBody)(std::FILE*, i
         return {};
     FileWriteResult result = WriteRecordFile(prefix + TimeStamp(), true,
                                              [&](std::FILE* file) { return writeBody(file, count); });
-    ClearRecording();
+    if (result.status != FileWriteResult::FAILED)
+        ClearRecording();
     return result;
 }
 

@@ -116,6 +116,11 @@ void CPlotwellDlg::OnRecordData()
     const RecordButtonOutcome outcome = PressRecordButton(button->text().toStdString());
     button->setText(QString::fromStdString(outcome.buttonText));
     SetEnabled(ControlId::FLOAT_FORMAT, !outcome.recording);
+    if (outcome.file.status == FileWriteResult::FAILED) {
+        m_timerRecordWatch.stop();
+        ShowFileResult(outcome.file);
+        return;
+    }
     if (outcome.recording) {
         m_fullNoticeShown = false;
         SetFileNote(QStringLiteral("Recording..."));
@@ -161,10 +166,15 @@ void CPlotwellDlg::ShowFileResult(const FileWriteResult& result)
     case FileWriteResult::NOTHING_TO_WRITE:
         SetFileNote(Load(g_bPlayback) ? QStringLiteral("No frame to write") : QStringLiteral("Nothing received: no file written"));
         break;
-    case FileWriteResult::FAILED:
-        SetFileNote(QStringLiteral("Not written: ") + path);
-        ShowMessage(this, QStringLiteral("Cannot write ") + path, QString::fromStdString(result.reason));
+    case FileWriteResult::FAILED: {
+        // A recording that could not be written is kept; a snapshot can simply be taken again.
+        const bool kept = Button(ControlId::RECORD_DATA)->text() == QStringLiteral("RECORD_STOP");
+        const QString retry = kept ? QStringLiteral("The data is kept: press RECORD_STOP to try again.") : QString();
+        SetFileNote(QStringLiteral("Not written: ") + path + (kept ? QStringLiteral(" (kept)") : QString()));
+        ShowMessage(this, QStringLiteral("Cannot write ") + path,
+                    QString::fromStdString(result.reason) + (kept ? QStringLiteral("\n") + retry : QString()));
         break;
+    }
     }
 }
 

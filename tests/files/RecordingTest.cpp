@@ -146,17 +146,29 @@ TEST_F(RecordingTest, FullValueStoreIsReportedAndTakesNoLaterFrame)
     ClearRecording();
 }
 
-TEST_F(RecordingTest, UnwritableDirectoryIsReportedWithTheReason)
+TEST_F(RecordingTest, UnwritableDirectoryIsReportedAndTheDataKeptForAnotherTry)
 {
     SetRecordDirectory((m_directory / "file-in-the-way").string());
     WriteText("file-in-the-way", "x");
-    StartRawRecording();
-    const uint8_t byte = 1;
-    RecordRawBytes(&byte, 1);
-    const FileWriteResult result = WriteRawDataFile();
-    EXPECT_EQ(result.status, FileWriteResult::FAILED);
-    EXPECT_NE(result.reason.find("file-in-the-way"), std::string::npos) << result.reason;
-    EXPECT_NE(result.reason.find(std::strerror(ENOTDIR)), std::string::npos) << result.reason;
+    PressRecordButton("RECORD_DATA");
+    const uint8_t bytes[] = {0xAA, 0x55, 0x0A};
+    RecordRawBytes(bytes, 3);
+    const RecordButtonOutcome failed = PressRecordButton("RECORD_STOP");
+    EXPECT_EQ(failed.file.status, FileWriteResult::FAILED);
+    EXPECT_NE(failed.file.reason.find("file-in-the-way"), std::string::npos) << failed.file.reason;
+    EXPECT_NE(failed.file.reason.find(std::strerror(ENOTDIR)), std::string::npos) << failed.file.reason;
+    EXPECT_EQ(failed.buttonText, "RECORD_STOP");
+    EXPECT_TRUE(failed.recording);
+    EXPECT_EQ(Load(g_bRecording), 0);
+
+    // Also during playback, the held data comes before any snapshot.
+    Store(g_bPlayback, 1);
+    SetRecordDirectory(m_directory.string());
+    const RecordButtonOutcome retried = PressRecordButton("RECORD_STOP");
+    ASSERT_EQ(retried.file.status, FileWriteResult::WRITTEN);
+    EXPECT_EQ(retried.buttonText, "RECORD_DATA");
+    EXPECT_EQ(ReadWholeFile(retried.file.path), "AA 55 0A ");
+    EXPECT_EQ(Load(g_nRecordCount), 0);
 }
 
 TEST_F(RecordingTest, ButtonDuringPlaybackWritesTheSnapshotAndKeepsItsText)

@@ -81,17 +81,23 @@ TEST_F(FilesDialogTest, StopSaysWhereTheFileWentOrWhyNot)
         }
         RecordRawBytes(bytes, c.byteCount);
         QTest::mouseClick(Button(ControlId::RECORD_DATA), Qt::LeftButton);
-        EXPECT_EQ(Text(ControlId::RECORD_DATA), "RECORD_DATA");
+        // Data that could not be written is kept behind RECORD_STOP for another try.
+        EXPECT_EQ(Text(ControlId::RECORD_DATA), c.directoryUsable ? "RECORD_DATA" : "RECORD_STOP");
         if (floatFormat != nullptr) {
-            EXPECT_TRUE(floatFormat->isEnabled());
+            EXPECT_EQ(floatFormat->isEnabled(), c.directoryUsable);
         }
 
         const QString note = Text(ControlId::FILE_NOTE);
         EXPECT_TRUE(note.startsWith(c.note)) << note.toStdString();
         if (!c.directoryUsable) {
             ASSERT_EQ(messages.size(), 1);
-            EXPECT_TRUE(messages[0].startsWith("Cannot write ") && messages[0].contains("blocked"))
+            EXPECT_TRUE(messages[0].startsWith("Cannot write ") && messages[0].contains("blocked") &&
+                        messages[0].contains("press RECORD_STOP to try again"))
                 << messages[0].toStdString();
+            SetRecordDirectory(recordDir);
+            QTest::mouseClick(Button(ControlId::RECORD_DATA), Qt::LeftButton);
+            EXPECT_EQ(Text(ControlId::RECORD_DATA), "RECORD_DATA");
+            EXPECT_TRUE(Text(ControlId::FILE_NOTE).startsWith("Written: "));
             continue;
         }
         EXPECT_TRUE(messages.isEmpty()) << messages.join('|').toStdString();
