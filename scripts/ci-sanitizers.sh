@@ -16,15 +16,16 @@ export TSAN_OPTIONS="halt_on_error=1:abort_on_error=1:second_deadlock_stack=1:su
 
 # The suites whose tests run a second thread: the receive loop, the link's waits, the dialog's
 # frame hand-over and acquisition, playback while a file is dropped, redraws against the
-# receive thread, and the monitor command.
+# receive thread, the simulated scanner's pseudo-terminal and the monitor command.
 THREADED_PROGRAMS=(test_acquisition test_files test_ui test_view test_tools)
-THREADED_SUITES='^(ReceiveLoopTest|SerialLinkTest|ConcurrencyTest|AcquisitionTest|FrameHandOver|ViewTest\.Redraw|MonitorCommand|SimulatePty)'
+THREADED_SUITES='^(ReceiveLoopTest|SerialLinkTest|ConcurrencyTest|AcquisitionTest|FrameHandOver|ViewTest\.Redraw|MonitorCommand|SimulatePty|PseudoTerminalScanner|DialogTest\.DemoScanner)'
 
 launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 jobs=$(nproc)
 
 for config in "${configs[@]}"; do
+  started=$SECONDS
   case $config in
     address)
       echo "== AddressSanitizer + UndefinedBehaviorSanitizer: the whole suite"
@@ -43,4 +44,5 @@ for config in "${configs[@]}"; do
       exit 2
       ;;
   esac
+  echo "== $config: built and tested in $(( SECONDS - started )) s"
 done
