@@ -2,13 +2,14 @@
 #include <fstream>
 #include <istream>
 #include <ostream>
+#include <string>
 
+#include "acquisition/PseudoTerminalScanner.h"
 #include "acquisition/SimulatedScanner.h"
 #include "files/HexDump.h"
 #include "protocols/DeviceModel.h"
 #include "protocols/Protocol2Encoder.h"
 #include "protocols/Protocol3Encoder.h"
-#include "tools/PtyStream.h"
 #include "tools/ToolArguments.h"
 #include "tools/ToolCommands.h"
 
@@ -152,9 +153,18 @@ void Simulate(const SimulateOptions& options, std::ostream& out)
 
 int StreamSimulation(const SimulateOptions& options, std::ostream& out, std::ostream& err)
 {
-    SimulatedScanner scanner(ScannerSettings(options));
-    const PtyStreamSettings stream{options.model->nBaudRate, options.realtime, options.framesGiven ? options.frames : 0};
-    return StreamToPseudoTerminal(scanner, stream, out, err);
+    PseudoTerminalScanner scanner(ScannerSettings(options), options.model->nBaudRate, options.realtime);
+    std::string reason;
+    if (!scanner.Open(&reason)) {
+        err << "plotwell-tool simulate: cannot create a pseudo-terminal: " << reason << "\n";
+        return EXIT_FAILED;
+    }
+    out << scanner.Path() << "\n" << std::flush;
+    if (!scanner.Stream(options.framesGiven ? options.frames : 0, &reason)) {
+        err << "plotwell-tool simulate: writing to " << scanner.Path() << " failed: " << reason << "\n";
+        return EXIT_FAILED;
+    }
+    return EXIT_OK;
 }
 
 }  // namespace

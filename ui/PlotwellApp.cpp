@@ -7,10 +7,10 @@
 #include <cstdio>
 #include <memory>
 
+#include "acquisition/PseudoTerminalScanner.h"
 #include "files/OutputDirectory.h"
 #include "protocols/DeviceModel.h"
 #include "ui/ControlIds.h"
-#include "ui/DemoScanner.h"
 #include "ui/MessageBox.h"
 #include "ui/PlotwellDlg.h"
 #include "ui/QuitSignals.h"
@@ -28,12 +28,17 @@ const char USAGE[] =
 // The demo streams the default model's protocol at that model's baud rate.
 const DeviceModel& DEMO_MODEL = g_ModelTR20_A;
 
-std::unique_ptr<DemoScanner> StartDemo(DialogOptions& options)
+std::unique_ptr<PseudoTerminalScanner> StartDemo(DialogOptions& options)
 {
     SimulatedScannerSettings settings;
     settings.protocol = 1;
-    auto demo = std::make_unique<DemoScanner>(settings, DEMO_MODEL.nBaudRate);
+    auto demo = std::make_unique<PseudoTerminalScanner>(settings, DEMO_MODEL.nBaudRate);
     std::string reason;
+    if (!demo->Open(&reason)) {
+        ShowMessage(nullptr, QStringLiteral("Demo scanner not started"),
+                    QStringLiteral("No pseudo-terminal for the demo scanner: ") + QString::fromStdString(reason));
+        return nullptr;
+    }
     if (!demo->Start(&reason)) {
         ShowMessage(nullptr, QStringLiteral("Demo scanner not started"), QString::fromStdString(reason));
         return nullptr;
@@ -119,7 +124,7 @@ int CPlotwellApp::Run(int argc, char** argv)
     options.language = app.language.value_or(LanguageFor(QLocale::system()));
     if (!app.port.empty())
         options.extraPorts.push_back(app.port);
-    std::unique_ptr<DemoScanner> demo;
+    std::unique_ptr<PseudoTerminalScanner> demo;
     if (app.demo)
         demo = StartDemo(options);
 

@@ -2,15 +2,16 @@
 #include <QSignalSpy>
 
 #include "DialogFixture.h"
+#include "acquisition/PseudoTerminalScanner.h"
 #include "protocols/DeviceModel.h"
-#include "ui/DemoScanner.h"
 
 TEST_F(DialogTest, DemoScannerStreamsLiveRevolutions)
 {
     SimulatedScannerSettings settings;
     settings.protocol = 1;
-    DemoScanner demo(settings, g_ModelTR20_A.nBaudRate);
+    PseudoTerminalScanner demo(settings, g_ModelTR20_A.nBaudRate);
     std::string reason;
+    ASSERT_TRUE(demo.Open(&reason)) << reason;
     ASSERT_TRUE(demo.Start(&reason)) << reason;
 
     MakeDialog(DialogLanguage::English, {demo.Path()});
