@@ -47,18 +47,12 @@ struct DecodeOptions {
     std::string input;
 };
 
-enum class Parsed { Run, Help, Error };
-
 bool ParseOption(OptionReader& reader, const std::string& option, DecodeOptions& options)
 {
     std::string text;
     int64_t number = 0;
-    if (option == "--model") {
-        if (!reader.Value(text))
-            return false;
-        options.model = FindAnyModel(text.c_str());
-        return options.model != nullptr || reader.Fail("'" + text + "' is not a model; use one of " + AllModelNames());
-    }
+    if (option == "--model")
+        return reader.Model(options.model);
     if (option == "--protocol") {
         if (!reader.Integer(0, 3, number))
             return false;

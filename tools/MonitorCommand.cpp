@@ -49,17 +49,11 @@ struct MonitorOptions {
     int64_t frames = 0;         // 0: until interrupted
 };
 
-enum class Parsed { Run, Help, Error };
-
 bool ParseOption(OptionReader& reader, const std::string& option, MonitorOptions& options)
 {
     std::string text;
-    if (option == "--model") {
-        if (!reader.Value(text))
-            return false;
-        options.model = FindAnyModel(text.c_str());
-        return options.model != nullptr || reader.Fail("'" + text + "' is not a model; use one of " + AllModelNames());
-    }
+    if (option == "--model")
+        return reader.Model(options.model);
     if (option == "--filter") {
         if (!reader.Value(text))
             return false;

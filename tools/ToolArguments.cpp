@@ -59,6 +59,15 @@ bool OptionReader::PositiveNumber(float& number)
     return true;
 }
 
+bool OptionReader::Model(const DeviceModel*& model)
+{
+    std::string name;
+    if (!Value(name))
+        return false;
+    model = FindAnyModel(name.c_str());
+    return model != nullptr || Fail("'" + name + "' is not a model; use one of " + AllModelNames());
+}
+
 bool OptionReader::Fail(const std::string& message)
 {
     return FailCommand(m_option + " " + message);

@@ -11,6 +11,11 @@ constexpr int EXIT_OK = 0;
 constexpr int EXIT_FAILED = 1;  // the input could not be read or the output written
 constexpr int EXIT_USAGE = 2;   // bad arguments or input in the wrong format
 
+struct DeviceModel;
+
+// What reading a subcommand's arguments came to.
+enum class Parsed { Run, Help, Error };
+
 // Walks the arguments of one subcommand. Every failure is reported on `err` as
 // "plotwell-tool <command>: <message>" and returns false.
 class OptionReader {
@@ -23,6 +28,8 @@ public:
     bool Value(std::string& value);
     bool Integer(int64_t min, int64_t max, int64_t& number);
     bool PositiveNumber(float& number);
+    // The model named by the value: any row of the table, listed in the viewer or not.
+    bool Model(const DeviceModel*& model);
     // Reports `message` about the argument just read, and returns false.
     bool Fail(const std::string& message);
     // Reports `message` about the command as a whole, and returns false.
