@@ -29,11 +29,11 @@ uint8_t* SparePlaybackBuffer()
     return g_playbackBuffers[1 - g_activeBuffer];
 }
 
-void InstallPlaybackData(int32_t size)
+namespace {
+
+// A new file starts at frame 0 with an index still to build. Called with the playback lock held.
+void RewindPlayback(int32_t size)
 {
-    std::lock_guard<std::mutex> lock(g_PlaybackMutex);
-    g_activeBuffer = 1 - g_activeBuffer;
-    g_PlaybackData = g_playbackBuffers[g_activeBuffer];
     g_nPlaybackSize = size;
     g_nPlaybackPos = 0;
     g_nPlaybackFrames = 0;
@@ -42,6 +42,16 @@ void InstallPlaybackData(int32_t size)
     g_nPlaybackReadPos = 0;
     g_nPlaybackFrameEnd = 0;
     g_nPlaybackFirstOffset = 0;
+}
+
+}  // namespace
+
+void InstallPlaybackData(int32_t size)
+{
+    std::lock_guard<std::mutex> lock(g_PlaybackMutex);
+    g_activeBuffer = 1 - g_activeBuffer;
+    g_PlaybackData = g_playbackBuffers[g_activeBuffer];
+    RewindPlayback(size);
     Store(g_bHoldFrame, 1);
     Store(g_bPlayback, 1);
 }
@@ -55,12 +65,5 @@ PlaybackPosition GetPlaybackPosition()
 void ResetPlaybackState()
 {
     std::lock_guard<std::mutex> lock(g_PlaybackMutex);
-    g_nPlaybackSize = 0;
-    g_nPlaybackPos = 0;
-    g_nPlaybackFrames = 0;
-    g_nPlaybackFrame = 0;
-    g_playbackMarkerCount = 0;
-    g_nPlaybackReadPos = 0;
-    g_nPlaybackFrameEnd = 0;
-    g_nPlaybackFirstOffset = 0;
+    RewindPlayback(0);
 }
