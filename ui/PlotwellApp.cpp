@@ -47,9 +47,11 @@ std::unique_ptr<PseudoTerminalScanner> StartDemo(DialogOptions& options)
     return demo;
 }
 
-// Picks the demo's port and model and presses OPEN, as the operator would.
+// Picks the demo's port and model, a range that shows the whole simulated room (the start
+// range of 0-1M would show little of it), and presses OPEN, as the operator would.
 void OpenDemo(CPlotwellDlg& dialog, const std::string& path)
 {
+    qobject_cast<QAbstractButton*>(dialog.Control(ControlId::RANGE_6M))->click();
     auto* ports = qobject_cast<QComboBox*>(dialog.Control(ControlId::PORT));
     ports->setCurrentIndex(ports->findData(QString::fromStdString(path)));
     qobject_cast<QComboBox*>(dialog.Control(ControlId::MODEL))
