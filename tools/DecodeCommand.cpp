@@ -50,27 +50,14 @@ struct DecodeOptions {
 bool ParseOption(OptionReader& reader, const std::string& option, DecodeOptions& options)
 {
     std::string text;
-    int64_t number = 0;
     if (option == "--model")
         return reader.Model(options.model);
-    if (option == "--protocol") {
-        if (!reader.Integer(0, 3, number))
-            return false;
-        options.protocol = static_cast<int32_t>(number);
-        return true;
-    }
-    if (option == "--point-num") {
-        if (!reader.Integer(20, 200, number))
-            return false;
-        options.pointNum = static_cast<int32_t>(number);
-        return true;
-    }
-    if (option == "--chunk") {
-        if (!reader.Integer(1, MAX_CHUNK, number))
-            return false;
-        options.chunk = static_cast<int32_t>(number);
-        return true;
-    }
+    if (option == "--protocol")
+        return reader.Integer(0, 3, options.protocol);
+    if (option == "--point-num")
+        return reader.Integer(20, 200, options.pointNum);
+    if (option == "--chunk")
+        return reader.Integer(1, MAX_CHUNK, options.chunk);
     if (option == "--filter")
         return reader.PositiveNumber(options.filterFactor);
     if (option == "--compensation") {

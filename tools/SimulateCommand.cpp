@@ -50,12 +50,8 @@ bool ParseOption(OptionReader& reader, const std::string& option, SimulateOption
     int64_t number = 0;
     if (option == "--model")
         return reader.Model(options.model);
-    if (option == "--protocol") {
-        if (!reader.Integer(0, 3, number))
-            return false;
-        options.protocol = static_cast<int32_t>(number);
-        return true;
-    }
+    if (option == "--protocol")
+        return reader.Integer(0, 3, options.protocol);
     if (option == "--frames") {
         if (!reader.Integer(1, 100000, number))
             return false;

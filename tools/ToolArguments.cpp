@@ -59,6 +59,15 @@ bool OptionReader::PositiveNumber(float& number)
     return true;
 }
 
+bool OptionReader::Integer(int32_t min, int32_t max, int32_t& number)
+{
+    int64_t wide = 0;
+    if (!Integer(int64_t{min}, int64_t{max}, wide))
+        return false;
+    number = static_cast<int32_t>(wide);
+    return true;
+}
+
 bool OptionReader::Model(const DeviceModel*& model)
 {
     std::string name;

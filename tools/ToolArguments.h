@@ -27,6 +27,7 @@ public:
     // The value that follows the option just read.
     bool Value(std::string& value);
     bool Integer(int64_t min, int64_t max, int64_t& number);
+    bool Integer(int32_t min, int32_t max, int32_t& number);
     bool PositiveNumber(float& number);
     // The model named by the value: any row of the table, listed in the viewer or not.
     bool Model(const DeviceModel*& model);
