@@ -1,5 +1,5 @@
 // Cost of a full polar-view redraw with a full revolution (16000 points) on a 1000 x 1000 view,
-// split into its steps, against drawing each point with its own QPainter::drawEllipse.
+// with and without the points, against drawing each point with its own QPainter::drawEllipse.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
@@ -49,7 +49,7 @@ struct Scene {
         FillRevolution();
         view.resize(VIEW_SIZE, VIEW_SIZE);
         view.InitView();
-        view.Redraw(RANGE_4M, CImageCoord::Recentre, QPoint());
+        view.SetRange(RANGE_4M, CImageCoord::Recentre, QPoint());
     }
     // The application must exist before the view.
     QApplication& application = Application();
@@ -60,7 +60,7 @@ void BM_Redraw(benchmark::State& state)
 {
     Scene scene;
     for (auto _ : state)
-        scene.view.Redraw(RANGE_4M, CImageCoord::KeepOrigin, QPoint());
+        scene.view.Redraw();
 }
 BENCHMARK(BM_Redraw)->Unit(benchmark::kMillisecond);
 
@@ -71,7 +71,7 @@ void BM_RedrawShown(benchmark::State& state)
     scene.view.show();
     QApplication::processEvents();
     for (auto _ : state)
-        scene.view.Redraw(RANGE_4M, CImageCoord::KeepOrigin, QPoint());
+        scene.view.Redraw();
 }
 BENCHMARK(BM_RedrawShown)->Unit(benchmark::kMillisecond);
 
@@ -80,25 +80,22 @@ void BM_RedrawWithMarkerReadout(benchmark::State& state)
     Scene scene;
     scene.view.OnLButtonDown(QPoint(800, 300));
     for (auto _ : state)
-        scene.view.Redraw(RANGE_4M, CImageCoord::KeepOrigin, QPoint());
+        scene.view.Redraw();
 }
 BENCHMARK(BM_RedrawWithMarkerReadout)->Unit(benchmark::kMillisecond);
 
-void BM_Grid(benchmark::State& state)
+// Grid and overlay alone: BM_Redraw less this is the point pass.
+void BM_RedrawEmptyList(benchmark::State& state)
 {
     Scene scene;
+    {
+        std::lock_guard<std::mutex> lock(g_PointListMutex);
+        g_PointList.count = 0;
+    }
     for (auto _ : state)
-        scene.view.DrawGrid();
+        scene.view.Redraw();
 }
-BENCHMARK(BM_Grid)->Unit(benchmark::kMillisecond);
-
-void BM_PointPass(benchmark::State& state)
-{
-    Scene scene;
-    for (auto _ : state)
-        scene.view.DrawPoints();
-}
-BENCHMARK(BM_PointPass)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RedrawEmptyList)->Unit(benchmark::kMillisecond);
 
 // The same points, one drawEllipse each: what the stamping replaces.
 void BM_PointPassOneEllipseEach(benchmark::State& state)

@@ -144,7 +144,7 @@ void CPlotwellDlg::OnStartStop()
 
 void CPlotwellDlg::OnRangeButton(int index)
 {
-    m_Coord.Redraw(index, CImageCoord::Recentre, QPoint(0, 0));
+    m_Coord.SetRange(index, CImageCoord::Recentre, QPoint(0, 0));
 }
 
 void CPlotwellDlg::OnFilterFactorReturn()

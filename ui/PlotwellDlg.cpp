@@ -75,7 +75,7 @@ QWidget* CPlotwellDlg::Control(int id) const
 
 void CPlotwellDlg::OnFrameReady()
 {
-    m_Coord.Redraw(m_Coord.m_nRange, CImageCoord::KeepOrigin, QPoint(0, 0));
+    m_Coord.Redraw();
     m_timerShow.start(RECEIVE_SHOW_MS);
     emit frameShown();
 }

@@ -48,9 +48,8 @@ void CImageCoord::InitView()
     if (m_surface.isNull())
         return;
     m_surface.fill(Qt::black);
-    m_textColour = Qt::white;
     if (resized)
-        Redraw(m_nRange, KeepOrigin, QPoint());
+        Redraw();
 }
 
 void CImageCoord::SetRange(int index, OriginMode mode, QPoint anchor)
@@ -65,20 +64,21 @@ void CImageCoord::SetRange(int index, OriginMode mode, QPoint anchor)
         const PixelPoint origin = ZoomOrigin(ToPixel(m_ptOrigin), ToPixel(anchor), oldScale, m_dScale);
         m_ptOrigin = QPoint(origin.x, origin.y);
     }
+    Redraw();
 }
 
-void CImageCoord::Redraw(int index, OriginMode mode, QPoint anchor)
+void CImageCoord::Redraw()
 {
-    SetRange(index, mode, anchor);
-    DrawGrid();
-    const QPen* previous = nullptr;
+    if (m_surface.isNull())
+        return;
     {
+        QPainter painter(&m_surface);
+        DrawGrid(painter);
         // The receive thread rebuilds the list only under this lock, so one redraw shows one revolution.
         std::lock_guard<std::mutex> lock(g_PointListMutex);
-        previous = DrawPoints();
-        DrawOverlay();
+        DrawPoints(painter);
+        DrawOverlay(painter);
     }
-    SelectPen(previous);
     Present();
 }
 
@@ -94,20 +94,9 @@ void CImageCoord::paintEvent(QPaintEvent*)
         painter.drawImage(QRect(0, 0, m_rcClient.width(), m_rcClient.height()), m_surface);
 }
 
-const QPen* CImageCoord::SelectPen(const QPen* pen)
+void CImageCoord::DrawText(QPainter& painter, QPoint topLeft, QColor colour, const QString& text)
 {
-    const QPen* previous = m_selectedPen;
-    m_selectedPen = pen;
-    return previous;
-}
-
-void CImageCoord::DrawText(QPoint topLeft, const QString& text)
-{
-    if (m_surface.isNull())
-        return;
-    QPainter painter(&m_surface);
-    painter.setPen(m_textColour);
-    painter.setBackgroundMode(Qt::TransparentMode);
+    painter.setPen(colour);
     const QFontMetrics metrics(painter.font());
     painter.drawText(topLeft + QPoint(0, metrics.ascent()), text);
 }

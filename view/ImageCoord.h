@@ -4,12 +4,12 @@
 //
 // How the main dialog uses it (UI thread only):
 //   CImageCoord view(parent);        range index 2 (0-1 m), marker hidden
-//   size the widget square, then view.InitView();   before the first Redraw
-//   view.Redraw(index, CImageCoord::Recentre, QPoint());            a range radio button
-//   view.Redraw(view.m_nRange, CImageCoord::KeepOrigin, QPoint());  a new point list
+//   size the widget square, then view.InitView();   before the first redraw
+//   view.SetRange(index, CImageCoord::Recentre, QPoint());   a range radio button
+//   view.Redraw();                                          a new point list
 //   after a resize: square it again and call InitView() again; a new size gets a new surface,
 //   the origin returns to the centre and the picture is composed again at once.
-// Redraw takes g_PointListMutex while it reads the list: never call it with that lock held.
+// Both take g_PointListMutex while they read the list: never call them with that lock held.
 #pragma once
 
 #include <QImage>
@@ -19,6 +19,8 @@
 
 #include "view/DepthWindow.h"
 #include "view/RingStamp.h"
+
+class QPainter;
 
 // True from a right-button press on the view until the right button is released.
 extern bool g_bDragging;
@@ -35,23 +37,12 @@ public:
     // call creates the off-screen surface and hides the marker, a call at a new size replaces
     // the surface and redraws. A hidden marker stays hidden.
     void InitView();
-    // Sets the range index (0..8) and the scale, and moves the origin as `mode` says.
+    // A range change: sets the range index (0..8) and the scale, moves the origin as `mode`
+    // says, and redraws.
     void SetRange(int index, OriginMode mode, QPoint anchor);
-    // The one way the picture changes: range and origin, grid, points, overlay, then shown.
-    void Redraw(int index, OriginMode mode, QPoint anchor);
-
-    // Steps of a redraw, drawing into the off-screen surface.
-    void DrawGrid();
-    void DrawPoint(float angle, float distance, int radius);
-    void DrawRing(QPoint centre, float radius);
-    void DrawRingLabel(float radius, const QString& text);
-    // The point pass: every point of g_PointList with a return, as a cyan ring; the caller holds
-    // g_PointListMutex. Selects m_penPoint and returns the pen selected before.
-    const QPen* DrawPoints();
-    // Marker readout, highlight, marker circle and depth statistics; the caller holds the lock.
-    void DrawOverlay();
-    // Shows the finished surface on the widget at once.
-    void Present();
+    // New data: grid, points and overlay composed again at the current range and origin, then
+    // shown.
+    void Redraw();
 
     // Mouse handling, called by Qt's event handlers and usable directly (positions in widget pixels).
     void OnLButtonDown(QPoint point);
@@ -60,14 +51,13 @@ public:
     void OnMouseMove(QPoint point);
     bool OnMouseWheel(int delta);
 
-    // Read-only views for tests and the PNG renderer.
+    // Read-only views for the dialog, tests and the PNG renderer.
+    int Range() const { return m_nRange; }
     const QImage& Surface() const { return m_surface; }
     const QStringList& OverlayLines() const { return m_overlayLines; }
     QPoint Origin() const { return m_ptOrigin; }
     QPoint Marker() const { return m_ptMarker; }
     double Scale() const { return m_dScale; }
-
-    int m_nRange = 2;  // range index 0..8
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -77,15 +67,27 @@ protected:
     void wheelEvent(QWheelEvent* event) override;
 
 private:
-    const QPen* SelectPen(const QPen* pen);
-    void DrawText(QPoint topLeft, const QString& text);
-    void DrawMarkerReadout();
+    // The steps of a redraw, all on the one painter that Redraw opens on the surface.
+    void DrawGrid(QPainter& painter);
+    void DrawRing(QPainter& painter, QPoint centre, float radius);
+    void DrawRingLabel(QPainter& painter, float radius, const QString& text);
+    void DrawPoint(QPainter& painter, const QPen& pen, float angle, float distance, int radius);
+    // The point pass: every point of g_PointList with a return, as a cyan ring; the caller holds
+    // g_PointListMutex.
+    void DrawPoints(QPainter& painter);
+    // Marker readout, highlight, marker circle and depth statistics; the caller holds the lock.
+    void DrawOverlay(QPainter& painter);
+    void DrawMarkerReadout(QPainter& painter);
+    void DrawText(QPainter& painter, QPoint topLeft, QColor colour, const QString& text);
+    // Shows the finished surface on the widget at once.
+    void Present();
 
     QPoint m_ptMarker;       // equal to m_ptOrigin: no marker shown
     QPoint m_ptDragStart;    // mouse position at the last right-button press
     QPoint m_ptMouse;        // last mouse position over the view, the zoom anchor
     int m_nWidth = 0;
     int m_nHeight = 0;
+    int m_nRange = 2;        // range index 0..8
     QPoint m_ptOrigin;       // pixel position of the sensor
     float m_fRange = 1.0f;   // metres of m_nRange
     QRect m_rcClient;
@@ -97,8 +99,6 @@ private:
     double m_dScale = 0.0;   // pixels per metre
 
     QImage m_surface;                   // the picture being composed; null before InitView
-    const QPen* m_selectedPen = nullptr;
-    QColor m_textColour = Qt::white;
     RingStamp m_pointStamp;             // m_penPoint's ring, pre-rendered
     DepthWindow m_depthWindow;
     QStringList m_overlayLines;         // texts the last overlay drew, top to bottom

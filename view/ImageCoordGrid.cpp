@@ -1,5 +1,5 @@
 // The grid under the points: black fill, x-axis arrow, 15 spokes, five rings with metre labels;
-// and the circle primitive every point, ring and highlight goes through.
+// and the circle every point and highlight is drawn with.
 #include <QPainter>
 #include <cmath>
 
@@ -22,63 +22,50 @@ QRectF EllipseBox(const PixelBox& box)
 
 }  // namespace
 
-void CImageCoord::DrawGrid()
+void CImageCoord::DrawGrid(QPainter& painter)
 {
-    if (m_surface.isNull())
+    painter.fillRect(m_rcClient, Qt::black);
+    painter.setPen(m_penGrid);
+    const int ox = m_ptOrigin.x();
+    const int oy = m_ptOrigin.y();
+    // A fixed pixel length: the spokes do not scale with the range or the zoom.
+    const auto length = static_cast<float>(m_nWidth / 2 + SPOKE_OVERHANG);
+    const int tip = static_cast<int>(ox + length);
+    const int barb = static_cast<int>(ox + length - ARROW_LENGTH);
+    painter.drawLine(m_ptOrigin, QPoint(tip, oy));
+    painter.drawLine(QPoint(tip, oy), QPoint(barb, oy - ARROW_HALF_WIDTH));
+    painter.drawLine(QPoint(tip, oy), QPoint(barb, oy + ARROW_HALF_WIDTH));
+    for (int i = 1; i <= SPOKE_COUNT; ++i) {
+        const double theta = 2 * i * PI_APPROX / SPOKE_COUNT;
+        painter.drawLine(m_ptOrigin, QPoint(static_cast<int>(ox + length * std::cos(theta)),
+                                            static_cast<int>(oy + length * std::sin(theta))));
+    }
+    DrawRingLabel(painter, 0.0f, QStringLiteral("0m"));
+    if (!IsRangeIndex(m_nRange))
         return;
-    m_surface.fill(Qt::black);
-    const QPen* previous = SelectPen(&m_penGrid);
-    {
-        QPainter painter(&m_surface);
-        painter.setPen(m_penGrid);
-        const int ox = m_ptOrigin.x();
-        const int oy = m_ptOrigin.y();
-        // A fixed pixel length: the spokes do not scale with the range or the zoom.
-        const auto length = static_cast<float>(m_nWidth / 2 + SPOKE_OVERHANG);
-        const int tip = static_cast<int>(ox + length);
-        const int barb = static_cast<int>(ox + length - ARROW_LENGTH);
-        painter.drawLine(m_ptOrigin, QPoint(tip, oy));
-        painter.drawLine(QPoint(tip, oy), QPoint(barb, oy - ARROW_HALF_WIDTH));
-        painter.drawLine(QPoint(tip, oy), QPoint(barb, oy + ARROW_HALF_WIDTH));
-        for (int i = 1; i <= SPOKE_COUNT; ++i) {
-            const double theta = 2 * i * PI_APPROX / SPOKE_COUNT;
-            painter.drawLine(m_ptOrigin, QPoint(static_cast<int>(ox + length * std::cos(theta)),
-                                                static_cast<int>(oy + length * std::sin(theta))));
-        }
+    for (int k = 1; k <= RING_COUNT; ++k) {
+        const double radius = RingRadius(m_nRange, k);
+        DrawRing(painter, m_ptOrigin, static_cast<float>(radius));
+        DrawRingLabel(painter, static_cast<float>(radius), QString::fromStdString(RingLabel(m_nRange, radius)));
     }
-    DrawRingLabel(0.0f, QStringLiteral("0m"));
-    if (IsRangeIndex(m_nRange)) {
-        for (int k = 1; k <= RING_COUNT; ++k) {
-            const double radius = RingRadius(m_nRange, k);
-            DrawRing(m_ptOrigin, static_cast<float>(radius));
-            DrawRingLabel(static_cast<float>(radius), QString::fromStdString(RingLabel(m_nRange, radius)));
-        }
-    }
-    SelectPen(previous);
 }
 
-void CImageCoord::DrawRing(QPoint centre, float radius)
+void CImageCoord::DrawRing(QPainter& painter, QPoint centre, float radius)
 {
-    if (m_surface.isNull() || m_selectedPen == nullptr)
-        return;
     const int r = RingPixels(m_dScale, radius);
-    QPainter painter(&m_surface);
-    painter.setPen(*m_selectedPen);
+    painter.setPen(m_penGrid);
     painter.drawEllipse(EllipseBox({centre.x() - r, centre.y() - r, centre.x() + r, centre.y() + r}));
 }
 
-void CImageCoord::DrawRingLabel(float radius, const QString& text)
+void CImageCoord::DrawRingLabel(QPainter& painter, float radius, const QString& text)
 {
-    m_textColour = Qt::white;
-    DrawText(QPoint(m_ptOrigin.x() + RingPixels(m_dScale, radius) - LABEL_OFFSET, m_ptOrigin.y()), text);
+    DrawText(painter, QPoint(m_ptOrigin.x() + RingPixels(m_dScale, radius) - LABEL_OFFSET, m_ptOrigin.y()),
+             Qt::white, text);
 }
 
-void CImageCoord::DrawPoint(float angle, float distance, int radius)
+void CImageCoord::DrawPoint(QPainter& painter, const QPen& pen, float angle, float distance, int radius)
 {
-    if (m_surface.isNull() || m_selectedPen == nullptr)
-        return;
     const PixelBox box = PointBox({m_ptOrigin.x(), m_ptOrigin.y()}, m_dScale, angle, distance, radius);
-    QPainter painter(&m_surface);
-    painter.setPen(*m_selectedPen);
+    painter.setPen(pen);
     painter.drawEllipse(EllipseBox(box));
 }

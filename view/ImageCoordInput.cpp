@@ -17,7 +17,7 @@ void CImageCoord::OnLButtonDown(QPoint point)
 {
     setFocus();
     m_ptMarker = point;
-    Redraw(m_nRange, KeepOrigin, QPoint());
+    Redraw();
 }
 
 void CImageCoord::OnRButtonDown(QPoint point)
@@ -36,16 +36,17 @@ void CImageCoord::OnMouseMove(QPoint point)
     if (!g_bDragging)
         return;
     m_ptOrigin = m_ptOriginAtDrag + (point - m_ptDragStart);
-    Redraw(m_nRange, KeepOrigin, QPoint());
+    Redraw();
 }
 
 bool CImageCoord::OnMouseWheel(int delta)
 {
+    int index = m_nRange;
     if (delta > 0)
-        m_nRange = m_nRange > 0 ? m_nRange - 1 : 0;
-    else if (m_nRange < WHEEL_LAST_INDEX)
-        m_nRange = m_nRange + 1;
-    Redraw(m_nRange, ZoomAboutAnchor, m_ptMouse);
+        index = index > 0 ? index - 1 : 0;
+    else if (index < WHEEL_LAST_INDEX)
+        index = index + 1;
+    SetRange(index, ZoomAboutAnchor, m_ptMouse);
     return true;
 }
 

@@ -19,39 +19,36 @@ float Metres(int16_t millimetres) { return millimetres / 1000.0f; }
 
 }  // namespace
 
-const QPen* CImageCoord::DrawPoints()
+void CImageCoord::DrawPoints(QPainter& painter)
 {
-    const QPen* previous = SelectPen(&m_penPoint);
-    if (m_surface.isNull())
-        return previous;
     const PixelPoint origin{m_ptOrigin.x(), m_ptOrigin.y()};
     const int protocol = Load(g_nProtocol);
     const int count = std::min(g_PointList.count, SCAN_CAPACITY);
     for (int i = 0; i < count; ++i) {
         if (g_PointList.distance[i] == 0)
             continue;
-        const PixelBox box = PointBox(origin, m_dScale, DrawnAngle(g_PointList.angle[i], protocol),
-                                      Metres(g_PointList.distance[i]), POINT_RADIUS);
+        const float angle = DrawnAngle(g_PointList.angle[i], protocol);
+        const float distance = Metres(g_PointList.distance[i]);
+        const PixelBox box = PointBox(origin, m_dScale, angle, distance, POINT_RADIUS);
         const int width = box.right - box.left;
         const int height = box.bottom - box.top;
         if (m_pointStamp.CanStamp(width, height))
             m_pointStamp.Stamp(m_surface, box.left, box.top, width, height);
         else
-            DrawPoint(DrawnAngle(g_PointList.angle[i], protocol), Metres(g_PointList.distance[i]), POINT_RADIUS);
+            DrawPoint(painter, m_penPoint, angle, distance, POINT_RADIUS);
     }
-    return previous;
 }
 
-void CImageCoord::DrawOverlay()
+void CImageCoord::DrawOverlay(QPainter& painter)
 {
     m_depthWindow.ResetIfChanged(m_ptMarker.x(), m_ptMarker.y(), Load(g_nStatPoints));
     m_overlayLines.clear();
-    if (m_surface.isNull() || m_ptMarker == m_ptOrigin)
+    if (m_ptMarker == m_ptOrigin)
         return;
-    DrawMarkerReadout();
+    DrawMarkerReadout(painter);
 }
 
-void CImageCoord::DrawMarkerReadout()
+void CImageCoord::DrawMarkerReadout(QPainter& painter)
 {
     const int protocol = Load(g_nProtocol);
     const MarkerReading reading =
@@ -62,24 +59,18 @@ void CImageCoord::DrawMarkerReadout()
     const float markerMetres = m_fRange * reading.pixels / static_cast<float>(m_nWidth / 2);
 
     auto line = [&](int row, QColor colour, const std::string& text) {
-        m_textColour = colour;
         const QString shown = QString::fromStdString(text);
-        DrawText(QPoint(TEXT_LEFT, LINE_TOP[row]), shown);
+        DrawText(painter, QPoint(TEXT_LEFT, LINE_TOP[row]), colour, shown);
         m_overlayLines.append(shown);
     };
     line(0, QColor(255, 255, 255), PointLine(index, angle, Metres(depth)));
     const std::string markerText = MarkerLine(reading.angle, markerMetres);
     line(1, QColor(255, 0, 0), markerText);
 
-    SelectPen(&m_penHighlight);
-    DrawPoint(DrawnAngle(angle, protocol), Metres(depth), HIGHLIGHT_RADIUS);
-    SelectPen(&m_penMarker);
-    {
-        QPainter painter(&m_surface);
-        painter.setPen(m_penMarker);
-        painter.drawEllipse(QRectF(m_ptMarker.x() - MARKER_RADIUS, m_ptMarker.y() - MARKER_RADIUS,
-                                   2 * MARKER_RADIUS, 2 * MARKER_RADIUS));
-    }
+    DrawPoint(painter, m_penHighlight, DrawnAngle(angle, protocol), Metres(depth), HIGHLIGHT_RADIUS);
+    painter.setPen(m_penMarker);
+    painter.drawEllipse(QRectF(m_ptMarker.x() - MARKER_RADIUS, m_ptMarker.y() - MARKER_RADIUS,
+                               2 * MARKER_RADIUS, 2 * MARKER_RADIUS));
 
     if (Load(g_nCompensation) != 0)
         line(2, QColor(0, 255, 255), markerText);

@@ -157,7 +157,7 @@ TEST_F(DialogTest, RangeButtonsDriveTheViewAndRecentre)
     ASSERT_NE(view.Origin(), centre);
     for (int index : {8, 0, 2}) {
         Button(RANGE_BUTTONS[index])->click();
-        EXPECT_EQ(view.m_nRange, index);
+        EXPECT_EQ(view.Range(), index);
         EXPECT_EQ(view.Origin(), centre);
     }
 }

@@ -22,7 +22,7 @@ int BrightPixels(const QImage& image, const QRect& area)
 
 TEST_F(ViewTest, DefaultRangeHasFiveRingsEvery40PixelsWithLabels)
 {
-    view.Redraw(2, CImageCoord::Recentre, QPoint());
+    view.SetRange(2, CImageCoord::Recentre, QPoint());
     const QImage& image = view.Surface();
     ASSERT_EQ(view.Origin(), QPoint(200, 200));
     EXPECT_DOUBLE_EQ(view.Scale(), 200.0);
@@ -62,7 +62,7 @@ TEST_F(ViewTest, OutermostRingTouchesTheEdgesAtEveryRange)
 {
     for (int index = 0; index < RANGE_COUNT; ++index) {
         SCOPED_TRACE(index);
-        view.Redraw(index, CImageCoord::Recentre, QPoint());
+        view.SetRange(index, CImageCoord::Recentre, QPoint());
         EXPECT_TRUE(ColourNear(view.Surface(), 0, 200, 1, GREY));
         EXPECT_TRUE(ColourNear(view.Surface(), 200, 0, 1, GREY));
     }
@@ -78,7 +78,7 @@ TEST_F(ViewTest, SpokesAndArrowKeepTheirPixelLengthAtEveryRange)
     const double down = 2 * 4 * 3.141592654 / 15;  // spoke 4, 96 degrees, pointing down the screen
     for (int index = 0; index < RANGE_COUNT; ++index) {
         SCOPED_TRACE(index);
-        view.Redraw(index, CImageCoord::KeepOrigin, QPoint());
+        view.SetRange(index, CImageCoord::KeepOrigin, QPoint());
         const QImage& image = view.Surface();
         EXPECT_TRUE(IsColour(image, 420, 250, GREY));
         EXPECT_FALSE(ColourNear(image, 426, 250, 2, GREY));
@@ -105,7 +105,7 @@ TEST_F(ViewTest, OriginFromTheWidthAtStartAndFromBothSidesWhenRecentred)
         Resize(c.width, c.height);
         EXPECT_EQ(view.Origin(), c.initial);
         EXPECT_DOUBLE_EQ(view.Scale(), c.scale);
-        view.Redraw(2, CImageCoord::Recentre, QPoint());
+        view.SetRange(2, CImageCoord::Recentre, QPoint());
         EXPECT_EQ(view.Origin(), c.recentred);
         EXPECT_TRUE(ColourNear(view.Surface(), c.recentred.x() - 40, c.recentred.y(), 1, GREY));
     }

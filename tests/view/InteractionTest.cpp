@@ -41,9 +41,9 @@ TEST_F(ViewTest, WheelMovesOneRangeAndStopsAt0And7)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.from << " by " << c.delta);
-        view.Redraw(c.from, CImageCoord::Recentre, QPoint());
+        view.SetRange(c.from, CImageCoord::Recentre, QPoint());
         Wheel(view, c.delta);
-        EXPECT_EQ(view.m_nRange, c.to);
+        EXPECT_EQ(view.Range(), c.to);
         EXPECT_DOUBLE_EQ(view.Scale(), view.Surface().width() / 2.0 / RangeMetres(c.to, 0));
     }
 }
@@ -51,21 +51,21 @@ TEST_F(ViewTest, WheelMovesOneRangeAndStopsAt0And7)
 TEST_F(ViewTest, ZoomKeepsThePlaceUnderTheLastMousePosition)
 {
     for (const QPoint mouse : {QPoint(300, 120), QPoint(37, 351), QPoint(200, 200)}) {
-        view.Redraw(4, CImageCoord::Recentre, QPoint());
+        view.SetRange(4, CImageCoord::Recentre, QPoint());
         Hover(view, mouse);
         const QPointF before = MetresAt(view, mouse);
         for (const int delta : {120, 120, 120, -120, 120, -120, -120, -120}) {
             Wheel(view, delta);
             const QPointF now = MetresAt(view, mouse);
-            EXPECT_LE(std::abs(now.x() - before.x()) * view.Scale(), 1.0) << mouse.x() << " range " << view.m_nRange;
-            EXPECT_LE(std::abs(now.y() - before.y()) * view.Scale(), 1.0) << mouse.x() << " range " << view.m_nRange;
+            EXPECT_LE(std::abs(now.x() - before.x()) * view.Scale(), 1.0) << mouse.x() << " range " << view.Range();
+            EXPECT_LE(std::abs(now.y() - before.y()) * view.Scale(), 1.0) << mouse.x() << " range " << view.Range();
         }
     }
 }
 
 TEST_F(ViewTest, ZoomBeforeAnyMouseMoveIsAboutTheTopLeftCorner)
 {
-    view.Redraw(2, CImageCoord::Recentre, QPoint());
+    view.SetRange(2, CImageCoord::Recentre, QPoint());
     Wheel(view, -120);  // 1 m to 2 m: the origin halves its distance to (0, 0)
     EXPECT_EQ(view.Origin(), QPoint(100, 100));
 }
@@ -73,7 +73,7 @@ TEST_F(ViewTest, ZoomBeforeAnyMouseMoveIsAboutTheTopLeftCorner)
 TEST_F(ViewTest, RightDragPansAndRangeButtonRecentres)
 {
     SetPoints({{0, 500}});
-    view.Redraw(2, CImageCoord::Recentre, QPoint());
+    view.SetRange(2, CImageCoord::Recentre, QPoint());
     const QImage before = view.Surface().copy();
     QTest::mousePress(&view, Qt::RightButton, {}, QPoint(100, 100));
     EXPECT_TRUE(g_bDragging);
@@ -87,9 +87,9 @@ TEST_F(ViewTest, RightDragPansAndRangeButtonRecentres)
     Hover(view, QPoint(10, 10));
     EXPECT_EQ(view.Origin(), QPoint(250, 230)) << "moves after the release do not pan";
 
-    view.Redraw(view.m_nRange, CImageCoord::KeepOrigin, QPoint());
+    view.Redraw();
     EXPECT_EQ(view.Origin(), QPoint(250, 230));
-    view.Redraw(2, CImageCoord::Recentre, QPoint());
+    view.SetRange(2, CImageCoord::Recentre, QPoint());
     EXPECT_EQ(view.Origin(), QPoint(200, 200));
 }
 
@@ -110,7 +110,7 @@ TEST_F(ViewTest, MarkerHiddenAtStart)
 {
     EXPECT_EQ(view.Marker(), view.Origin());
     SetPoints({{0, 500}});
-    view.Redraw(2, CImageCoord::KeepOrigin, QPoint());
+    view.SetRange(2, CImageCoord::KeepOrigin, QPoint());
     EXPECT_TRUE(view.OverlayLines().isEmpty());
     EXPECT_EQ(CountColour(view.Surface(), RED), 0);
 }
@@ -148,7 +148,7 @@ TEST_F(ViewTest, RepaintDrawsNoSweepRing)
 TEST_F(ViewTest, NewSizeGetsANewSurfaceAndThePictureAgain)
 {
     SetPoints({{0, 500}});
-    view.Redraw(2, CImageCoord::Recentre, QPoint());
+    view.SetRange(2, CImageCoord::Recentre, QPoint());
     Resize(600, 600);
     EXPECT_EQ(view.Surface().size(), QSize(600, 600));
     EXPECT_EQ(view.Origin(), QPoint(300, 300));

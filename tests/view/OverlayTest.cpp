@@ -90,10 +90,10 @@ TEST_F(ViewTest, StatisticsLineFromTheNthReadoutUntilMarkerOrNChanges)
     SetPoints({{0, 500}});
     QTest::mouseClick(&view, Qt::LeftButton, {}, marker);  // readout 1
     SetPoints({{0, 600}});
-    view.Redraw(view.m_nRange, CImageCoord::KeepOrigin, QPoint());  // readout 2
+    view.Redraw();  // readout 2
     EXPECT_EQ(view.OverlayLines().size(), 3);
     SetPoints({{0, 700}});
-    view.Redraw(view.m_nRange, CImageCoord::KeepOrigin, QPoint());  // readout 3
+    view.Redraw();  // readout 3
     ASSERT_EQ(view.OverlayLines().size(), 4);
     EXPECT_EQ(view.OverlayLines()[3], "3 points average depth=0.600000 m, MeanSquareError=81.6497");
 
@@ -107,13 +107,13 @@ TEST_F(ViewTest, StatisticsLineFromTheNthReadoutUntilMarkerOrNChanges)
     QTest::mouseClick(&view, Qt::LeftButton, {}, marker + QPoint(0, 1));
     EXPECT_EQ(view.OverlayLines().size(), 3) << "a moved marker empties the window";
 
-    view.Redraw(view.m_nRange, CImageCoord::KeepOrigin, QPoint());
-    view.Redraw(view.m_nRange, CImageCoord::KeepOrigin, QPoint());
+    view.Redraw();
+    view.Redraw();
     EXPECT_EQ(view.OverlayLines().size(), 4);
     Store(g_nStatPoints, 2);
-    view.Redraw(view.m_nRange, CImageCoord::KeepOrigin, QPoint());
+    view.Redraw();
     EXPECT_EQ(view.OverlayLines().size(), 3) << "a new N empties the window";
-    view.Redraw(view.m_nRange, CImageCoord::KeepOrigin, QPoint());
+    view.Redraw();
     ASSERT_EQ(view.OverlayLines().size(), 4);
     EXPECT_EQ(view.OverlayLines()[3], "2 points average depth=0.700000 m, MeanSquareError=0.0000");
 }

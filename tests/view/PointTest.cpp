@@ -42,7 +42,7 @@ TEST_F(ViewTest, PointsLandCounterClockwiseForProtocol0AndMirroredOtherwise)
         SCOPED_TRACE(testing::Message() << c.angle << " protocol " << c.protocol);
         Store(g_nProtocol, c.protocol);
         SetPoints({{c.angle, 500}});
-        view.Redraw(2, CImageCoord::Recentre, QPoint());
+        view.SetRange(2, CImageCoord::Recentre, QPoint());
         const QPointF centre = CentreOf(view.Surface(), CYAN);
         EXPECT_NEAR(centre.x(), c.at.x(), 1.5);
         EXPECT_NEAR(centre.y(), c.at.y(), 1.5);
@@ -52,7 +52,7 @@ TEST_F(ViewTest, PointsLandCounterClockwiseForProtocol0AndMirroredOtherwise)
 TEST_F(ViewTest, PointsWithoutReturnAreNotDrawn)
 {
     SetPoints({{90, 0}, {180, 0}});
-    view.Redraw(2, CImageCoord::Recentre, QPoint());
+    view.SetRange(2, CImageCoord::Recentre, QPoint());
     EXPECT_EQ(CountColour(view.Surface(), CYAN), 0);
 }
 
@@ -92,7 +92,7 @@ TEST_F(ViewTest, PointPassEqualsOneEllipsePerPoint)
             SCOPED_TRACE(testing::Message() << "protocol " << protocol << " range " << index);
             Store(g_nProtocol, protocol);
             SetPoints({});
-            view.Redraw(index, CImageCoord::Recentre, QPoint());
+            view.SetRange(index, CImageCoord::Recentre, QPoint());
             QImage expected = view.Surface().copy();
             {
                 QPainter painter(&expected);
@@ -106,7 +106,7 @@ TEST_F(ViewTest, PointPassEqualsOneEllipsePerPoint)
                 }
             }
             SetPoints(points);
-            view.Redraw(index, CImageCoord::KeepOrigin, QPoint());
+            view.SetRange(index, CImageCoord::KeepOrigin, QPoint());
             EXPECT_EQ(view.Surface(), expected);
         }
     }

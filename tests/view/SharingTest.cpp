@@ -27,7 +27,7 @@ TEST_F(ViewTest, RedrawNeverShowsTwoRevolutionsMixed)
             g_PointList.distance[i] = 900;
     });
     ASSERT_EQ(halfWritten.get_future().wait_for(std::chrono::seconds(10)), std::future_status::ready);
-    view.Redraw(2, CImageCoord::Recentre, QPoint());
+    view.SetRange(2, CImageCoord::Recentre, QPoint());
     writer.join();
 
     // At 0.5 m (100 px) nothing of the old revolution may remain, at 0.9 m (180 px) all is new.

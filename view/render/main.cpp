@@ -49,7 +49,7 @@ void Render(const RenderOptions& options, const std::deque<DecodedFrame>& frames
     view.InitView();
     if (!options.hasMarker) {
         Show(frames.back());
-        view.Redraw(options.range, CImageCoord::Recentre, QPoint());
+        view.SetRange(options.range, CImageCoord::Recentre, QPoint());
         return;
     }
     // Too few frames: the oldest is repeated so that N readouts are taken.
@@ -60,7 +60,7 @@ void Render(const RenderOptions& options, const std::deque<DecodedFrame>& frames
             view.SetRange(options.range, CImageCoord::Recentre, QPoint());
             view.OnLButtonDown(options.marker);
         } else {
-            view.Redraw(view.m_nRange, CImageCoord::KeepOrigin, QPoint());
+            view.Redraw();
         }
     }
 }
