@@ -13,7 +13,7 @@
 
 #include "acquisition/PortHolders.h"
 #include "acquisition/PortLock.h"
-#include "acquisition/SerialPort.h"
+#include "acquisition/PortEnumeration.h"
 
 namespace fs = std::filesystem;
 

@@ -1,10 +1,6 @@
 #include "acquisition/ReceiveLoop.h"
 
-#include <sys/eventfd.h>
-#include <unistd.h>
-
 #include <mutex>
-#include <system_error>
 
 #include "acquisition/SerialPort.h"
 #include "acquisition/SharedState.h"
@@ -58,20 +54,4 @@ uint32_t ReceiveLoop(CSerialPort* port)
             port->pfnCallback(port->pCallbackCtx);
     }
     return 1;
-}
-
-bool CSerialPort::StartReceiving()
-{
-    EndReceiving();
-    if (m_wakeFd >= 0) {
-        uint64_t pending = 0;
-        [[maybe_unused]] const ssize_t drained = ::read(m_wakeFd, &pending, sizeof pending);
-    }
-    bStop.store(0, std::memory_order_relaxed);
-    try {
-        hThread = std::thread(ReceiveLoop, this);
-    } catch (const std::system_error&) {
-        return false;
-    }
-    return true;
 }

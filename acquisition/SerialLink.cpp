@@ -124,7 +124,7 @@ std::string LineSettingsText(int baudRate)
 bool CSerialPort::Open(const std::string& path, int baudRate, std::string* reason)
 {
     if (hPort.load() > 0)
-        Close();
+        static_cast<void>(Close());  // a port still open is let go before the next is taken
     m_lineLost.store(false);
     hPort.store(INVALID_PORT);
     std::string why;

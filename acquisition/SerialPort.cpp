@@ -8,8 +8,10 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <system_error>
 
 #include "acquisition/ByteSource.h"
+#include "acquisition/ReceiveLoop.h"
 
 namespace {
 
@@ -32,8 +34,9 @@ CSerialPort::CSerialPort()
 CSerialPort::~CSerialPort()
 {
     EndReceiving();
+    // Nothing is left to report to: the lock file and the exclusive hold go either way.
     if (hPort.load() > 0)
-        Close();
+        static_cast<void>(Close());
     if (m_wakeFd >= 0)
         ::close(m_wakeFd);
 }
@@ -48,6 +51,22 @@ void CSerialPort::SetLossCallback(LossCallback callback, void* context)
 {
     m_pfnLoss = callback;
     m_pLossCtx = context;
+}
+
+bool CSerialPort::StartReceiving()
+{
+    EndReceiving();
+    if (m_wakeFd >= 0) {
+        uint64_t pending = 0;
+        [[maybe_unused]] const ssize_t drained = ::read(m_wakeFd, &pending, sizeof pending);
+    }
+    bStop.store(0, std::memory_order_relaxed);
+    try {
+        hThread = std::thread(ReceiveLoop, this);
+    } catch (const std::system_error&) {
+        return false;
+    }
+    return true;
 }
 
 void CSerialPort::EndReceiving()

@@ -6,30 +6,10 @@
 #include <cstdint>
 #include <string>
 #include <thread>
-#include <vector>
+
+#include "acquisition/PortEnumeration.h"
 
 class ByteSource;
-
-// One serial device as the port list shows it.
-struct PortEntry {
-    std::string path;         // what Open takes: /dev/ttyUSB0, a pseudo-terminal, ...
-    std::string displayName;  // /dev/serial/by-id name where one exists, else the path
-};
-
-// Where the system keeps what the link consults; tests point it at a fake tree.
-struct PortScanRoots {
-    std::string sysClassTty = "/sys/class/tty";
-    std::string serialById = "/dev/serial/by-id";
-    std::vector<std::string> lockDirs = {"/var/lock", "/run/lock"};
-    std::string proc = "/proc";
-    std::vector<std::string> extraPaths;  // offered beside the enumerated ones (simulator, typed paths)
-};
-
-// Lists the serial devices without opening any of them: all, free, and busy (a live lock file
-// or a descriptor held by another process). Enumerated devices come first in natural name
-// order, then the extra paths that are character devices.
-void EnumeratePorts(std::vector<PortEntry>& all, std::vector<PortEntry>& free,
-                    std::vector<PortEntry>& busy, const PortScanRoots& roots = PortScanRoots{});
 
 // The line settings as text, "115200,n,8,1": how the link describes itself in messages.
 std::string LineSettingsText(int baudRate);
@@ -79,19 +59,19 @@ public:
     // control, modem lines ignored, at `baudRate`; both queues flushed. On failure hPort is
     // INVALID_PORT, nothing stays held, and `reason` (when given) receives the operator-facing
     // cause: permission, busy (with the holder when known), no such device, or the baud rate.
-    bool Open(const std::string& path, int baudRate, std::string* reason = nullptr);
+    [[nodiscard]] bool Open(const std::string& path, int baudRate, std::string* reason = nullptr);
     // True after closing; also true, without a call, after a failed open. False when no port
     // was ever opened (hPort 0) or the close failed. End the receive thread first.
-    bool Close();
+    [[nodiscard]] bool Close();
     // Clears errors, discards both queues (unread input is lost), then writes with a time-out
     // of 500 ms plus 100 ms per byte. False only when the write itself failed.
-    bool Write(const uint8_t* buffer, int32_t length);
+    [[nodiscard]] bool Write(const uint8_t* buffer, int32_t length);
 
     // --- the receive thread ---
 
     // Starts ReceiveLoop on a new thread (ending a previous one first); false when no thread
     // could be made.
-    bool StartReceiving();
+    [[nodiscard]] bool StartReceiving();
     // Asks the thread to stop, wakes its waits and joins it. The frame callback's guarantee
     // above makes this safe to call on the UI thread.
     void EndReceiving();

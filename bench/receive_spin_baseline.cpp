@@ -40,7 +40,11 @@ void BM_IdleOpenPortCpuSpinning(benchmark::State& state)
         }
         close(device);
         CSerialPort port;
-        port.Open(name, g_ModelTR20_A.nBaudRate);
+        if (!port.Open(name, g_ModelTR20_A.nBaudRate)) {
+            state.SkipWithError("the pseudo-terminal did not open");
+            close(writer);
+            return;
+        }
         std::atomic<bool> stop{false};
         std::thread spinner([&] {
             uint8_t buffer[4096];
@@ -54,7 +58,7 @@ void BM_IdleOpenPortCpuSpinning(benchmark::State& state)
         state.counters["cpu_share_percent"] = (ThreadCpuSeconds(spinner) - before) / MEASURED_SECONDS * 100.0;
         stop = true;
         spinner.join();
-        port.Close();
+        static_cast<void>(port.Close());
         close(writer);
     }
 }

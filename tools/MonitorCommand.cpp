@@ -201,7 +201,7 @@ int RunMonitor(const MonitorOptions& options, std::ostream& out, std::ostream& e
     const bool stillThere = monitor.Wait();
     std::signal(SIGINT, previous);
     port.EndReceiving();
-    port.Close();
+    static_cast<void>(port.Close());  // the run is over either way
     if (!stillThere) {
         err << "plotwell-tool monitor: " << options.port << " went away\n";
         return EXIT_FAILED;

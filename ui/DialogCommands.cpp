@@ -139,7 +139,8 @@ void CPlotwellDlg::OnStartStop()
     const bool start = button->text() == QStringLiteral("START");
     button->setText(start ? QStringLiteral("STOP") : QStringLiteral("START"));
     const uint8_t command = start ? SCANNER_START : SCANNER_STOP;
-    m_SerialPort.Write(&command, 1);
+    // The link reports a failed write itself; the button toggles either way.
+    static_cast<void>(m_SerialPort.Write(&command, 1));
 }
 
 void CPlotwellDlg::OnRangeButton(int index)

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "acquisition/SerialPort.h"
+#include "acquisition/PortEnumeration.h"
 #include "ui/LayoutTexts.h"
 
 struct DialogOptions {

@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "acquisition/PortEnumeration.h"
 #include "acquisition/SharedState.h"
 #include "files/PlaybackState.h"
 #include "ui/ControlIds.h"
@@ -79,7 +80,7 @@ void CPlotwellDlg::OnDeviceLost(int session)
         Button(ControlId::OPEN_CLOSE)->text() != QStringLiteral("ClOSE"))
         return;
     EndAcquisition();
-    m_SerialPort.Close();
+    static_cast<void>(m_SerialPort.Close());  // the device is gone: closed whatever close says
     Control(ControlId::RECEIVE)->hide();
     FinishClose();
     ShowMessage(this, QStringLiteral("Device Disconnected"), m_strPort);

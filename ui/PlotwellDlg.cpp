@@ -117,7 +117,7 @@ void CPlotwellDlg::done(int result)
     // The close box, Alt+F4: acquisition ends before the window goes, and the port is closed so
     // that its lock file goes with it.
     EndAcquisition();
-    m_SerialPort.Close();
+    static_cast<void>(m_SerialPort.Close());  // false only when no port was open
     QDialog::done(result);
 }
 

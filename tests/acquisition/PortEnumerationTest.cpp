@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include "acquisition/SerialPort.h"
+#include "acquisition/PortEnumeration.h"
 #include "tests/support/PseudoTerminal.h"
 #include "tests/support/ScratchDirectory.h"
 

@@ -1,0 +1,27 @@
+// The serial ports the system has, listed without opening any of them, and where the system
+// keeps what the port list and the link consult.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// One serial device as the port list shows it.
+struct PortEntry {
+    std::string path;         // what Open takes: /dev/ttyUSB0, a pseudo-terminal, ...
+    std::string displayName;  // /dev/serial/by-id name where one exists, else the path
+};
+
+// Where the system keeps what the link consults; tests point it at a fake tree.
+struct PortScanRoots {
+    std::string sysClassTty = "/sys/class/tty";
+    std::string serialById = "/dev/serial/by-id";
+    std::vector<std::string> lockDirs = {"/var/lock", "/run/lock"};
+    std::string proc = "/proc";
+    std::vector<std::string> extraPaths;  // offered beside the enumerated ones (simulator, typed paths)
+};
+
+// Lists the serial devices without opening any of them: all, free, and busy (a live lock file
+// or a descriptor held by another process). Enumerated devices come first in natural name
+// order, then the extra paths that are character devices.
+void EnumeratePorts(std::vector<PortEntry>& all, std::vector<PortEntry>& free,
+                    std::vector<PortEntry>& busy, const PortScanRoots& roots = PortScanRoots{});
