@@ -24,9 +24,16 @@ const ToolCommand COMMANDS[] = {
 
 void PrintUsage(std::ostream& out)
 {
-    out << "usage: plotwell-tool COMMAND [options]   (plotwell-tool COMMAND --help for its options)\n";
+    out << "Usage: plotwell-tool COMMAND [OPTION]...\n"
+           "The viewer's core without a window. 'plotwell-tool COMMAND --help' lists the options of a command.\n"
+           "\n"
+           "Commands:\n";
     for (const ToolCommand& command : COMMANDS)
         out << "  " << std::left << std::setw(10) << command.name << command.summary << "\n";
+    out << "\n"
+           "Options:\n"
+           "  --help      print this help\n"
+           "  --version   print the version\n";
 }
 
 }  // namespace
@@ -41,6 +48,10 @@ int main(int argc, char** argv)
     const std::string name = argv[1];
     if (name == "--help" || name == "help") {
         PrintUsage(std::cout);
+        return EXIT_OK;
+    }
+    if (name == "--version") {
+        std::cout << "plotwell-tool " PLOTWELL_VERSION "\n";
         return EXIT_OK;
     }
     const std::vector<std::string> args(argv + 2, argv + argc);

@@ -18,12 +18,17 @@
 namespace {
 
 const char USAGE[] =
-    "usage: plotwell [--demo] [--port PATH] [--lang en|zh] [--play FILE] [--record-dir DIR]\n"
+    "Usage: plotwell [OPTION]...\n"
+    "Shows the revolutions of a rotating 2-D laser range scanner on a serial port as a polar plot.\n"
+    "\n"
+    "Options:\n"
     "  --demo            open the built-in simulated scanner at once\n"
     "  --port PATH       offer PATH first in the port list\n"
-    "  --lang            English or Simplified Chinese layout (default: the system's language)\n"
+    "  --lang en|zh      English or Simplified Chinese layout (default: the system's language)\n"
     "  --play FILE       play a raw data file back, as if it had been dropped (instead of --demo)\n"
-    "  --record-dir DIR  write recordings and snapshots into DIR (created when needed)\n";
+    "  --record-dir DIR  write recordings and snapshots into DIR (created when needed)\n"
+    "  --help            print this help and end\n"
+    "  --version         print the version and end\n";
 
 // The demo streams the default model's protocol at that model's baud rate.
 const DeviceModel& DEMO_MODEL = g_ModelTR20_A;
@@ -69,6 +74,10 @@ AppOptions ParseArguments(const QStringList& arguments)
         const bool hasValue = i + 1 < arguments.size();
         if (argument == QStringLiteral("--demo")) {
             options.demo = true;
+        } else if (argument == QStringLiteral("--help")) {
+            options.help = true;
+        } else if (argument == QStringLiteral("--version")) {
+            options.version = true;
         } else if (argument == QStringLiteral("--port") && hasValue) {
             options.port = arguments[++i].toStdString();
         } else if (argument == QStringLiteral("--play") && hasValue) {
@@ -108,6 +117,10 @@ int CPlotwellApp::Run(int argc, char** argv)
     if (!app.error.isEmpty()) {
         std::fprintf(stderr, "plotwell: %s\n%s", qPrintable(app.error), USAGE);
         return 2;
+    }
+    if (app.help || app.version) {
+        std::fputs(app.help ? USAGE : "plotwell " PLOTWELL_VERSION "\n", stdout);
+        return std::fflush(stdout) == 0 ? 0 : 1;
     }
     QApplication application(argc, argv);
     QApplication::setApplicationName(QString::fromLatin1(APP_TITLE));

@@ -15,6 +15,8 @@ struct AppOptions {
     std::string port;                        // --port PATH: offered first in the port list
     QString playFile;                        // --play FILE: start playing this data file
     std::string recordDir;                   // --record-dir DIR: where recordings are written
+    bool help = false;                       // --help: print the usage and end
+    bool version = false;                    // --version: print the version and end
     QString error;                           // not empty: the command line was not understood
 };
 
