@@ -36,6 +36,13 @@ bool EnsureDirectory(const std::string& path, std::string* reason)
     return false;
 }
 
+// An installed program lives under /usr (the package's /usr/bin, or /usr/local/bin of a local
+// install). Those are system folders: recordings never go there, not even for root, who could.
+bool IsUnderUsr(const std::string& path)
+{
+    return path == "/usr" || path.rfind("/usr/", 0) == 0;
+}
+
 std::string ProgramDirectory()
 {
     char path[PATH_MAX];
@@ -73,7 +80,7 @@ std::string ChooseRecordDirectory(const std::string& chosen, const std::string& 
 {
     if (!chosen.empty())
         return EnsureDirectory(chosen, reason) ? chosen : std::string();
-    if (IsWritableDirectory(programDirectory))
+    if (!IsUnderUsr(programDirectory) && IsWritableDirectory(programDirectory))
         return programDirectory;
     if (home.empty()) {
         if (reason != nullptr)

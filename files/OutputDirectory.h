@@ -1,5 +1,6 @@
 // Where recordings and frame snapshots are written: the program's directory when it is
-// writable, otherwise ~/Plotwell; a directory the operator names overrides both.
+// writable and not an installed program's (under /usr), otherwise ~/Plotwell; a directory
+// the operator names overrides both.
 #pragma once
 
 #include <string>
@@ -12,6 +13,6 @@ void SetRecordDirectory(const std::string& directory);
 std::string ResolveRecordDirectory(std::string* reason);
 
 // The rule behind ResolveRecordDirectory, with every input given: `chosen` when not empty,
-// else `programDirectory` when writable, else `home`/Plotwell.
+// else `programDirectory` when writable and not under /usr, else `home`/Plotwell.
 std::string ChooseRecordDirectory(const std::string& chosen, const std::string& programDirectory,
                                   const std::string& home, std::string* reason);

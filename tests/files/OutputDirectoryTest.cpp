@@ -23,6 +23,8 @@ TEST_F(OutputDirectoryTest, ChoosesTheNamedThenTheProgramThenTheHomeDirectory)
     const Case cases[] = {
         {base + "/chosen", base + "/program", base + "/home", base + "/chosen"},
         {"", base + "/program", base + "/home", base + "/program"},
+        {"", "/usr/bin", base + "/home", base + "/home/Plotwell"},
+        {"", "/usr/local/bin", base + "/home", base + "/home/Plotwell"},
         {"", base + "/missing", base + "/home", base + "/home/Plotwell"},
         {"", base + "/not-a-directory", base + "/home", base + "/home/Plotwell"},
         {"", "", base + "/home", base + "/home/Plotwell"},
