@@ -132,8 +132,11 @@ void PseudoTerminalScanner::Stop()
 {
     m_stop.store(true, std::memory_order_relaxed);
     const uint64_t wake = 1;
-    if (m_wakeFd >= 0)
-        (void)::write(m_wakeFd, &wake, sizeof wake);
+    // A wake-up that cannot be written changes nothing: the writer still sees the stop flag
+    // at its next pass.
+    if (m_wakeFd >= 0) {
+        [[maybe_unused]] const ssize_t written = ::write(m_wakeFd, &wake, sizeof wake);
+    }
 }
 
 // Returns the error of a failed write, 0 when all was sent or a stop came first.
