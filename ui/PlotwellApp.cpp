@@ -124,6 +124,8 @@ int CPlotwellApp::Run(int argc, char** argv)
     }
     QApplication application(argc, argv);
     QApplication::setApplicationName(QString::fromLatin1(APP_TITLE));
+    // Lets the desktop match the window to its launcher entry and icon.
+    QApplication::setDesktopFileName(QStringLiteral(PLOTWELL_APP_ID));
     CloseOnQuitSignals();
 
     if (!app.recordDir.empty()) {
