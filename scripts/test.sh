@@ -7,6 +7,8 @@ cd "$(dirname "$0")/.."
 scripts/setup.sh
 scripts/build.sh build
 ctest --test-dir build --output-on-failure -j "$(nproc)" | tee build/ctest.log
+# What an installation delivers, and the Debian package, from the same build.
+scripts/ci-package.sh build
 if [ "${PLOTWELL_SANITIZERS:-on}" != off ]; then
   scripts/ci-sanitizers.sh
   echo "== The whole suite (normal build), as above:"
