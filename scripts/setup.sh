@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
+  cyclonedds-dev cyclonedds-tools
   qt6-base-dev qt6-base-dev-tools libgl-dev
   xvfb xauth fonts-dejavu-core fonts-wqy-microhei
   help2man dpkg-dev file desktop-file-utils appstream lintian man-db

@@ -1,0 +1,60 @@
+// Publishes processed revolutions as LaserScans: each revolution is timed against the one before,
+// converted and written. What plotwell-tool publish and the viewer's --publish share.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "acquisition/ScanFrame.h"
+#include "ros2/RevolutionClock.h"
+#include "ros2/ScanPublisher.h"
+#include "ros2/ScanShape.h"
+
+class LaserScanMessage;
+
+struct PublishSettings {
+    uint32_t domain = 0;
+    std::string topic = "/scan";
+    std::string frameId = "laser";
+    ScanShape shape{};
+};
+
+class RevolutionPublisher {
+public:
+    RevolutionPublisher();
+    ~RevolutionPublisher();
+
+    // Joins the domain and makes the writer. Not while revolutions are being handed in.
+    [[nodiscard]] bool Open(const PublishSettings& settings, std::string& reason);
+    void Close();
+
+    // Turns sending on or off from any thread; revolutions are timed all the same, so the first
+    // one sent after turning it on has a measured time.
+    void SetSending(bool sending) { m_sending.store(sending, std::memory_order_relaxed); }
+    bool Sending() const { return m_sending.load(std::memory_order_relaxed); }
+
+    // The next revolution starts a new run (after a pause in the stream). Not while revolutions
+    // are being handed in.
+    void Restart() { m_clock.Restart(); }
+
+    // One completed revolution: `list` is its point list after the filter and the compensation,
+    // `protocol` the angle convention of its scanner. One thread only, the receive thread. True
+    // when it was sent; the first revolution of a run is not (nothing measured its time).
+    bool Revolution(const PointList& list, int32_t protocol);
+
+    // Scans sent and scans DDS refused, since Open; any thread.
+    int64_t Sent() const { return m_sent.load(std::memory_order_relaxed); }
+    int64_t Failed() const { return m_failed.load(std::memory_order_relaxed); }
+    int32_t MatchedSubscribers() const { return m_publisher.MatchedSubscribers(); }
+    const std::string& DdsName() const { return m_publisher.DdsName(); }
+
+private:
+    ScanPublisher m_publisher;
+    std::unique_ptr<LaserScanMessage> m_message;
+    RevolutionClock m_clock;
+    std::atomic<bool> m_sending{true};
+    std::atomic<int64_t> m_sent{0};
+    std::atomic<int64_t> m_failed{0};
+};

@@ -1,0 +1,36 @@
+// One processed revolution as a LaserScan, and a received LaserScan as a point list to draw.
+//
+// Angles. The scanner reports degrees from its 0 mark; scanners of protocols 1 to 3 count them
+// clockwise, those of protocol 0 counter-clockwise (the viewer draws them so). A LaserScan counts
+// radians counter-clockwise about z up, with 0 along x forward. The 0 mark is x forward:
+//     clockwise scanner:          ROS angle = -degrees x pi / 180
+//     counter-clockwise scanner:  ROS angle = +degrees x pi / 180
+// so the picture a ROS 2 viewer shows is the one Plotwell draws.
+//
+// Distances. Millimetres become metres. A bin holds the nearest return of its samples; a bin
+// without one is +inf, a return nearer than range_min is -inf (too close to measure), and a
+// negative distance, the raw device word with its error bit that protocols 2 and 3 pass on, is
+// NaN (erroneous). Where those meet in one bin, too close beats a measurement, a measurement
+// beats an error, and an error beats no return.
+#pragma once
+
+#include <cstdint>
+
+#include "LaserScanWire.h"
+#include "acquisition/ScanFrame.h"
+#include "ros2/RevolutionClock.h"
+
+class LaserScanMessage;
+
+bool AnglesRunClockwise(int32_t protocol);
+
+// Fills `message` from the first list.count entries of `list` (the point list after the filter
+// and the angle compensation), taken in the angle convention of `protocol`, and the measured
+// time of the revolution. Allocates nothing.
+void RevolutionToLaserScan(const PointList& list, int32_t protocol, const RevolutionTime& time,
+                           LaserScanMessage& message);
+
+// The ranges of `scan` as a point list in the angle convention of `protocol`: one entry per
+// range, up to SCAN_CAPACITY; a range that is not a finite value within range_min..range_max
+// (or beyond what a list entry holds) becomes a distance of 0, which the view does not draw.
+void LaserScanToPointList(const sensor_msgs_msg_dds__LaserScan_& scan, int32_t protocol, PointList& list);

@@ -1,0 +1,245 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+#include <vector>
+
+#include "acquisition/SimulatedScanner.h"
+#include "protocols/DeviceModel.h"
+#include "ros2/LaserScanMessage.h"
+#include "ros2/ScanConversion.h"
+
+namespace {
+
+constexpr double PI = 3.14159265358979323846;
+constexpr ScanShape SHAPE{360, 0.05f, 12.0f};
+constexpr RevolutionTime TIME{1700000000250000000, 0.125};
+
+struct Sample {
+    float angle;
+    int16_t distance;
+};
+
+std::unique_ptr<PointList> ListOf(const std::vector<Sample>& samples)
+{
+    auto list = std::make_unique<PointList>();
+    list->count = static_cast<int32_t>(samples.size());
+    for (size_t i = 0; i < samples.size(); ++i) {
+        list->angle[i] = samples[i].angle;
+        list->distance[i] = samples[i].distance;
+    }
+    return list;
+}
+
+double BinAngle(const sensor_msgs_msg_dds__LaserScan_& scan, int bin)
+{
+    return scan.angle_min + bin * static_cast<double>(scan.angle_increment);
+}
+
+// Smallest difference of two angles in radians, across the +-pi seam.
+double AngleApart(double a, double b)
+{
+    return std::fabs(std::remainder(a - b, 2.0 * PI));
+}
+
+TEST(ScanConversion, ScannerDegreesBecomeCounterClockwiseRadiansWithZeroForward)
+{
+    const struct {
+        int32_t protocol;
+        float degrees;
+        double radians;
+    } cases[] = {
+        {1, 0.0f, 0.0},          {1, 90.0f, -PI / 2},   {1, 270.0f, PI / 2}, {1, 180.0f, PI},
+        {1, 359.0f, PI / 180},   {1, 360.0f, 0.0},      {2, 45.0f, -PI / 4}, {3, 45.0f, -PI / 4},
+        {0, 90.0f, PI / 2},      {0, 300.0f, -PI / 3},  {1, -30.0f, PI / 6}, {1, 750.0f, -PI / 6},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "protocol " << c.protocol << " at " << c.degrees << " deg");
+        LaserScanMessage message(SHAPE, "laser");
+        RevolutionToLaserScan(*ListOf({{c.degrees, 1000}}), c.protocol, TIME, message);
+
+        const auto& scan = message.Wire();
+        int hits = 0;
+        for (int bin = 0; bin < SHAPE.bins; ++bin) {
+            if (!std::isfinite(scan.ranges._buffer[bin]))
+                continue;
+            ++hits;
+            EXPECT_LE(AngleApart(BinAngle(scan, bin), c.radians), scan.angle_increment / 2 + 1e-6);
+        }
+        EXPECT_EQ(hits, 1);
+    }
+}
+
+TEST(ScanConversion, OneBinKeepsTheNearestReturnAndMarksSpecialOnes)
+{
+    const float none = INFINITY;
+    const float tooClose = -INFINITY;
+    const float erroneous = NAN;
+    const struct {
+        std::vector<int16_t> distances;  // all at the same angle
+        float expected;
+    } cases[] = {
+        {{1500}, 1.5f},
+        {{}, none},
+        {{0}, none},
+        {{-5}, erroneous},            // the device's error bit
+        {{30}, tooClose},             // below range_min
+        {{50}, 0.05f},                // exactly range_min is measured
+        {{14000}, 14.0f},             // beyond range_max: sent as measured, the reader discards it
+        {{2000, 1500, 1800}, 1.5f},
+        {{0, 1500, 0}, 1.5f},
+        {{-5, 1500}, 1.5f},
+        {{0, -5}, erroneous},
+        {{1500, 30}, tooClose},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.distances.size() << " samples, first "
+                                        << (c.distances.empty() ? 0 : c.distances[0]));
+        std::vector<Sample> samples;
+        for (int16_t distance : c.distances)
+            samples.push_back({90.2f, distance});
+        LaserScanMessage message(SHAPE, "laser");
+        RevolutionToLaserScan(*ListOf(samples), 1, TIME, message);
+
+        const float range = message.Wire().ranges._buffer[90];  // -90 degrees, 90 bins past -pi
+        if (std::isnan(c.expected))
+            EXPECT_TRUE(std::isnan(range)) << range;
+        else if (std::isinf(c.expected))
+            EXPECT_EQ(range, c.expected);
+        else
+            EXPECT_FLOAT_EQ(range, c.expected);
+    }
+}
+
+TEST(ScanConversion, HeaderTimingAndGeometryOfTheMessage)
+{
+    const struct {
+        int32_t bins;
+        int64_t firstSample;
+        int32_t sec;
+        uint32_t nanosec;
+    } cases[] = {
+        {360, 1700000000250000000, 1700000000, 250000000},
+        {500, 1000000000, 1, 0},
+        {1, -1, -1, 999999999},
+        {SCAN_CAPACITY, 999999999, 0, 999999999},
+    };
+    const auto list = ListOf({{10.0f, 1000}, {20.0f, 0}, {30.0f, 2000}, {40.0f, 3000}});
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.bins << " bins");
+        LaserScanMessage message({c.bins, 0.05f, 12.0f}, "base_scan");
+        RevolutionToLaserScan(*list, 1, {c.firstSample, 0.2}, message);
+
+        const auto& scan = message.Wire();
+        EXPECT_EQ(scan.header.stamp.sec, c.sec);
+        EXPECT_EQ(scan.header.stamp.nanosec, c.nanosec);
+        EXPECT_STREQ(scan.header.frame_id, "base_scan");
+        EXPECT_FLOAT_EQ(scan.scan_time, 0.2f);
+        EXPECT_FLOAT_EQ(scan.time_increment, 0.05f);  // per sample of the revolution
+        EXPECT_FLOAT_EQ(scan.range_min, 0.05f);
+        EXPECT_FLOAT_EQ(scan.range_max, 12.0f);
+        EXPECT_EQ(scan.ranges._length, static_cast<uint32_t>(c.bins));
+        EXPECT_EQ(scan.intensities._length, 0u);
+        EXPECT_FLOAT_EQ(scan.angle_min, static_cast<float>(-PI));
+        EXPECT_NEAR(scan.angle_increment * c.bins, 2 * PI, 1e-5);
+        EXPECT_FLOAT_EQ(scan.angle_max, scan.angle_min + (c.bins - 1) * scan.angle_increment);
+    }
+}
+
+// Every return of a simulated revolution lands in the bin of its direction, and every bin holds
+// the nearest of the returns that fall into it.
+TEST(ScanConversion, SimulatedRevolutionBinsAgreeWithItsSamples)
+{
+    SimulatedScannerSettings settings;
+    settings.samplesPerSecond = 3600 * 4;  // more samples than bins, so bins are shared
+    SimulatedScanner scanner(settings);
+    ASSERT_TRUE(scanner.NextRevolution());
+    std::vector<Sample> samples;
+    for (int32_t i = 0; i < scanner.SampleCount(); ++i)
+        samples.push_back({scanner.Samples()[i].angle, scanner.Samples()[i].distance});
+    LaserScanMessage message(ModelScanShape(g_ModelTR20_A), "laser");
+    RevolutionToLaserScan(*ListOf(samples), 1, TIME, message);
+
+    const auto& scan = message.Wire();
+    const int bins = static_cast<int>(scan.ranges._length);
+    std::vector<float> nearest(static_cast<size_t>(bins), INFINITY);
+    for (const Sample& sample : samples) {
+        if (sample.distance <= 0)
+            continue;
+        const double direction = -sample.angle * PI / 180.0;
+        for (int bin = 0; bin < bins; ++bin) {
+            if (AngleApart(BinAngle(scan, bin), direction) <= scan.angle_increment / 2 * (1 + 1e-6))
+                nearest[bin] = std::min(nearest[bin], sample.distance / 1000.0f);
+        }
+    }
+    int measured = 0;
+    for (int bin = 0; bin < bins; ++bin) {
+        SCOPED_TRACE(testing::Message() << "bin " << bin);
+        const float range = scan.ranges._buffer[bin];
+        if (std::isinf(nearest[bin])) {
+            EXPECT_TRUE(std::isinf(range) && range > 0) << range;
+        } else {
+            ++measured;
+            EXPECT_FLOAT_EQ(range, nearest[bin]);
+        }
+    }
+    EXPECT_GT(measured, bins * 9 / 10);
+}
+
+// What the subscriber draws: a received scan back in the point list's angles and millimetres.
+TEST(ScanConversion, ReceivedScanBecomesThePointListItCameFrom)
+{
+    for (int32_t protocol : {0, 1}) {
+        SCOPED_TRACE(testing::Message() << "protocol " << protocol);
+        std::vector<Sample> samples;
+        for (int degree = 0; degree < 360; ++degree)
+            samples.push_back({static_cast<float>(degree), static_cast<int16_t>(degree % 7 == 0 ? 0 : 500 + 10 * degree)});
+        LaserScanMessage message(SHAPE, "laser");
+        RevolutionToLaserScan(*ListOf(samples), protocol, TIME, message);
+
+        auto list = std::make_unique<PointList>();
+        LaserScanToPointList(message.Wire(), protocol, *list);
+
+        ASSERT_EQ(list->count, 360);
+        std::vector<int> seen(360, 0);
+        for (int i = 0; i < list->count; ++i) {
+            const int degree = static_cast<int>(std::lround(list->angle[i])) % 360;
+            EXPECT_NEAR(list->angle[i], std::lround(list->angle[i]), 1e-3) << i;
+            EXPECT_EQ(list->distance[i], samples[degree].distance) << "at " << degree;
+            ++seen[degree];
+        }
+        EXPECT_EQ(std::count(seen.begin(), seen.end(), 1), 360);
+    }
+}
+
+TEST(ScanConversion, ReceivedRangesTheViewCannotShowAreNotDrawn)
+{
+    const struct {
+        float range;
+        int16_t expected;
+    } cases[] = {
+        {1.2344f, 1234}, {32.767f, 32767}, {0.02f, 20},
+        {INFINITY, 0},   {-INFINITY, 0},   {NAN, 0},
+        {0.01f, 0},      // below range_min
+        {45.0f, 0},      // beyond range_max
+        {35.0f, 0},      // within it, but beyond what a list entry holds
+        {0.0f, 0},
+    };
+    float ranges[std::size(cases)];
+    for (size_t i = 0; i < std::size(cases); ++i)
+        ranges[i] = cases[i].range;
+    sensor_msgs_msg_dds__LaserScan_ scan{};
+    scan.angle_increment = 0.1f;
+    scan.range_min = 0.02f;
+    scan.range_max = 40.0f;
+    scan.ranges = {std::size(ranges), std::size(ranges), ranges, false};
+    auto list = std::make_unique<PointList>();
+
+    LaserScanToPointList(scan, 0, *list);
+
+    ASSERT_EQ(list->count, static_cast<int32_t>(std::size(cases)));
+    for (size_t i = 0; i < std::size(cases); ++i)
+        EXPECT_EQ(list->distance[i], cases[i].expected) << "range " << ranges[i];
+}
+
+}  // namespace
