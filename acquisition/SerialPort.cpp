@@ -176,3 +176,8 @@ void CSerialPort::AttachSource(ByteSource* source)
 {
     m_source = source;
 }
+
+bool CSerialPort::InputEnded() const
+{
+    return m_source != nullptr && m_source->Ended();
+}

@@ -96,6 +96,8 @@ public:
     // Feeds the parsers from `source` instead of a device (tests, the command-line decoder).
     // Null detaches it.
     void AttachSource(ByteSource* source);
+    // An attached byte source has handed out its last byte; a device never ends.
+    bool InputEnded() const;
 
 private:
     void ReportLineLost();

@@ -1,14 +1,15 @@
-// Protocol-1 decoding throughput: simulated revolutions through ParseProtocol1, as the receive
-// thread runs it, reads as large as the packet buffer takes.
+// Protocol-1 decoding throughput: simulated revolutions through the protocol-1 parser, as the
+// receive thread runs it, reads as large as the packet buffer takes.
 #include <benchmark/benchmark.h>
 
 #include <vector>
 
 #include "acquisition/MemoryByteSource.h"
+#include "acquisition/Pipeline.h"
 #include "acquisition/SerialPort.h"
 #include "acquisition/SharedState.h"
 #include "acquisition/SimulatedScanner.h"
-#include "protocols/Protocol1.h"
+#include "protocols/DeviceModel.h"
 
 namespace {
 
@@ -29,14 +30,14 @@ void DecodeProtocol1(benchmark::State& state)
 {
     const std::vector<uint8_t> stream = SimulatedStream(200, static_cast<int32_t>(state.range(0)));
     const int32_t chunk = static_cast<int32_t>(state.range(1));
+    const RunSettings settings = ModelRunSettings(g_ModelTR20_A);
     int64_t frames = 0;
     for (auto _ : state) {
-        ResetSharedState();
-        ResetProtocol1();
+        StartRun(settings);
         MemoryByteSource source(stream.data(), static_cast<int64_t>(stream.size()), chunk);
         CSerialPort port;
         port.AttachSource(&source);
-        while (ParseProtocol1(port, g_ScanFrame))
+        while (ParseNextFrame(port) == ParseResult::Frame)
             ++frames;
         benchmark::DoNotOptimize(g_ScanFrame.count);
         port.AttachSource(nullptr);

@@ -7,13 +7,11 @@
 #include <vector>
 
 #include "acquisition/MemoryByteSource.h"
+#include "acquisition/Pipeline.h"
 #include "acquisition/SerialPort.h"
-#include "acquisition/SharedState.h"
-#include "protocols/Protocol0.h"
+#include "protocols/DeviceModel.h"
 #include "protocols/Protocol0Encoder.h"
-#include "protocols/Protocol2.h"
 #include "protocols/Protocol2Encoder.h"
-#include "protocols/Protocol3.h"
 #include "protocols/Protocol3Encoder.h"
 
 namespace {
@@ -44,25 +42,14 @@ std::vector<uint8_t> Stream(int32_t protocol, int32_t pointNum)
 }
 
 // Decodes the whole stream once; the number of frames completed.
-int64_t DecodeAll(int32_t protocol, const std::vector<uint8_t>& stream, CSerialPort& port)
+int64_t DecodeAll(const std::vector<uint8_t>& stream, CSerialPort& port)
 {
     MemoryByteSource source(stream.data(), static_cast<int64_t>(stream.size()), READ_SIZE);
     port.AttachSource(&source);
     port.rxFill = 0;
     int64_t frames = 0;
-    for (;;) {
-        if (protocol == 0) {
-            if (!ParseProtocol0(port, g_ScanFrame))
-                break;
-            ++frames;
-            continue;
-        }
-        const int32_t result = protocol == 2 ? ParseProtocol2(port, g_ScanFrame) : ParseProtocol3(port, g_ScanFrame);
-        if (result == 0)
-            ++frames;
-        else if (source.Ended())
-            break;
-    }
+    for (ParseResult result; (result = ParseNextFrame(port)) != ParseResult::InputEnded;)
+        frames += result == ParseResult::Frame;
     port.AttachSource(nullptr);
     return frames;
 }
@@ -70,16 +57,15 @@ int64_t DecodeAll(int32_t protocol, const std::vector<uint8_t>& stream, CSerialP
 void DecodeProtocol(benchmark::State& state, int32_t protocol)
 {
     const int32_t pointNum = static_cast<int32_t>(state.range(0));
-    ResetSharedState();
-    ResetProtocol0();
-    ResetProtocol2();
-    ResetProtocol3();
-    Store(g_nPointNum, pointNum);
+    RunSettings settings = ModelRunSettings(g_ModelTR20_A);
+    settings.protocol = protocol;
+    settings.pointNum = pointNum;
+    StartRun(settings);
     const std::vector<uint8_t> stream = Stream(protocol, pointNum);
     auto port = std::make_unique<CSerialPort>();
     int64_t frames = 0;
     for (auto _ : state)
-        frames += DecodeAll(protocol, stream, *port);
+        frames += DecodeAll(stream, *port);
     state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(stream.size()));
     state.counters["frames/s"] = benchmark::Counter(static_cast<double>(frames), benchmark::Counter::kIsRate);
 }

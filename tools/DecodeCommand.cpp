@@ -5,16 +5,11 @@
 #include <ostream>
 
 #include "acquisition/MemoryByteSource.h"
+#include "acquisition/Pipeline.h"
 #include "acquisition/SerialPort.h"
 #include "acquisition/SharedState.h"
 #include "files/HexDump.h"
-#include "processing/AngleCompensation.h"
-#include "processing/NoiseFilter.h"
 #include "protocols/DeviceModel.h"
-#include "protocols/Protocol0.h"
-#include "protocols/Protocol1.h"
-#include "protocols/Protocol2.h"
-#include "protocols/Protocol3.h"
 #include "tools/ToolArguments.h"
 #include "tools/ToolCommands.h"
 
@@ -40,8 +35,7 @@ struct DecodeOptions {
     const DeviceModel* model = &g_ModelTR20_A;
     int32_t protocol = -1;  // -1: the model's
     int32_t pointNum = -1;  // -1: the model's
-    float filterFactor = 0.0f;  // 0: filter off
-    int32_t compensation = 0;
+    ProcessingSettings processing{false, 2.5f, 0};
     bool hex = true;
     int32_t chunk = 50;
     std::string input;
@@ -58,14 +52,12 @@ bool ParseOption(OptionReader& reader, const std::string& option, DecodeOptions&
         return reader.Integer(20, 200, options.pointNum);
     if (option == "--chunk")
         return reader.Integer(1, MAX_CHUNK, options.chunk);
-    if (option == "--filter")
-        return reader.PositiveNumber(options.filterFactor);
-    if (option == "--compensation") {
-        if (!reader.Value(text))
-            return false;
-        options.compensation = text == "none" ? 0 : text == "formula" ? 1 : text == "ros" ? 2 : -1;
-        return options.compensation >= 0 || reader.Fail("takes none, formula or ros, not '" + text + "'");
+    if (option == "--filter") {
+        options.processing.filter = true;
+        return reader.PositiveNumber(options.processing.filterFactor);
     }
+    if (option == "--compensation")
+        return reader.Compensation(options.processing.compensation);
     if (option == "--format") {
         if (!reader.Value(text))
             return false;
@@ -131,50 +123,15 @@ bool InputBytes(const DecodeOptions& options, const std::string& data, std::vect
     return false;
 }
 
-// Protocols 2 and 3 report one read at a time; they have run dry when a call neither took bytes
-// nor stored a sample.
-bool UntilFrame(int32_t (*parse)(CSerialPort&, ScanFrame&), CSerialPort& port, const MemoryByteSource& source)
+RunSettings DecodeRunSettings(const DecodeOptions& options)
 {
-    for (;;) {
-        const int64_t position = source.Position();
-        const int32_t index = g_nFrameIndex;
-        if (parse(port, g_ScanFrame) == 0)
-            return true;
-        if (source.Position() == position && g_nFrameIndex == index)
-            return false;
-    }
-}
-
-// The next completed frame in g_ScanFrame; false once the parser can make no further progress.
-bool NextFrame(int32_t protocol, CSerialPort& port, const MemoryByteSource& source)
-{
-    switch (protocol) {
-    case 1:
-        return ParseProtocol1(port, g_ScanFrame);
-    case 2:
-        return UntilFrame(ParseProtocol2, port, source);
-    case 3:
-        return UntilFrame(ParseProtocol3, port, source);
-    default:
-        return ParseProtocol0(port, g_ScanFrame);
-    }
-}
-
-void StartFresh(const DecodeOptions& options, int32_t protocol)
-{
-    ResetSharedState();
-    ResetProtocol0();
-    ResetProtocol1();
-    ResetProtocol2();
-    ResetProtocol3();
-    Store(g_pModel, options.model);
-    Store(g_nProtocol, protocol);
-    Store(g_nFormulaKind, CodesForName(options.model->szName).formulaKind);
-    Store(g_nPointNum, options.pointNum > 0 ? options.pointNum : options.model->nPointNum);
-    Store(g_nCompensation, options.compensation);
-    Store(g_bFilter, options.filterFactor > 0.0f);
-    if (options.filterFactor > 0.0f)
-        Store(g_fFilterFactor, options.filterFactor);
+    RunSettings settings = ModelRunSettings(*options.model);
+    if (options.protocol >= 0)
+        settings.protocol = options.protocol;
+    if (options.pointNum > 0)
+        settings.pointNum = options.pointNum;
+    settings.processing = options.processing;
+    return settings;
 }
 
 void PrintPointList(int32_t frameNumber, std::ostream& out)
@@ -189,17 +146,17 @@ void PrintPointList(int32_t frameNumber, std::ostream& out)
 
 void Decode(const DecodeOptions& options, const std::vector<uint8_t>& bytes, std::ostream& out)
 {
-    const int32_t protocol = options.protocol >= 0 ? options.protocol : CodesForName(options.model->szName).protocol;
-    StartFresh(options, protocol);
+    StartRun(DecodeRunSettings(options));
     MemoryByteSource source(bytes.data(), static_cast<int64_t>(bytes.size()), options.chunk);
     CSerialPort port;
     port.AttachSource(&source);
     out << "frame,index,angle,distance\n";
-    for (int32_t frameNumber = 0; NextFrame(protocol, port, source); ++frameNumber) {
-        if (Load(g_bFilter))
-            FilterFrame(g_ScanFrame);
-        BuildPointList(g_ScanFrame, g_PointList);
-        PrintPointList(frameNumber, out);
+    int32_t frameNumber = 0;
+    for (ParseResult result; (result = ParseNextFrame(port)) != ParseResult::InputEnded;) {
+        if (result != ParseResult::Frame)
+            continue;
+        ProcessFrame();
+        PrintPointList(frameNumber++, out);
     }
     port.AttachSource(nullptr);
 }

@@ -9,13 +9,10 @@
 #include <mutex>
 #include <ostream>
 
+#include "acquisition/Pipeline.h"
 #include "acquisition/SerialPort.h"
 #include "acquisition/SharedState.h"
 #include "protocols/DeviceModel.h"
-#include "protocols/Protocol0.h"
-#include "protocols/Protocol1.h"
-#include "protocols/Protocol2.h"
-#include "protocols/Protocol3.h"
 #include "tools/ToolArguments.h"
 #include "tools/ToolCommands.h"
 
@@ -44,8 +41,7 @@ void OnInterrupt(int)
 struct MonitorOptions {
     std::string port;
     const DeviceModel* model = &g_ModelTR20_A;
-    float filterFactor = 2.5f;  // 0: off
-    int32_t compensation = 1;
+    ProcessingSettings processing;
     int64_t frames = 0;         // 0: until interrupted
 };
 
@@ -57,21 +53,16 @@ bool ParseOption(OptionReader& reader, const std::string& option, MonitorOptions
     if (option == "--filter") {
         if (!reader.Value(text))
             return false;
-        if (text == "off") {
-            options.filterFactor = 0.0f;
+        options.processing.filter = text != "off";
+        if (!options.processing.filter)
             return true;
-        }
         char* end = nullptr;
-        options.filterFactor = std::strtof(text.c_str(), &end);
-        return (*end == '\0' && options.filterFactor > 0.0f) ||
+        options.processing.filterFactor = std::strtof(text.c_str(), &end);
+        return (*end == '\0' && options.processing.filterFactor > 0.0f) ||
                reader.Fail("takes a number above 0 or off, not '" + text + "'");
     }
-    if (option == "--compensation") {
-        if (!reader.Value(text))
-            return false;
-        options.compensation = text == "none" ? 0 : text == "formula" ? 1 : text == "ros" ? 2 : -1;
-        return options.compensation >= 0 || reader.Fail("takes none, formula or ros, not '" + text + "'");
-    }
+    if (option == "--compensation")
+        return reader.Compensation(options.processing.compensation);
     if (option == "--frames")
         return reader.Integer(1, INT32_MAX, options.frames);
     return reader.Fail("is not an option of monitor");
@@ -99,24 +90,6 @@ Parsed ParseMonitorOptions(const std::vector<std::string>& args, std::ostream& e
         return Parsed::Error;
     }
     return Parsed::Run;
-}
-
-void StartFresh(const MonitorOptions& options)
-{
-    ResetSharedState();
-    ResetProtocol0();
-    ResetProtocol1();
-    ResetProtocol2();
-    ResetProtocol3();
-    const ModelCodes codes = CodesForName(options.model->szName);
-    Store(g_pModel, options.model);
-    Store(g_nProtocol, codes.protocol);
-    Store(g_nFormulaKind, codes.formulaKind);
-    Store(g_nPointNum, options.model->nPointNum);
-    Store(g_nCompensation, options.compensation);
-    Store(g_bFilter, options.filterFactor > 0.0f);
-    if (options.filterFactor > 0.0f)
-        Store(g_fFilterFactor, options.filterFactor);
 }
 
 // The receive thread's side: prints each revolution as it arrives.
@@ -179,7 +152,9 @@ private:
 
 int RunMonitor(const MonitorOptions& options, std::ostream& out, std::ostream& err)
 {
-    StartFresh(options);
+    RunSettings settings = ModelRunSettings(*options.model);
+    settings.processing = options.processing;
+    StartRun(settings);
     Monitor monitor(out, options.frames);
     CSerialPort port;
     port.SetCallback(&Monitor::OnFrame, &monitor);

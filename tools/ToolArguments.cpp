@@ -77,6 +77,21 @@ bool OptionReader::Model(const DeviceModel*& model)
     return model != nullptr || Fail("'" + name + "' is not a model; use one of " + AllModelNames());
 }
 
+bool OptionReader::Compensation(int32_t& mode)
+{
+    std::string text;
+    if (!Value(text))
+        return false;
+    const char* const names[] = {"none", "formula", "ros"};
+    for (int32_t k = 0; k < 3; ++k) {
+        if (text == names[k]) {
+            mode = k;
+            return true;
+        }
+    }
+    return Fail("takes none, formula or ros, not '" + text + "'");
+}
+
 bool OptionReader::Fail(const std::string& message)
 {
     return FailCommand(m_option + " " + message);

@@ -31,6 +31,8 @@ public:
     bool PositiveNumber(float& number);
     // The model named by the value: any row of the table, listed in the viewer or not.
     bool Model(const DeviceModel*& model);
+    // none, formula or ros: the compensation mode 0, 1 or 2.
+    bool Compensation(int32_t& mode);
     // Reports `message` about the argument just read, and returns false.
     bool Fail(const std::string& message);
     // Reports `message` about the command as a whole, and returns false.

@@ -14,11 +14,11 @@
 #include <vector>
 
 #include "acquisition/MemoryByteSource.h"
+#include "acquisition/Pipeline.h"
 #include "acquisition/PseudoTerminalScanner.h"
 #include "acquisition/SerialPort.h"
 #include "acquisition/SharedState.h"
 #include "protocols/DeviceModel.h"
-#include "protocols/Protocol1.h"
 
 namespace {
 
@@ -67,15 +67,13 @@ std::vector<uint8_t> ReadDevice(int fd, size_t enough)
 // Sample counts of the revolutions the protocol-1 parser completes in `bytes`.
 std::vector<int32_t> DecodedSampleCounts(const std::vector<uint8_t>& bytes)
 {
-    ResetProtocol1();
-    ResetSharedState();
+    StartRun(ModelRunSettings(g_ModelTR20_A));
     CSerialPort reader;
     MemoryByteSource source(bytes.data(), static_cast<int64_t>(bytes.size()), 64);
     reader.AttachSource(&source);
     std::vector<int32_t> counts;
-    while (ParseProtocol1(reader, g_ScanFrame))
+    while (ParseNextFrame(reader) == ParseResult::Frame)
         counts.push_back(g_ScanFrame.count);
-    ResetProtocol1();
     return counts;
 }
 

@@ -12,10 +12,10 @@
 #include <thread>
 
 #include "acquisition/MemoryByteSource.h"
+#include "acquisition/Pipeline.h"
 #include "acquisition/SerialPort.h"
 #include "acquisition/SharedState.h"
-#include "processing/NoiseFilter.h"
-#include "protocols/Protocol1.h"
+#include "protocols/DeviceModel.h"
 #include "tests/support/PseudoTerminal.h"
 #include "tests/support/ScratchDirectory.h"
 
@@ -89,13 +89,18 @@ std::chrono::nanoseconds ThreadCpuTime(std::thread& thread)
 
 class ReceiveLoopTest : public testing::Test {
 protected:
+    // Protocol 1; without compensation the point list is the frame itself.
+    static RunSettings Settings(bool filter)
+    {
+        RunSettings settings = ModelRunSettings(g_ModelTR20_A);
+        settings.processing.filter = filter;
+        settings.processing.compensation = 0;
+        return settings;
+    }
+
     void SetUp() override
     {
-        ResetSharedState();
-        ResetProtocol1();
-        Store(g_nProtocol, 1);
-        Store(g_nCompensation, 0);  // the point list is the frame itself
-        Store(g_bFilter, 0);
+        StartRun(Settings(false));
         ASSERT_TRUE(pty.IsValid());
         port.systemPaths.lockDirs = {scratch.Path()};
         sink.port = &port;
@@ -108,8 +113,7 @@ protected:
     void TearDown() override
     {
         port.EndReceiving();
-        ResetProtocol1();
-        ResetSharedState();
+        StartRun(Settings(false));
     }
 
     // Sends `count` revolutions and keeps their bytes.
@@ -122,20 +126,17 @@ protected:
         }
     }
 
-    // The distances the parser yields for the sent bytes, decoded on this thread from memory.
+    // The distances the sent bytes give, decoded on this thread from memory.
     std::vector<std::vector<int16_t>> DecodeSentBytes(int frames, bool filtered)
     {
-        ResetProtocol1();
-        ResetSharedState();
-        Store(g_nProtocol, 1);
+        StartRun(Settings(filtered));
         CSerialPort reader;
         MemoryByteSource source(sent.data(), static_cast<int64_t>(sent.size()), 64);
         reader.AttachSource(&source);
         std::vector<std::vector<int16_t>> decoded;
-        for (int i = 0; i < frames && ParseProtocol1(reader, g_ScanFrame); ++i) {
-            if (filtered)
-                FilterFrame(g_ScanFrame);
-            decoded.emplace_back(g_ScanFrame.distance, g_ScanFrame.distance + g_ScanFrame.count);
+        for (int i = 0; i < frames && ParseNextFrame(reader) == ParseResult::Frame; ++i) {
+            ProcessFrame();
+            decoded.emplace_back(g_PointList.distance, g_PointList.distance + g_PointList.count);
         }
         return decoded;
     }

@@ -5,12 +5,10 @@
 
 #include "FuzzInput.h"
 #include "acquisition/MemoryByteSource.h"
+#include "acquisition/Pipeline.h"
 #include "acquisition/SerialPort.h"
 #include "acquisition/SharedState.h"
-#include "protocols/Protocol0.h"
-#include "protocols/Protocol1.h"
-#include "protocols/Protocol2.h"
-#include "protocols/Protocol3.h"
+#include "protocols/DeviceModel.h"
 
 namespace {
 
@@ -44,21 +42,6 @@ void CheckCompletedFrame()
         FUZZ_CHECK(std::isfinite(g_ScanFrame.angle[i]));
 }
 
-// One pass of the receive loop's dispatch: true when the parser completed a frame.
-bool ParseOnce(int32_t protocol, CSerialPort& port)
-{
-    switch (protocol) {
-    case 0:
-        return ParseProtocol0(port, g_ScanFrame);
-    case 1:
-        return ParseProtocol1(port, g_ScanFrame);
-    case 2:
-        return ParseProtocol2(port, g_ScanFrame) == 0;
-    default:
-        return ParseProtocol3(port, g_ScanFrame) == 0;
-    }
-}
-
 void RunSegment(int32_t protocol, CSerialPort& port, const uint8_t* bytes, size_t size, int32_t readSize,
                 bool untilFrame)
 {
@@ -71,38 +54,30 @@ void RunSegment(int32_t protocol, CSerialPort& port, const uint8_t* bytes, size_
     size_t passes = 0;
     for (;; ++passes) {
         FUZZ_CHECK(passes < passLimit);
-        const int64_t before = source.Position();
-        const bool completed = ParseOnce(protocol, port);
+        const ParseResult result = ParseNextFrame(port);
         CheckWriteIndex();
-        if (completed) {
+        if (result == ParseResult::InputEnded)
+            break;
+        if (result == ParseResult::Frame) {
             CheckCompletedFrame();
             if (untilFrame)
                 break;
-        } else if (source.Ended() && source.Position() == before)
-            break;
+        }
     }
     port.AttachSource(nullptr);
-}
-
-void StartFresh(CSerialPort& port)
-{
-    ResetSharedState();
-    ResetProtocol0();
-    ResetProtocol1();
-    ResetProtocol2();
-    ResetProtocol3();
-    port.rxFill = 0;
-    ArmCanary();
 }
 
 }  // namespace
 
 void FuzzParserStream(int32_t protocol, const uint8_t* data, size_t size)
 {
-    static CSerialPort port;
-    StartFresh(port);
     FuzzInput input(data, size);
-    Store(g_nPointNum, input.Between(20, 200));
+    RunSettings settings = ModelRunSettings(g_ModelTR20_A);
+    settings.protocol = protocol;
+    settings.pointNum = input.Between(20, 200);
+    StartRun(settings);
+    ArmCanary();
+    CSerialPort port;
     size_t streamed = 0;
     while (!input.Empty() && streamed < STREAM_BUDGET) {
         const uint8_t control = input.Byte();

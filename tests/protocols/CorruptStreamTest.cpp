@@ -8,9 +8,8 @@
 #include <vector>
 
 #include "StreamDecoding.h"
+#include "acquisition/Pipeline.h"
 #include "acquisition/SerialPort.h"
-#include "protocols/Protocol2.h"
-#include "protocols/Protocol3.h"
 #include "acquisition/SharedState.h"
 
 namespace {
@@ -84,16 +83,13 @@ TEST(CorruptStreamResume, PacketResumedAfterAnotherParserLeftTheIndexHighStaysIn
         SCOPED_TRACE(testing::Message() << "protocol " << protocol);
         // The first wrap falls inside a packet: the frame returns with samples of it pending.
         const auto bytes = SimulatedStream(protocol, 30, 2, [](int32_t) { return int16_t{500}; });
-        ResetAllParsers();
+        StartStream(protocol, 30);
         auto port = std::make_unique<CSerialPort>();
         SplitReadSource source(bytes, 1 << 20, 1 << 20, 1);
         port->AttachSource(&source);
-        const auto parse = [&] {
-            return protocol == 2 ? ParseProtocol2(*port, g_ScanFrame) : ParseProtocol3(*port, g_ScanFrame);
-        };
-        ASSERT_EQ(parse(), 0);
+        ASSERT_EQ(ParseNextFrame(*port), ParseResult::Frame);
         g_nFrameIndex = SCAN_CAPACITY - 1;  // as a protocol-1 stream may leave it before a switch back
-        parse();
+        ParseNextFrame(*port);
         EXPECT_LT(g_nFrameIndex, SCAN_CAPACITY);
         ExpectNothingWrittenBehindTheRecord();
     }

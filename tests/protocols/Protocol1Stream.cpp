@@ -1,9 +1,10 @@
 #include "Protocol1Stream.h"
 
 #include "acquisition/MemoryByteSource.h"
+#include "acquisition/Pipeline.h"
 #include "acquisition/SerialPort.h"
 #include "acquisition/SharedState.h"
-#include "protocols/Protocol1.h"
+#include "protocols/DeviceModel.h"
 #include "protocols/Protocol1Encoder.h"
 
 namespace {
@@ -17,13 +18,12 @@ bool InBounds()
 
 P1Decoding DecodeProtocol1(const std::vector<uint8_t>& bytes, int32_t chunk)
 {
-    ResetSharedState();
-    ResetProtocol1();
+    StartRun(ModelRunSettings(g_ModelTR20_A));
     MemoryByteSource source(bytes.data(), static_cast<int64_t>(bytes.size()), chunk);
     CSerialPort port;
     port.AttachSource(&source);
     P1Decoding result;
-    while (ParseProtocol1(port, g_ScanFrame)) {
+    while (ParseNextFrame(port) == ParseResult::Frame) {
         const int32_t count = g_ScanFrame.count;
         result.stayedInBounds = result.stayedInBounds && InBounds() && count >= 1 && count <= SCAN_CAPACITY;
         if (!result.stayedInBounds)

@@ -6,13 +6,12 @@
 #include <cstring>
 #include <memory>
 
+#include "acquisition/Pipeline.h"
 #include "acquisition/SerialPort.h"
 #include "acquisition/SharedState.h"
-#include "protocols/Protocol0.h"
+#include "protocols/DeviceModel.h"
 #include "protocols/Protocol0Encoder.h"
-#include "protocols/Protocol2.h"
 #include "protocols/Protocol2Encoder.h"
-#include "protocols/Protocol3.h"
 #include "protocols/Protocol3Encoder.h"
 
 SplitReadSource::SplitReadSource(std::vector<uint8_t> bytes, int32_t minRead, int32_t maxRead, uint32_t seed)
@@ -44,12 +43,12 @@ bool SplitReadSource::Ended()
     return m_position >= m_bytes.size();
 }
 
-void ResetAllParsers()
+void StartStream(int32_t protocol, int32_t pointNum)
 {
-    ResetSharedState();
-    ResetProtocol0();
-    ResetProtocol2();
-    ResetProtocol3();
+    RunSettings settings = ModelRunSettings(g_ModelTR20_A);
+    settings.protocol = protocol;
+    settings.pointNum = pointNum;
+    StartRun(settings);
 }
 
 namespace {
@@ -60,24 +59,12 @@ DecodedFrame CopyEntries(const ScanFrame& frame, int32_t count)
             std::vector<int16_t>(frame.distance, frame.distance + count)};
 }
 
-// Parses once: 1 for a completed frame, 0 for none, -1 when the stream is used up.
-int32_t ParseOnce(int32_t protocol, CSerialPort& port, SplitReadSource& source)
-{
-    if (protocol == 0)
-        return ParseProtocol0(port, g_ScanFrame) ? 1 : -1;
-    const int32_t result = protocol == 2 ? ParseProtocol2(port, g_ScanFrame) : ParseProtocol3(port, g_ScanFrame);
-    if (result == 0)
-        return 1;
-    return source.Ended() ? -1 : 0;
-}
-
 }  // namespace
 
 std::vector<DecodedFrame> DecodeStream(int32_t protocol, const std::vector<uint8_t>& bytes, ReadSplit split,
                                        int32_t pointNum)
 {
-    ResetAllParsers();
-    Store(g_nPointNum, pointNum);
+    StartStream(protocol, pointNum);
     auto port = std::make_unique<CSerialPort>();
     SplitReadSource source(bytes, split.minRead, split.maxRead, split.seed);
     port->AttachSource(&source);
@@ -86,15 +73,15 @@ std::vector<DecodedFrame> DecodeStream(int32_t protocol, const std::vector<uint8
     // takes at least one byte: this bounds a stuck parser.
     for (size_t calls = 0; calls <= 2 * bytes.size() + 2; ++calls) {
         const size_t position = source.Position();
-        const int32_t outcome = ParseOnce(protocol, *port, source);
-        if (outcome == 0) {
+        const ParseResult outcome = ParseNextFrame(*port);
+        if (outcome == ParseResult::NoFrame) {
             EXPECT_NE(source.Position(), position) << "a call without a frame read nothing";
         }
         EXPECT_GE(g_nFrameIndex, 0);
         EXPECT_LE(g_nFrameIndex, SCAN_CAPACITY);
-        if (outcome < 0)
+        if (outcome == ParseResult::InputEnded)
             return frames;
-        if (outcome > 0) {
+        if (outcome == ParseResult::Frame) {
             const int32_t count = g_ScanFrame.count;
             if (count < 1 || count > SCAN_CAPACITY) {
                 ADD_FAILURE() << "frame count " << count << " outside the frame";

@@ -51,7 +51,8 @@ std::vector<DecodedFrame> DecodeStream(int32_t protocol, const std::vector<uint8
 // The whole stream in reads as large as the parsers take.
 inline constexpr ReadSplit WHOLE_READS{1 << 20, 1 << 20, 1};
 
-void ResetAllParsers();
+// A fresh run of `protocol`, as DecodeStream starts it.
+void StartStream(int32_t protocol, int32_t pointNum);
 
 // The samples written since the last completed frame (the frame in progress).
 DecodedFrame PendingSamples();

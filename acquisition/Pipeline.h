@@ -1,0 +1,45 @@
+// A run of the core, from bytes to a point list, the same for every caller (the receive thread,
+// plotwell-tool, tests, benchmarks): start a run, ask the current protocol's parser for the next
+// revolution, process a completed one.
+#pragma once
+
+#include <cstdint>
+
+class CSerialPort;
+struct DeviceModel;
+
+// How a completed revolution becomes the point list.
+struct ProcessingSettings {
+    bool filter = true;
+    float filterFactor = 2.5f;
+    int32_t compensation = 1;  // 0 none, 1 formula, 2 bins of 0.72°
+};
+
+// What a run starts with.
+struct RunSettings {
+    const DeviceModel* model;
+    int32_t protocol;   // packet protocol code 0..3
+    int32_t pointNum;   // protocol-0 samples per packet
+    ProcessingSettings processing;
+};
+
+// A model's own protocol code and point number, with the processing of a fresh start.
+RunSettings ModelRunSettings(const DeviceModel& model);
+
+// Puts the parsers, the shared state, playback and recording back to their start-up values,
+// then puts `settings` into the shared state: a run independent of anything earlier in the
+// process.
+void StartRun(const RunSettings& settings);
+
+enum class ParseResult {
+    Frame,       // a revolution is complete in g_ScanFrame
+    NoFrame,     // none yet; call again
+    InputEnded,  // none, and the attached byte source has nothing more to give
+};
+
+// One call of the parser of the protocol code in g_nProtocol.
+ParseResult ParseNextFrame(CSerialPort& port);
+
+// The revolution just completed in g_ScanFrame: publishes its count in g_nReceived, filters it
+// when the filter is on and builds g_PointList under g_PointListMutex.
+void ProcessFrame();
