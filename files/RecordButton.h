@@ -1,19 +1,22 @@
-// What a press of the RECORD_DATA button does, without the widgets: the dialog passes the
-// button's text and shows what comes back.
+// What a press of the RECORD_DATA button does, without the widgets: the dialog keeps the
+// button's state, passes it in and takes the new state back.
 #pragma once
-
-#include <string>
 
 #include "files/OutputFile.h"
 
-struct RecordButtonOutcome {
-    std::string buttonText;  // "RECORD_DATA" or "RECORD_STOP"; unchanged during playback
-    bool recording;          // collecting, or holding data not yet written: the float-format box stays disabled
-    FileWriteResult file;    // what a stop or a snapshot wrote, or why it failed
+enum class RecordState {
+    Idle,       // nothing collected
+    Recording,  // collecting
+    Unwritten,  // stopped, holding data whose file could not be written yet
 };
 
-// During playback: a frame snapshot, unless a recording started before the drop is still
-// running, which is then stopped and written. Otherwise "RECORD_DATA" starts a recording in
-// the mode of g_bFloatFormat, and any other text stops it and writes its file; a file that
-// cannot be written keeps the data and the "RECORD_STOP" text for another try.
-RecordButtonOutcome PressRecordButton(const std::string& buttonText);
+struct RecordButtonOutcome {
+    RecordState state;      // after the press; unchanged by a snapshot
+    FileWriteResult file;   // what a stop or a snapshot wrote, or why it failed
+};
+
+// Idle during playback: a frame snapshot. Otherwise Idle starts a recording in the mode of
+// g_bFloatFormat, and Recording or Unwritten (also during playback: a recording that was
+// running when a file was dropped) stops it and writes its file; a file that cannot be
+// written keeps the data and leaves the state Unwritten for another try.
+RecordButtonOutcome PressRecordButton(RecordState state);

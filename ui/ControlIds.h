@@ -5,7 +5,7 @@
 namespace ControlId {
 constexpr int PORT = 1000;           // combo box of free serial ports
 constexpr int MODEL = 1001;          // combo box of scanner models
-constexpr int OPEN_CLOSE = 1002;     // its text is the connection state
+constexpr int OPEN_CLOSE = 1002;     // OPEN, or "ClOSE" while a port is open
 constexpr int RECEIVE = 1004;        // receive indicator
 constexpr int RANGE_0_2M = 1005;
 constexpr int RANGE_1M = 1006;

@@ -5,7 +5,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QShortcut>
 
 #include "acquisition/SharedState.h"
@@ -18,8 +17,6 @@
 #include "ui/TextNumbers.h"
 
 namespace {
-const QString OPEN_TEXT = QStringLiteral("OPEN");
-const QString CLOSE_TEXT = QStringLiteral("ClOSE");  // sic: the state text the timers compare
 constexpr int CLOSE_SETTLE_MS = 200;
 constexpr uint8_t SCANNER_START = 0xEE;
 constexpr uint8_t SCANNER_STOP = 0xEF;
@@ -27,28 +24,20 @@ constexpr uint8_t SCANNER_STOP = 0xEF;
 
 void CPlotwellDlg::ConnectCommands()
 {
-    connect(Button(ControlId::OPEN_CLOSE), &QPushButton::clicked, this, &CPlotwellDlg::OnOpenClose);
-    connect(Button(ControlId::START_STOP), &QPushButton::clicked, this, &CPlotwellDlg::OnStartStop);
-    connect(Button(ControlId::RECORD_DATA), &QPushButton::clicked, this, &CPlotwellDlg::OnRecordData);
-    for (int index = 0; index < 9; ++index)
-        connect(qobject_cast<QAbstractButton*>(Control(RANGE_BUTTONS[index])),
-                &QAbstractButton::clicked, this, [this, index] { OnRangeButton(index); });
-    const int compensation[3] = {ControlId::COMP_NONE, ControlId::COMP_FORMULA, ControlId::COMP_BINS};
-    for (int mode = 0; mode < 3; ++mode)
-        connect(qobject_cast<QAbstractButton*>(Control(compensation[mode])),
-                &QAbstractButton::clicked, this, [mode] { Store(g_nCompensation, mode); });
-    connect(CheckBox(ControlId::FILTER), &QCheckBox::clicked, this, &CPlotwellDlg::OnFilterBox);
-    if (QCheckBox* floatFormat = CheckBox(ControlId::FLOAT_FORMAT))
-        connect(floatFormat, &QCheckBox::clicked, this,
+    connect(m_openButton, &QPushButton::clicked, this, &CPlotwellDlg::OnOpenClose);
+    connect(m_startButton, &QPushButton::clicked, this, &CPlotwellDlg::OnStartStop);
+    connect(m_recordButton, &QPushButton::clicked, this, &CPlotwellDlg::OnRecordData);
+    connect(m_rangeButtons, &QButtonGroup::idClicked, this, &CPlotwellDlg::OnRangeButton);
+    connect(m_compensationButtons, &QButtonGroup::idClicked, this, [](int mode) { Store(g_nCompensation, mode); });
+    connect(m_filterBox, &QCheckBox::clicked, this, &CPlotwellDlg::OnFilterBox);
+    if (m_floatFormatBox != nullptr)
+        connect(m_floatFormatBox, &QCheckBox::clicked, this,
                 [](bool checked) { Store(g_bFloatFormat, checked ? 1 : 0); });
-    connect(Edit(ControlId::FILTER_FACTOR), &QLineEdit::returnPressed, this,
-            &CPlotwellDlg::OnFilterFactorReturn);
-    connect(Edit(ControlId::POINT_NUM), &QLineEdit::returnPressed, this,
-            &CPlotwellDlg::OnPointNumReturn);
-    if (QLineEdit* statPoints = Edit(ControlId::STAT_POINTS))
-        connect(statPoints, &QLineEdit::returnPressed, this, &CPlotwellDlg::OnStatPointsReturn);
-    connect(static_cast<ClickableLabel*>(Control(ControlId::FACTOR_SHOW)), &ClickableLabel::clicked,
-            this, &CPlotwellDlg::OnStepFrame);
+    connect(m_factorEdit, &QLineEdit::returnPressed, this, &CPlotwellDlg::OnFilterFactorReturn);
+    connect(m_pointNumEdit, &QLineEdit::returnPressed, this, &CPlotwellDlg::OnPointNumReturn);
+    if (m_statPointsEdit != nullptr)
+        connect(m_statPointsEdit, &QLineEdit::returnPressed, this, &CPlotwellDlg::OnStatPointsReturn);
+    connect(m_factorShow, &ClickableLabel::clicked, this, &CPlotwellDlg::OnStepFrame);
     auto* help = new QShortcut(QKeySequence::HelpContents, this);
     connect(help, &QShortcut::activated, this, &CPlotwellDlg::ShowAbout);
     ConnectFileCommands();
@@ -56,12 +45,27 @@ void CPlotwellDlg::ConnectCommands()
 
 void CPlotwellDlg::OnOpenClose()
 {
-    m_strPort = PortList()->currentData().toString();
-    m_strModel = qobject_cast<QComboBox*>(Control(ControlId::MODEL))->currentText();
-    if (Button(ControlId::OPEN_CLOSE)->text() == OPEN_TEXT)
+    m_strPort = m_portList->currentData().toString();
+    m_strModel = m_modelList->currentText();
+    if (m_connection == Connection::Closed)
         OpenPort();
     else
         ClosePort();
+}
+
+// The open port's caption is spelled "ClOSE", as it always was.
+void CPlotwellDlg::ShowConnection()
+{
+    m_openButton->setText(m_connection == Connection::Open ? QStringLiteral("ClOSE") : QStringLiteral("OPEN"));
+    m_openButton->setEnabled(m_connection != Connection::Playing);
+    m_portList->setEnabled(m_connection != Connection::Open);
+    m_modelList->setEnabled(m_connection != Connection::Open);
+}
+
+void CPlotwellDlg::SetConnection(Connection connection)
+{
+    m_connection = connection;
+    ShowConnection();
 }
 
 // The model, and with it the protocol code, is chosen before the thread starts, since its first
@@ -76,17 +80,14 @@ void CPlotwellDlg::OpenPort()
     std::string reason;
     if (m_SerialPort.Open(m_strPort.toStdString(), model->nBaudRate, &reason)) {
         m_openSession.fetch_add(1, std::memory_order_relaxed);
-        SetText(ControlId::OPEN_CLOSE, CLOSE_TEXT);
-        SetEnabled(ControlId::PORT, false);
-        SetEnabled(ControlId::MODEL, false);
-        SetText(ControlId::RECEIVE, QString::number(model->nBaudRate));
-        Control(ControlId::RECEIVE)->show();
+        SetConnection(Connection::Open);
+        m_receiveLabel->setText(QString::number(model->nBaudRate));
+        m_receiveLabel->show();
         Store(g_nPointNum, model->nPointNum);
         ShowPointNum();
         return;
     }
-    SetEnabled(ControlId::PORT, true);
-    SetEnabled(ControlId::MODEL, true);
+    ShowConnection();
     ShowMessage(this, QStringLiteral("Open Failed"), QString::fromStdString(reason));
     if (!receiving)
         return;
@@ -94,7 +95,7 @@ void CPlotwellDlg::OpenPort()
     ShowPointNum();
     // A loaded data file plays back without a port; otherwise there is nothing to receive.
     if (Load(g_bPlayback))
-        SetEnabled(ControlId::OPEN_CLOSE, false);
+        SetConnection(Connection::Playing);
     else
         EndAcquisition();
 }
@@ -102,8 +103,8 @@ void CPlotwellDlg::OpenPort()
 void CPlotwellDlg::ShowPointNum()
 {
     const QString text = QString::number(Load(g_nPointNum));
-    SetText(ControlId::POINT_NUM, text);
-    SetText(ControlId::POINT_NUM_SHOW, text);
+    m_pointNumEdit->setText(text);
+    m_pointNumShow->setText(text);
 }
 
 void CPlotwellDlg::ClosePort()
@@ -111,18 +112,16 @@ void CPlotwellDlg::ClosePort()
     EndAcquisition();
     if (!m_SerialPort.Close())
         return;
-    Control(ControlId::RECEIVE)->hide();
-    SetEnabled(ControlId::OPEN_CLOSE, false);
+    m_connection = Connection::Closed;
+    m_receiveLabel->hide();
+    m_openButton->setEnabled(false);
     QTimer::singleShot(CLOSE_SETTLE_MS, this, &CPlotwellDlg::FinishClose);
 }
 
 void CPlotwellDlg::FinishClose()
 {
-    SetEnabled(ControlId::PORT, true);
-    SetEnabled(ControlId::MODEL, true);
-    SetText(ControlId::OPEN_CLOSE, OPEN_TEXT);
-    SetEnabled(ControlId::OPEN_CLOSE, true);
-    Control(ControlId::START_STOP)->hide();
+    ShowConnection();
+    m_startButton->hide();
 }
 
 // Releases a receive thread waiting for the UI before joining it: no deadlock, and no
@@ -135,10 +134,9 @@ void CPlotwellDlg::EndAcquisition()
 
 void CPlotwellDlg::OnStartStop()
 {
-    QPushButton* button = Button(ControlId::START_STOP);
-    const bool start = button->text() == QStringLiteral("START");
-    button->setText(start ? QStringLiteral("STOP") : QStringLiteral("START"));
-    const uint8_t command = start ? SCANNER_START : SCANNER_STOP;
+    m_scannerStarted = !m_scannerStarted;
+    m_startButton->setText(m_scannerStarted ? QStringLiteral("STOP") : QStringLiteral("START"));
+    const uint8_t command = m_scannerStarted ? SCANNER_START : SCANNER_STOP;
     // The link reports a failed write itself; the button toggles either way.
     static_cast<void>(m_SerialPort.Write(&command, 1));
 }
@@ -151,14 +149,14 @@ void CPlotwellDlg::OnRangeButton(int index)
 void CPlotwellDlg::OnFilterFactorReturn()
 {
     if (Load(g_bPlayback))
-        Store(g_bHoldFrame, Edit(ControlId::FILTER_FACTOR)->text() == QStringLiteral("auto") ? 0 : 1);
+        Store(g_bHoldFrame, m_factorEdit->text() == QStringLiteral("auto") ? 0 : 1);
     TakeFilterFactor();
     ShowFilterFactor();
 }
 
 void CPlotwellDlg::TakeFilterFactor()
 {
-    const std::optional<float> factor = LeadingFloat(Edit(ControlId::FILTER_FACTOR)->text());
+    const std::optional<float> factor = LeadingFloat(m_factorEdit->text());
     if (factor && *factor > 0.0f)
         Store(g_fFilterFactor, *factor);
 }
@@ -166,13 +164,13 @@ void CPlotwellDlg::TakeFilterFactor()
 void CPlotwellDlg::ShowFilterFactor()
 {
     const QString text = QString::asprintf("%.3f", static_cast<double>(Load(g_fFilterFactor)));
-    SetText(ControlId::FILTER_FACTOR, text);
-    SetText(ControlId::FACTOR_SHOW, text);
+    m_factorEdit->setText(text);
+    m_factorShow->setText(text);
 }
 
 void CPlotwellDlg::OnPointNumReturn()
 {
-    const std::optional<int> value = LeadingInt(Edit(ControlId::POINT_NUM)->text());
+    const std::optional<int> value = LeadingInt(m_pointNumEdit->text());
     if (value && *value >= 20 && *value <= 200)
         Store(g_nPointNum, *value);
     ShowPointNum();
@@ -180,15 +178,15 @@ void CPlotwellDlg::OnPointNumReturn()
 
 void CPlotwellDlg::OnStatPointsReturn()
 {
-    const std::optional<int> value = LeadingInt(Edit(ControlId::STAT_POINTS)->text());
+    const std::optional<int> value = LeadingInt(m_statPointsEdit->text());
     if (value && *value >= 1 && *value <= 500)
         Store(g_nStatPoints, *value);
-    SetText(ControlId::STAT_POINTS, QString::number(Load(g_nStatPoints)));
+    m_statPointsEdit->setText(QString::number(Load(g_nStatPoints)));
 }
 
 void CPlotwellDlg::OnFilterBox()
 {
-    if (CheckBox(ControlId::FILTER)->isChecked()) {
+    if (m_filterBox->isChecked()) {
         TakeFilterFactor();
         ShowFilterFactor();
         Store(g_bFilter, 1);

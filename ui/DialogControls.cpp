@@ -37,10 +37,12 @@ QPushButton* PushButton(const char* text)
 
 }  // namespace
 
-void CPlotwellDlg::Register(int id, QWidget* control)
+template <typename Widget>
+Widget* CPlotwellDlg::Register(int id, Widget* control)
 {
     control->setObjectName(QString::number(id));
     m_controls.insert(id, control);
+    return control;
 }
 
 void CPlotwellDlg::CreateControls()
@@ -58,19 +60,17 @@ QWidget* CPlotwellDlg::CreateLeftColumn()
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(CreatePortGroup());
 
-    auto* receive = new QLabel(QStringLiteral("Receive Data"));
-    receive->setAlignment(Qt::AlignCenter);
-    QSizePolicy keepRoom = receive->sizePolicy();
+    m_receiveLabel = Register(ControlId::RECEIVE, new QLabel(QStringLiteral("Receive Data")));
+    m_receiveLabel->setAlignment(Qt::AlignCenter);
+    QSizePolicy keepRoom = m_receiveLabel->sizePolicy();
     keepRoom.setRetainSizeWhenHidden(true);  // the flashing indicator must not shake the column
-    receive->setSizePolicy(keepRoom);
-    receive->hide();
-    Register(ControlId::RECEIVE, receive);
-    layout->addWidget(receive);
+    m_receiveLabel->setSizePolicy(keepRoom);
+    m_receiveLabel->hide();
+    layout->addWidget(m_receiveLabel);
 
     layout->addWidget(CreateRangeGroup());
-    auto* start = PushButton("START");
-    Register(ControlId::START_STOP, start);
-    layout->addWidget(start);
+    m_startButton = Register(ControlId::START_STOP, PushButton("START"));
+    layout->addWidget(m_startButton);
     layout->addWidget(CreateSettingsGrid());
     layout->addWidget(CreateCompensationGroup());
     layout->addStretch(1);
@@ -83,20 +83,17 @@ QWidget* CPlotwellDlg::CreatePortGroup()
     const LayoutTexts& texts = TextsFor(m_options.language);
     auto* group = CentredGroup(texts.portGroup);
     auto* grid = new QGridLayout(group);
-    auto* ports = new PortComboBox;
-    auto* models = new QComboBox;
+    m_portList = Register(ControlId::PORT, new PortComboBox);
+    m_modelList = Register(ControlId::MODEL, new QComboBox);
     // Device paths can be long; the list shows them whole in its popup.
-    ports->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    ports->setMinimumContentsLength(10);
-    Register(ControlId::PORT, ports);
-    Register(ControlId::MODEL, models);
-    auto* open = PushButton("OPEN");
-    Register(ControlId::OPEN_CLOSE, open);
+    m_portList->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    m_portList->setMinimumContentsLength(10);
+    m_openButton = Register(ControlId::OPEN_CLOSE, PushButton("OPEN"));
     grid->addWidget(new QLabel(texts.portLabel), 0, 0);
-    grid->addWidget(ports, 0, 1);
+    grid->addWidget(m_portList, 0, 1);
     grid->addWidget(new QLabel(texts.modelLabel), 1, 0);
-    grid->addWidget(models, 1, 1);
-    grid->addWidget(open, 2, 0, 1, 2);
+    grid->addWidget(m_modelList, 1, 1);
+    grid->addWidget(m_openButton, 2, 0, 1, 2);
     grid->setColumnStretch(1, 1);
     return group;
 }
@@ -105,11 +102,10 @@ QWidget* CPlotwellDlg::CreateRangeGroup()
 {
     auto* group = CentredGroup(TextsFor(m_options.language).rangeGroup);
     auto* grid = new QGridLayout(group);
-    auto* exclusive = new QButtonGroup(group);
+    m_rangeButtons = new QButtonGroup(group);
     for (int index = 0; index < 9; ++index) {
-        auto* radio = new QRadioButton(QString::fromLatin1(RANGE_CAPTIONS[index]));
-        exclusive->addButton(radio, index);
-        Register(RANGE_BUTTONS[index], radio);
+        auto* radio = Register(RANGE_BUTTONS[index], new QRadioButton(QString::fromLatin1(RANGE_CAPTIONS[index])));
+        m_rangeButtons->addButton(radio, index);
         grid->addWidget(radio, index / 3, index % 3);
     }
     return group;
@@ -122,32 +118,25 @@ QWidget* CPlotwellDlg::CreateSettingsGrid()
     auto* grid = new QGridLayout(box);
     grid->setContentsMargins(0, 0, 0, 0);
 
-    auto* pointNum = new QLineEdit;
-    auto* pointNumShow = new QLabel;
-    Register(ControlId::POINT_NUM, pointNum);
-    Register(ControlId::POINT_NUM_SHOW, pointNumShow);
+    m_pointNumEdit = Register(ControlId::POINT_NUM, new QLineEdit);
+    m_pointNumShow = Register(ControlId::POINT_NUM_SHOW, new QLabel);
     grid->addWidget(new QLabel(texts.pointNumLabel), 0, 0);
-    grid->addWidget(pointNum, 0, 1);
-    grid->addWidget(pointNumShow, 0, 2);
+    grid->addWidget(m_pointNumEdit, 0, 1);
+    grid->addWidget(m_pointNumShow, 0, 2);
 
-    auto* filter = new QCheckBox(texts.filter);
-    auto* factor = new QLineEdit;
-    auto* factorShow = new ClickableLabel;
-    Register(ControlId::FILTER, filter);
-    Register(ControlId::FILTER_FACTOR, factor);
-    Register(ControlId::FACTOR_SHOW, factorShow);
-    grid->addWidget(filter, 1, 0);
-    grid->addWidget(factor, 1, 1);
-    grid->addWidget(factorShow, 1, 2);
+    m_filterBox = Register(ControlId::FILTER, new QCheckBox(texts.filter));
+    m_factorEdit = Register(ControlId::FILTER_FACTOR, new QLineEdit);
+    m_factorShow = Register(ControlId::FACTOR_SHOW, new ClickableLabel);
+    grid->addWidget(m_filterBox, 1, 0);
+    grid->addWidget(m_factorEdit, 1, 1);
+    grid->addWidget(m_factorShow, 1, 2);
 
     if (!texts.statPointsLabel.isEmpty()) {
-        auto* label = new QLabel(texts.statPointsLabel);
+        auto* label = Register(ControlId::STAT_POINTS_LABEL, new QLabel(texts.statPointsLabel));
         label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-        auto* statPoints = new QLineEdit;
-        Register(ControlId::STAT_POINTS_LABEL, label);
-        Register(ControlId::STAT_POINTS, statPoints);
+        m_statPointsEdit = Register(ControlId::STAT_POINTS, new QLineEdit);
         grid->addWidget(label, 2, 0, 1, 2);
-        grid->addWidget(statPoints, 2, 2);
+        grid->addWidget(m_statPointsEdit, 2, 2);
     }
     grid->setColumnStretch(1, 1);
     return box;
@@ -158,13 +147,12 @@ QWidget* CPlotwellDlg::CreateCompensationGroup()
     const LayoutTexts& texts = TextsFor(m_options.language);
     auto* group = CentredGroup(texts.compGroup);
     auto* layout = new QVBoxLayout(group);
-    auto* exclusive = new QButtonGroup(group);
+    m_compensationButtons = new QButtonGroup(group);
     const int ids[3] = {ControlId::COMP_NONE, ControlId::COMP_FORMULA, ControlId::COMP_BINS};
     const QString captions[3] = {texts.compNone, texts.compFormula, texts.compBins};
     for (int mode = 0; mode < 3; ++mode) {
-        auto* radio = new QRadioButton(captions[mode]);
-        exclusive->addButton(radio, mode);
-        Register(ids[mode], radio);
+        auto* radio = Register(ids[mode], new QRadioButton(captions[mode]));
+        m_compensationButtons->addButton(radio, mode);
         layout->addWidget(radio);
     }
     return group;
@@ -179,21 +167,18 @@ QWidget* CPlotwellDlg::CreateRecordRow()
     // A steady line, unlike the flashing indicator, so that a written file's path can be read
     // and copied. It sits above the button, so the button never moves when it changes, and it
     // wraps within the column instead of widening it.
-    auto* note = new QLabel;
-    note->setWordWrap(true);
-    note->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    note->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    Register(ControlId::FILE_NOTE, note);
-    column->addWidget(note);
+    m_fileNote = Register(ControlId::FILE_NOTE, new QLabel);
+    m_fileNote->setWordWrap(true);
+    m_fileNote->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_fileNote->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    column->addWidget(m_fileNote);
     auto* layout = new QHBoxLayout;
     column->addLayout(layout);
-    auto* record = PushButton("RECORD_DATA");
-    Register(ControlId::RECORD_DATA, record);
-    layout->addWidget(record);
+    m_recordButton = Register(ControlId::RECORD_DATA, PushButton("RECORD_DATA"));
+    layout->addWidget(m_recordButton);
     if (!texts.floatFormat.isEmpty()) {
-        auto* floatFormat = new QCheckBox(texts.floatFormat);
-        Register(ControlId::FLOAT_FORMAT, floatFormat);
-        layout->addWidget(floatFormat);
+        m_floatFormatBox = Register(ControlId::FLOAT_FORMAT, new QCheckBox(texts.floatFormat));
+        layout->addWidget(m_floatFormatBox);
     }
     return row;
 }

@@ -14,7 +14,7 @@
 #include "files/RecordButton.h"
 #include "files/Recording.h"
 #include "protocols/DeviceModel.h"
-#include "ui/ControlIds.h"
+#include "ui/ClickableLabel.h"
 #include "ui/EditDropFilter.h"
 #include "ui/MessageBox.h"
 #include "ui/PlotwellDlg.h"
@@ -35,8 +35,8 @@ void CPlotwellDlg::ConnectFileCommands()
     auto* drops = new EditDropFilter(this, [this](const QPoint& position, const QStringList& paths) {
         OnDropFiles(position, paths);
     });
-    for (int id : {ControlId::POINT_NUM, ControlId::FILTER_FACTOR, ControlId::STAT_POINTS})
-        if (QWidget* edit = Control(id))
+    for (QWidget* edit : {m_pointNumEdit, m_factorEdit, m_statPointsEdit})
+        if (edit != nullptr)
             drops->Watch(edit);
     m_timerRecordWatch.setInterval(RECORD_WATCH_MS);
     connect(&m_timerRecordWatch, &QTimer::timeout, this, &CPlotwellDlg::WatchRecording);
@@ -47,9 +47,8 @@ void CPlotwellDlg::ConnectFileCommands()
 void CPlotwellDlg::OnDropFiles(const QPoint& position, const QStringList& paths)
 {
     QWidget* target = childAt(position);
-    const bool onEdit = target != nullptr && (target == Control(ControlId::POINT_NUM) ||
-                                              target == Control(ControlId::FILTER_FACTOR) ||
-                                              target == Control(ControlId::STAT_POINTS));
+    const bool onEdit = target != nullptr &&
+                        (target == m_pointNumEdit || target == m_factorEdit || target == m_statPointsEdit);
     if (!onEdit || paths.size() != 1)
         return;
     LoadDroppedFile(paths.front());
@@ -72,16 +71,10 @@ bool CPlotwellDlg::LoadDroppedFile(const QString& path)
         return false;
     }
     // Stepping by a click on a number is not something anyone guesses.
-    Control(ControlId::FACTOR_SHOW)->setCursor(Qt::PointingHandCursor);
-    SetFileNote(PlayingNote(path) + (Receiving() ? QString() : QStringLiteral("\nPress OPEN to start.")));
+    m_factorShow->setCursor(Qt::PointingHandCursor);
+    const bool receiving = m_connection != Connection::Closed;
+    SetFileNote(PlayingNote(path) + (receiving ? QString() : QStringLiteral("\nPress OPEN to start.")));
     return true;
-}
-
-// A port is open or a file plays on its own thread: OPEN is not offered.
-bool CPlotwellDlg::Receiving() const
-{
-    QPushButton* open = Button(ControlId::OPEN_CLOSE);
-    return open->text() != QStringLiteral("OPEN") || !open->isEnabled();
 }
 
 bool CPlotwellDlg::PlayFile(const QString& path)
@@ -89,17 +82,17 @@ bool CPlotwellDlg::PlayFile(const QString& path)
     if (!LoadDroppedFile(path))
         return false;
     // A running receive thread takes the new file as it is.
-    if (Receiving())
+    if (m_connection != Connection::Closed)
         return true;
     // As after an OPEN without a port: the receive thread reads the file, OPEN stays disabled.
-    SelectModel(qobject_cast<QComboBox*>(Control(ControlId::MODEL))->currentText().toLatin1().constData());
+    SelectModel(m_modelList->currentText().toLatin1().constData());
     if (!m_SerialPort.StartReceiving()) {
         ShowMessage(this, QStringLiteral("Serial Thread Setup Failed"));
         return false;
     }
     Store(g_nPointNum, Load(g_pModel)->nPointNum);
     ShowPointNum();
-    SetEnabled(ControlId::OPEN_CLOSE, false);
+    SetConnection(Connection::Playing);
     SetFileNote(PlayingNote(path));
     return true;
 }
@@ -112,16 +105,9 @@ void CPlotwellDlg::OnStepFrame()
 
 void CPlotwellDlg::OnRecordData()
 {
-    QPushButton* button = Button(ControlId::RECORD_DATA);
-    const RecordButtonOutcome outcome = PressRecordButton(button->text().toStdString());
-    button->setText(QString::fromStdString(outcome.buttonText));
-    SetEnabled(ControlId::FLOAT_FORMAT, !outcome.recording);
-    if (outcome.file.status == FileWriteResult::FAILED) {
-        m_timerRecordWatch.stop();
-        ShowFileResult(outcome.file);
-        return;
-    }
-    if (outcome.recording) {
+    const RecordButtonOutcome outcome = PressRecordButton(m_recordState);
+    SetRecordState(outcome.state);
+    if (outcome.state == RecordState::Recording) {
         m_fullNoticeShown = false;
         SetFileNote(QStringLiteral("Recording..."));
         m_timerRecordWatch.start();
@@ -129,6 +115,15 @@ void CPlotwellDlg::OnRecordData()
     }
     m_timerRecordWatch.stop();
     ShowFileResult(outcome.file);
+}
+
+// The mode of a recording cannot change while it runs or waits to be written.
+void CPlotwellDlg::SetRecordState(RecordState state)
+{
+    m_recordState = state;
+    m_recordButton->setText(state == RecordState::Idle ? QStringLiteral("RECORD_DATA") : QStringLiteral("RECORD_STOP"));
+    if (m_floatFormatBox != nullptr)
+        m_floatFormatBox->setEnabled(state == RecordState::Idle);
 }
 
 // Tells the operator once when the store has reached its limit: from then on nothing more is
@@ -168,7 +163,7 @@ void CPlotwellDlg::ShowFileResult(const FileWriteResult& result)
         break;
     case FileWriteResult::FAILED: {
         // A recording that could not be written is kept; a snapshot can simply be taken again.
-        const bool kept = Button(ControlId::RECORD_DATA)->text() == QStringLiteral("RECORD_STOP");
+        const bool kept = m_recordState == RecordState::Unwritten;
         const QString retry = kept ? QStringLiteral("The data is kept: press RECORD_STOP to try again.") : QString();
         SetFileNote(QStringLiteral("Not written: ") + path + (kept ? QStringLiteral(" (kept)") : QString()));
         ShowMessage(this, QStringLiteral("Cannot write ") + path,
@@ -180,5 +175,5 @@ void CPlotwellDlg::ShowFileResult(const FileWriteResult& result)
 
 void CPlotwellDlg::SetFileNote(const QString& text)
 {
-    SetText(ControlId::FILE_NOTE, text);
+    m_fileNote->setText(text);
 }

@@ -1,9 +1,6 @@
 // The main dialog's periodic work: the port list refresh, the flashing receive indicator, and
 // the end of acquisition when the open device goes away.
-#include <QCheckBox>
 #include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
 
 #include "acquisition/PortEnumeration.h"
 #include "acquisition/SharedState.h"
@@ -15,17 +12,17 @@
 
 void CPlotwellDlg::OnTimer(int id)
 {
-    if (Button(ControlId::OPEN_CLOSE)->text() == QStringLiteral("OPEN") && id == TIMER_PORT_SCAN)
+    if (m_connection != Connection::Open && id == TIMER_PORT_SCAN)
         RefreshPortList();
     if (id == TIMER_RECEIVE_SHOW) {
         m_timerShow.stop();
-        SetText(ControlId::RECEIVE, StatusText());
-        Control(ControlId::RECEIVE)->show();
+        m_receiveLabel->setText(StatusText());
+        m_receiveLabel->show();
         m_timerHide.start(RECEIVE_HIDE_MS);
     }
     if (id == TIMER_RECEIVE_HIDE) {
         m_timerHide.stop();
-        Control(ControlId::RECEIVE)->hide();
+        m_receiveLabel->hide();
     }
 }
 
@@ -55,7 +52,7 @@ void CPlotwellDlg::RefreshPortList()
             offered.push_back(entry);
     }
 
-    PortComboBox* ports = PortList();
+    PortComboBox* ports = m_portList;
     const auto n = static_cast<uint16_t>(offered.size());
     const auto c = static_cast<uint16_t>(ports->count());
     if (n == 0 || n == c || ports->IsPopupOpen())
@@ -76,35 +73,12 @@ void CPlotwellDlg::OnDeviceLostFromThread(void* context)
 
 void CPlotwellDlg::OnDeviceLost(int session)
 {
-    if (session != m_openSession.load(std::memory_order_relaxed) ||
-        Button(ControlId::OPEN_CLOSE)->text() != QStringLiteral("ClOSE"))
+    if (session != m_openSession.load(std::memory_order_relaxed) || m_connection != Connection::Open)
         return;
     EndAcquisition();
     static_cast<void>(m_SerialPort.Close());  // the device is gone: closed whatever close says
-    Control(ControlId::RECEIVE)->hide();
+    m_connection = Connection::Closed;
+    m_receiveLabel->hide();
     FinishClose();
     ShowMessage(this, QStringLiteral("Device Disconnected"), m_strPort);
-}
-
-QPushButton* CPlotwellDlg::Button(int id) const { return qobject_cast<QPushButton*>(Control(id)); }
-QLineEdit* CPlotwellDlg::Edit(int id) const { return qobject_cast<QLineEdit*>(Control(id)); }
-QCheckBox* CPlotwellDlg::CheckBox(int id) const { return qobject_cast<QCheckBox*>(Control(id)); }
-PortComboBox* CPlotwellDlg::PortList() const { return qobject_cast<PortComboBox*>(Control(ControlId::PORT)); }
-
-// A control the layout lacks is skipped.
-void CPlotwellDlg::SetText(int id, const QString& text)
-{
-    QWidget* control = Control(id);
-    if (auto* label = qobject_cast<QLabel*>(control))
-        label->setText(text);
-    else if (auto* edit = qobject_cast<QLineEdit*>(control))
-        edit->setText(text);
-    else if (auto* button = qobject_cast<QAbstractButton*>(control))
-        button->setText(text);
-}
-
-void CPlotwellDlg::SetEnabled(int id, bool enabled)
-{
-    if (QWidget* control = Control(id))
-        control->setEnabled(enabled);
 }

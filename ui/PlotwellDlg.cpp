@@ -1,15 +1,15 @@
 #include "ui/PlotwellDlg.h"
 
+#include <QButtonGroup>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QContextMenuEvent>
 #include <QDropEvent>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
-#include <QShortcut>
 
 #include "acquisition/SharedState.h"
 #include "protocols/DeviceModel.h"
@@ -41,18 +41,17 @@ CPlotwellDlg::~CPlotwellDlg()
 void CPlotwellDlg::OnInitDialog()
 {
     RefreshPortList();
-    auto* models = qobject_cast<QComboBox*>(Control(ControlId::MODEL));
     for (int i = 0; i < ModelCount(); ++i)
-        models->addItem(QString::fromLatin1(g_Models[i]->szName));
-    models->setCurrentIndex(1);
-    CheckBox(ControlId::FILTER)->setChecked(true);
+        m_modelList->addItem(QString::fromLatin1(g_Models[i]->szName));
+    m_modelList->setCurrentIndex(1);
+    m_filterBox->setChecked(true);
     LayOutWindow();
     m_Coord.InitView();
     m_viewInitialised = true;
     m_SerialPort.SetCallback(&FrameHandOver::Deliver, &m_handOver);
     m_SerialPort.SetLossCallback(&CPlotwellDlg::OnDeviceLostFromThread, this);
-    qobject_cast<QAbstractButton*>(Control(ControlId::RANGE_1M))->setChecked(true);
-    qobject_cast<QAbstractButton*>(Control(ControlId::COMP_FORMULA))->setChecked(true);
+    m_rangeButtons->button(2)->setChecked(true);
+    m_compensationButtons->button(1)->setChecked(true);
 
     m_timerPortScan.setInterval(PORT_SCAN_MS);
     m_timerShow.setSingleShot(true);
@@ -62,10 +61,11 @@ void CPlotwellDlg::OnInitDialog()
     connect(&m_timerHide, &QTimer::timeout, this, [this] { OnTimer(TIMER_RECEIVE_HIDE); });
     m_timerPortScan.start();
 
-    Control(ControlId::START_STOP)->hide();
+    m_startButton->hide();
     ShowFilterFactor();
     ShowPointNum();
-    SetText(ControlId::STAT_POINTS, QString::number(Load(g_nStatPoints)));
+    if (m_statPointsEdit != nullptr)
+        m_statPointsEdit->setText(QString::number(Load(g_nStatPoints)));
 }
 
 QWidget* CPlotwellDlg::Control(int id) const

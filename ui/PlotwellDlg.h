@@ -10,16 +10,19 @@
 #include <atomic>
 
 #include "acquisition/SerialPort.h"
+#include "files/RecordButton.h"
 #include "ui/DialogOptions.h"
 #include "ui/FrameHandOver.h"
 #include "view/ImageCoord.h"
 
+class ClickableLabel;
+class QButtonGroup;
 class QCheckBox;
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
 class PortComboBox;
-struct FileWriteResult;
 
 class CPlotwellDlg : public QDialog {
     Q_OBJECT
@@ -66,7 +69,8 @@ private:
     QWidget* CreateSettingsGrid();
     QWidget* CreateCompensationGroup();
     QWidget* CreateRecordRow();
-    void Register(int id, QWidget* control);
+    template <typename Widget>
+    Widget* Register(int id, Widget* control);
     void ConnectCommands();
     void OnInitDialog();
     void SetMinimumWindow();
@@ -93,7 +97,6 @@ private:
     // Recording and playback.
     void ConnectFileCommands();
     bool LoadDroppedFile(const QString& path);
-    bool Receiving() const;
     void WatchRecording();
     void ShowFileResult(const FileWriteResult& result);
     void SetFileNote(const QString& text);
@@ -105,21 +108,46 @@ private:
     static void OnDeviceLostFromThread(void* context);
     void OnDeviceLost(int session);
 
-    QPushButton* Button(int id) const;
-    QLineEdit* Edit(int id) const;
-    QCheckBox* CheckBox(int id) const;
-    PortComboBox* PortList() const;
-    void SetText(int id, const QString& text);
-    void SetEnabled(int id, bool enabled);
+    // What the operator has the dialog doing, from which OPEN/CLOSE, the port and model lists
+    // and RECORD_DATA take their captions and whether they can be used.
+    enum class Connection {
+        Closed,   // no port open, no receive thread
+        Open,     // a port is open and the receive thread reads it
+        Playing,  // the receive thread plays a loaded file without a port
+    };
+    void SetConnection(Connection connection);
+    void ShowConnection();
+    void SetRecordState(RecordState state);
 
     DialogOptions m_options;
     QHash<int, QWidget*> m_controls;
     QWidget* m_leftColumn = nullptr;
+    // The controls the handlers use; those the layout lacks stay null.
+    PortComboBox* m_portList = nullptr;
+    QComboBox* m_modelList = nullptr;
+    QPushButton* m_openButton = nullptr;
+    QLabel* m_receiveLabel = nullptr;
+    QButtonGroup* m_rangeButtons = nullptr;
+    QPushButton* m_startButton = nullptr;
+    QLineEdit* m_pointNumEdit = nullptr;
+    QLabel* m_pointNumShow = nullptr;
+    QCheckBox* m_filterBox = nullptr;
+    QLineEdit* m_factorEdit = nullptr;
+    ClickableLabel* m_factorShow = nullptr;
+    QLineEdit* m_statPointsEdit = nullptr;
+    QButtonGroup* m_compensationButtons = nullptr;
+    QLabel* m_fileNote = nullptr;
+    QPushButton* m_recordButton = nullptr;
+    QCheckBox* m_floatFormatBox = nullptr;
+
     QString m_strPort;   // path of the selected port
     QString m_strModel;  // selected model name
     CImageCoord m_Coord;
     FrameHandOver m_handOver;
     CSerialPort m_SerialPort;
+    Connection m_connection = Connection::Closed;
+    RecordState m_recordState = RecordState::Idle;
+    bool m_scannerStarted = false;  // START sent last, not STOP
     QTimer m_timerPortScan;
     QTimer m_timerShow;
     QTimer m_timerHide;

@@ -30,17 +30,15 @@ ScanFrame& FrameOf(int32_t count)
 
 TEST_F(RecordingTest, RawRecordingWritesEveryByteAsTwoDigitsAndASpace)
 {
-    const RecordButtonOutcome started = PressRecordButton("RECORD_DATA");
-    EXPECT_EQ(started.buttonText, "RECORD_STOP");
-    EXPECT_TRUE(started.recording);
+    const RecordButtonOutcome started = PressRecordButton(RecordState::Idle);
+    EXPECT_EQ(started.state, RecordState::Recording);
     const uint8_t bytes[] = {0xAA, 0x55, 0x0A};
     RecordRawBytes(bytes, 2);
     RecordRawBytes(bytes + 2, 1);
     RecordFrame(FrameOf(3));  // raw mode takes no frames
 
-    const RecordButtonOutcome stopped = PressRecordButton("RECORD_STOP");
-    EXPECT_EQ(stopped.buttonText, "RECORD_DATA");
-    EXPECT_FALSE(stopped.recording);
+    const RecordButtonOutcome stopped = PressRecordButton(RecordState::Recording);
+    EXPECT_EQ(stopped.state, RecordState::Idle);
     ASSERT_EQ(stopped.file.status, FileWriteResult::WRITTEN) << stopped.file.reason;
     const std::string name = std::filesystem::path(stopped.file.path).filename().string();
     EXPECT_TRUE(std::regex_match(name, std::regex(R"(RawData_\d{8}_\d{6}\.txt)"))) << name;
@@ -53,12 +51,12 @@ TEST_F(RecordingTest, RawRecordingWritesEveryByteAsTwoDigitsAndASpace)
 TEST_F(RecordingTest, ValueRecordingWritesOneLinePerSampleNumberedWithinItsFrame)
 {
     Store(g_bFloatFormat, 1);
-    PressRecordButton("RECORD_DATA");
+    PressRecordButton(RecordState::Idle);
     RecordFrame(FrameOf(3));
     const uint8_t ignored[] = {1, 2};
     RecordRawBytes(ignored, 2);  // value mode takes no bytes
     RecordFrame(FrameOf(2));
-    const RecordButtonOutcome stopped = PressRecordButton("RECORD_STOP");
+    const RecordButtonOutcome stopped = PressRecordButton(RecordState::Recording);
 
     ASSERT_EQ(stopped.file.status, FileWriteResult::WRITTEN) << stopped.file.reason;
     EXPECT_NE(stopped.file.path.find("/AngDepData_"), std::string::npos);
@@ -70,8 +68,8 @@ TEST_F(RecordingTest, StopWithoutDataWritesNoFileInEitherMode)
 {
     for (int floatFormat : {0, 1}) {
         Store(g_bFloatFormat, floatFormat);
-        PressRecordButton("RECORD_DATA");
-        const RecordButtonOutcome stopped = PressRecordButton("RECORD_STOP");
+        PressRecordButton(RecordState::Idle);
+        const RecordButtonOutcome stopped = PressRecordButton(RecordState::Recording);
         EXPECT_EQ(stopped.file.status, FileWriteResult::NOTHING_TO_WRITE) << floatFormat;
     }
     EXPECT_TRUE(std::filesystem::is_empty(m_directory));
@@ -150,28 +148,27 @@ TEST_F(RecordingTest, UnwritableDirectoryIsReportedAndTheDataKeptForAnotherTry)
 {
     SetRecordDirectory((m_directory / "file-in-the-way").string());
     WriteText("file-in-the-way", "x");
-    PressRecordButton("RECORD_DATA");
+    PressRecordButton(RecordState::Idle);
     const uint8_t bytes[] = {0xAA, 0x55, 0x0A};
     RecordRawBytes(bytes, 3);
-    const RecordButtonOutcome failed = PressRecordButton("RECORD_STOP");
+    const RecordButtonOutcome failed = PressRecordButton(RecordState::Recording);
     EXPECT_EQ(failed.file.status, FileWriteResult::FAILED);
     EXPECT_NE(failed.file.reason.find("file-in-the-way"), std::string::npos) << failed.file.reason;
     EXPECT_NE(failed.file.reason.find(std::strerror(ENOTDIR)), std::string::npos) << failed.file.reason;
-    EXPECT_EQ(failed.buttonText, "RECORD_STOP");
-    EXPECT_TRUE(failed.recording);
+    EXPECT_EQ(failed.state, RecordState::Unwritten);
     EXPECT_EQ(Load(g_bRecording), 0);
 
     // Also during playback, the held data comes before any snapshot.
     Store(g_bPlayback, 1);
     SetRecordDirectory(m_directory.string());
-    const RecordButtonOutcome retried = PressRecordButton("RECORD_STOP");
+    const RecordButtonOutcome retried = PressRecordButton(failed.state);
     ASSERT_EQ(retried.file.status, FileWriteResult::WRITTEN);
-    EXPECT_EQ(retried.buttonText, "RECORD_DATA");
+    EXPECT_EQ(retried.state, RecordState::Idle);
     EXPECT_EQ(ReadWholeFile(retried.file.path), "AA 55 0A ");
     EXPECT_EQ(Load(g_nRecordCount), 0);
 }
 
-TEST_F(RecordingTest, ButtonDuringPlaybackWritesTheSnapshotAndKeepsItsText)
+TEST_F(RecordingTest, ButtonDuringPlaybackWritesTheSnapshotAndKeepsItsState)
 {
     std::vector<uint8_t> bytes(2000);
     for (size_t i = 0; i < bytes.size(); ++i)
@@ -179,9 +176,9 @@ TEST_F(RecordingTest, ButtonDuringPlaybackWritesTheSnapshotAndKeepsItsText)
     ASSERT_EQ(LoadPlaybackFile(WriteText("dropped.txt", HexText(bytes))), PLAYBACK_LOADED);
     Store(g_nProtocol, 1);  // no marker: the snapshot still comes from frame 0's packet geometry
 
-    for (const char* text : {"RECORD_DATA", "RECORD_STOP"}) {
-        const RecordButtonOutcome outcome = PressRecordButton(text);
-        EXPECT_EQ(outcome.buttonText, text);
+    for (int press = 0; press < 2; ++press) {
+        const RecordButtonOutcome outcome = PressRecordButton(RecordState::Idle);
+        EXPECT_EQ(outcome.state, RecordState::Idle);
         ASSERT_EQ(outcome.file.status, FileWriteResult::WRITTEN) << outcome.file.reason;
         EXPECT_EQ(outcome.file.path, (m_directory / "OneFrameData.txt").string());
         EXPECT_EQ(ReadWholeFile(outcome.file.path), HexText({bytes.begin(), bytes.begin() + 1035}));
@@ -194,20 +191,19 @@ TEST_F(RecordingTest, ButtonDuringPlaybackWritesTheSnapshotAndKeepsItsText)
 TEST_F(RecordingTest, RecordingRunningAtADropIsStillStoppedAndWritten)
 {
     Store(g_nProtocol, 1);
-    PressRecordButton("RECORD_DATA");
+    PressRecordButton(RecordState::Idle);
     const uint8_t bytes[] = {0x12, 0x34};
     RecordRawBytes(bytes, 2);
     ASSERT_EQ(LoadPlaybackFile(WriteText("dropped.txt", HexText(std::vector<uint8_t>(1100, 0x00)))),
               PLAYBACK_LOADED);
 
-    const RecordButtonOutcome stopped = PressRecordButton("RECORD_STOP");
-    EXPECT_EQ(stopped.buttonText, "RECORD_DATA");
-    EXPECT_FALSE(stopped.recording);
+    const RecordButtonOutcome stopped = PressRecordButton(RecordState::Recording);
+    EXPECT_EQ(stopped.state, RecordState::Idle);
     ASSERT_EQ(stopped.file.status, FileWriteResult::WRITTEN) << stopped.file.reason;
     EXPECT_EQ(ReadWholeFile(stopped.file.path), "12 34 ");
 
-    const RecordButtonOutcome snapshot = PressRecordButton("RECORD_DATA");
-    EXPECT_EQ(snapshot.buttonText, "RECORD_DATA");
+    const RecordButtonOutcome snapshot = PressRecordButton(stopped.state);
+    EXPECT_EQ(snapshot.state, RecordState::Idle);
     EXPECT_EQ(snapshot.file.path, (m_directory / "OneFrameData.txt").string());
 }
 
