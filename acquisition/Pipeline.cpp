@@ -6,7 +6,6 @@
 #include "acquisition/SharedState.h"
 #include "files/PlaybackState.h"
 #include "files/Recording.h"
-#include "processing/AngleCompensation.h"
 #include "processing/NoiseFilter.h"
 #include "protocols/DeviceModel.h"
 #include "protocols/Protocol0.h"
@@ -14,9 +13,20 @@
 #include "protocols/Protocol2.h"
 #include "protocols/Protocol3.h"
 
+namespace {
+
+// Fresh-start processing: the filter on at its factor, the formula compensation.
+constexpr bool START_FILTER = true;
+constexpr float START_FILTER_FACTOR = 2.5f;
+constexpr int32_t START_COMPENSATION = 1;
+
+}  // namespace
+
 RunSettings ModelRunSettings(const DeviceModel& model)
 {
-    return {&model, CodesForName(model.szName).protocol, model.nPointNum, ProcessingSettings{}};
+    const ModelCodes codes = CodesForName(model.szName);
+    return {codes.protocol, model.nPointNum,
+            {START_FILTER, START_FILTER_FACTOR, {START_COMPENSATION, &model, codes.formulaKind}}};
 }
 
 void StartRun(const RunSettings& settings)
@@ -28,13 +38,14 @@ void StartRun(const RunSettings& settings)
     ResetProtocol3();
     ResetPlaybackState();
     ResetRecording();
-    Store(g_pModel, settings.model);
+    const ProcessingSettings& processing = settings.processing;
+    Store(g_pModel, processing.compensation.model);
     Store(g_nProtocol, settings.protocol);
-    Store(g_nFormulaKind, CodesForName(settings.model->szName).formulaKind);
+    Store(g_nFormulaKind, processing.compensation.formulaKind);
     Store(g_nPointNum, settings.pointNum);
-    Store(g_bFilter, settings.processing.filter ? 1 : 0);
-    Store(g_fFilterFactor, settings.processing.filterFactor);
-    Store(g_nCompensation, settings.processing.compensation);
+    Store(g_bFilter, processing.filter ? 1 : 0);
+    Store(g_fFilterFactor, processing.filterFactor);
+    Store(g_nCompensation, processing.compensation.mode);
 }
 
 namespace {
@@ -63,11 +74,17 @@ ParseResult ParseNextFrame(CSerialPort& port)
     return port.InputEnded() ? ParseResult::InputEnded : ParseResult::NoFrame;
 }
 
-void ProcessFrame()
+ProcessingSettings CurrentProcessingSettings()
+{
+    return {Load(g_bFilter) != 0, Load(g_fFilterFactor),
+            {Load(g_nCompensation), Load(g_pModel), Load(g_nFormulaKind)}};
+}
+
+void ProcessFrame(const ProcessingSettings& settings)
 {
     Store(g_nReceived, g_ScanFrame.count);
-    if (Load(g_bFilter) != 0)
-        FilterFrame(g_ScanFrame);
+    if (settings.filter)
+        FilterFrame(g_ScanFrame, settings.filterFactor);
     std::lock_guard<std::mutex> lock(g_PointListMutex);
-    BuildPointList(g_ScanFrame, g_PointList);
+    BuildPointList(g_ScanFrame, g_PointList, settings.compensation);
 }

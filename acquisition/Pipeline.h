@@ -5,25 +5,29 @@
 
 #include <cstdint>
 
+#include "processing/AngleCompensation.h"
+
 class CSerialPort;
 struct DeviceModel;
 
 // How a completed revolution becomes the point list.
 struct ProcessingSettings {
-    bool filter = true;
-    float filterFactor = 2.5f;
-    int32_t compensation = 1;  // 0 none, 1 formula, 2 bins of 0.72°
+    bool filter;
+    float filterFactor;
+    CompensationSettings compensation;  // its model is the run's model
 };
 
 // What a run starts with.
 struct RunSettings {
-    const DeviceModel* model;
-    int32_t protocol;   // packet protocol code 0..3
-    int32_t pointNum;   // protocol-0 samples per packet
+    int32_t protocol;  // packet protocol code 0..3
+    int32_t pointNum;  // protocol-0 samples per packet
     ProcessingSettings processing;
+
+    const DeviceModel& Model() const { return *processing.compensation.model; }
 };
 
-// A model's own protocol code and point number, with the processing of a fresh start.
+// A model's own protocol code, point number and formula, with the filter and compensation of a
+// fresh start (filter on at 2.5, formula compensation).
 RunSettings ModelRunSettings(const DeviceModel& model);
 
 // Puts the parsers, the shared state, playback and recording back to their start-up values,
@@ -40,6 +44,10 @@ enum class ParseResult {
 // One call of the parser of the protocol code in g_nProtocol.
 ParseResult ParseNextFrame(CSerialPort& port);
 
+// The operator's processing settings as the shared state holds them now: the receive loop reads
+// them once per revolution, so a change takes effect at the next one.
+ProcessingSettings CurrentProcessingSettings();
+
 // The revolution just completed in g_ScanFrame: publishes its count in g_nReceived, filters it
-// when the filter is on and builds g_PointList under g_PointListMutex.
-void ProcessFrame();
+// when the settings ask and builds g_PointList under g_PointListMutex.
+void ProcessFrame(const ProcessingSettings& settings);

@@ -18,7 +18,7 @@ uint32_t ReceiveLoop(CSerialPort* port)
     while (!port->bStop.load(std::memory_order_relaxed)) {
         if (ParseNextFrame(*port) != ParseResult::Frame)
             continue;
-        ProcessFrame();
+        ProcessFrame(CurrentProcessingSettings());
         // After a stop or the loss of the device no frame may reach the UI any more.
         if (port->bStop.load(std::memory_order_relaxed) || port->LineLost())
             continue;

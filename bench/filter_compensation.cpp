@@ -8,8 +8,13 @@
 #include "acquisition/SharedState.h"
 #include "processing/AngleCompensation.h"
 #include "processing/NoiseFilter.h"
+#include "protocols/DeviceModel.h"
 
 namespace {
+
+// The receive thread's defaults.
+constexpr float FACTOR = 2.5f;
+const CompensationSettings FORMULA{1, &g_ModelTR20_A, 0};
 
 ScanFrame recorded;  // the revolution every iteration starts from
 
@@ -44,7 +49,6 @@ void Restore(int count)
 void Prepare(benchmark::State& state)
 {
     ResetSharedState();
-    Store(g_nCompensation, 1);
     MakeRevolution(static_cast<int>(state.range(0)));
 }
 
@@ -54,7 +58,7 @@ void BM_FilterFrame(benchmark::State& state)
     const int count = static_cast<int>(state.range(0));
     for (auto _ : state) {
         Restore(count);
-        FilterFrame(g_ScanFrame);
+        FilterFrame(g_ScanFrame, FACTOR);
         benchmark::DoNotOptimize(g_ScanFrame.distance[0]);
     }
     state.SetItemsProcessed(state.iterations() * count);
@@ -65,7 +69,7 @@ void BM_FormulaCompensation(benchmark::State& state)
     Prepare(state);
     Restore(static_cast<int>(state.range(0)));
     for (auto _ : state) {
-        BuildPointList(g_ScanFrame, g_PointList);
+        BuildPointList(g_ScanFrame, g_PointList, FORMULA);
         benchmark::DoNotOptimize(g_PointList.angle[0]);
     }
     state.SetItemsProcessed(state.iterations() * state.range(0));
@@ -78,8 +82,8 @@ void BM_FilterThenFormula(benchmark::State& state)
     const int count = static_cast<int>(state.range(0));
     for (auto _ : state) {
         Restore(count);
-        FilterFrame(g_ScanFrame);
-        BuildPointList(g_ScanFrame, g_PointList);
+        FilterFrame(g_ScanFrame, FACTOR);
+        BuildPointList(g_ScanFrame, g_PointList, FORMULA);
         benchmark::DoNotOptimize(g_PointList.angle[0]);
     }
     state.SetItemsProcessed(state.iterations() * count);

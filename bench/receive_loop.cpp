@@ -17,11 +17,10 @@
 #include <thread>
 #include <vector>
 
+#include "acquisition/Pipeline.h"
 #include "acquisition/SerialPort.h"
-#include "acquisition/SharedState.h"
 #include "acquisition/SimulatedScanner.h"
 #include "protocols/DeviceModel.h"
-#include "protocols/Protocol1.h"
 
 namespace {
 
@@ -90,9 +89,7 @@ struct Arrivals {
 // False when the port did not open or the thread did not start.
 bool StartOnLine(CSerialPort& port, const Line& line, Arrivals& arrivals)
 {
-    ResetSharedState();
-    ResetProtocol1();
-    SelectModel("TR20_A");
+    StartRun(ModelRunSettings(g_ModelTR20_A));
     port.SetCallback(&Arrivals::OnFrame, &arrivals);
     return port.Open(line.device, g_ModelTR20_A.nBaudRate) && port.StartReceiving();
 }

@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstring>
 
-#include "acquisition/SharedState.h"
 #include "protocols/DeviceModel.h"
 
 namespace {
@@ -17,13 +16,14 @@ constexpr double kRoundingOffset = 0.5;
 constexpr float kHalfTurnDegrees = 180.0f;
 constexpr double kPi = 3.141592654;
 
-// Every other value of g_nCompensation means no compensation.
+// Every other mode value means no compensation.
 enum CompensationMode { kModeFormula = 1, kModeBins = 2 };
 
 // Subtracts the distance-dependent correction and wraps once each way: 360.0 itself stays 360.0.
-float CorrectedAngle(float angle, int16_t distance)
+float CorrectedAngle(float angle, int16_t distance, const CompensationSettings& settings)
 {
-    const float correction = distance < kNoCorrectionBelow ? 0.0f : AngleCorrection(*Load(g_pModel), distance);
+    const float correction =
+        distance < kNoCorrectionBelow ? 0.0f : AngleCorrection(*settings.model, settings.formulaKind, distance);
     float corrected = angle - correction;
     if (corrected > kFullTurn)
         corrected -= kFullTurn;
@@ -48,7 +48,7 @@ void CopyUncorrected(const ScanFrame& src, PointList& dst)
     }
 }
 
-void CorrectKeepingOrder(const ScanFrame& src, PointList& dst)
+void CorrectKeepingOrder(const ScanFrame& src, PointList& dst, const CompensationSettings& settings)
 {
     const int n = SampleCount(src);
     if (n <= 0)
@@ -56,19 +56,19 @@ void CorrectKeepingOrder(const ScanFrame& src, PointList& dst)
     // Angles and distances are all rewritten below; the flags of these entries are only cleared.
     std::memset(dst.flag, 0, n * sizeof dst.flag[0]);
     for (int i = 0; i < n; ++i) {
-        dst.angle[i] = CorrectedAngle(src.angle[i], src.distance[i]);
+        dst.angle[i] = CorrectedAngle(src.angle[i], src.distance[i], settings);
         dst.distance[i] = src.distance[i];
     }
     dst.count = n;
 }
 
-void SortIntoBins(const ScanFrame& src, PointList& dst)
+void SortIntoBins(const ScanFrame& src, PointList& dst, const CompensationSettings& settings)
 {
     std::memset(dst.angle, 0, kBinCount * sizeof dst.angle[0]);
     std::memset(dst.distance, 0, kBinCount * sizeof dst.distance[0]);
     const int n = SampleCount(src);
     for (int i = 0; i < n; ++i) {
-        const float corrected = CorrectedAngle(src.angle[i], src.distance[i]);
+        const float corrected = CorrectedAngle(src.angle[i], src.distance[i], settings);
         const double rounded = static_cast<double>(corrected / kBinWidth) + kRoundingOffset;
         // Angles outside the turn (raw parser values, NaN) would index past the arrays: skip them.
         // The test is on the value before truncation, so bin 0 still takes everything above -1.
@@ -84,10 +84,10 @@ void SortIntoBins(const ScanFrame& src, PointList& dst)
 
 }  // namespace
 
-float AngleCorrection(const DeviceModel& model, int16_t distance)
+float AngleCorrection(const DeviceModel& model, int32_t formulaKind, int16_t distance)
 {
     const float x = distance;
-    if (Load(g_nFormulaKind) == 1)
+    if (formulaKind == 1)
         return std::atan(model.fCompOffset / x);  // radians, as the short-formula models expect
     const float t = model.fCompGain * (x - model.fCompBase) / (model.fCompBase * x);
     const float a = std::atan(t);
@@ -95,14 +95,14 @@ float AngleCorrection(const DeviceModel& model, int16_t distance)
     return static_cast<float>(degrees);
 }
 
-void BuildPointList(const ScanFrame& src, PointList& dst)
+void BuildPointList(const ScanFrame& src, PointList& dst, const CompensationSettings& settings)
 {
-    switch (Load(g_nCompensation)) {
+    switch (settings.mode) {
     case kModeFormula:
-        CorrectKeepingOrder(src, dst);
+        CorrectKeepingOrder(src, dst, settings);
         break;
     case kModeBins:
-        SortIntoBins(src, dst);
+        SortIntoBins(src, dst, settings);
         break;
     default:
         CopyUncorrected(src, dst);

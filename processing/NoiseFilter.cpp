@@ -1,6 +1,5 @@
 #include "processing/NoiseFilter.h"
 
-#include "acquisition/SharedState.h"
 #include "processing/FilterRing.h"
 
 namespace {
@@ -132,11 +131,11 @@ void FiveSampleWindow(FilterRing& ring, int i)
 
 }  // namespace
 
-void FilterFrame(ScanFrame& frame)
+void FilterFrame(ScanFrame& frame, float filterFactor)
 {
     if (frame.count < kSmallestFilteredFrame || frame.count > SCAN_CAPACITY)
         return;
-    FilterRing ring(frame, Load(g_fFilterFactor));
+    FilterRing ring(frame, filterFactor);
     for (int i = 0; i < ring.Size(); ++i)
         FourSampleWindow(ring, i);
     for (int i = 0; i < ring.Size(); ++i)

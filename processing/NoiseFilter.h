@@ -3,5 +3,6 @@
 
 #include "acquisition/ScanFrame.h"
 
-// Frames of fewer than four samples are left as they are. Receive thread only (static scratch).
-void FilterFrame(ScanFrame& frame);
+// `filterFactor` scales the break threshold: larger keeps more. Frames of fewer than four
+// samples are left as they are. One call at a time (static scratch).
+void FilterFrame(ScanFrame& frame, float filterFactor);

@@ -35,7 +35,9 @@ struct DecodeOptions {
     const DeviceModel* model = &g_ModelTR20_A;
     int32_t protocol = -1;  // -1: the model's
     int32_t pointNum = -1;  // -1: the model's
-    ProcessingSettings processing{false, 2.5f, 0};
+    bool filter = false;
+    float filterFactor = 2.5f;
+    int32_t compensation = 0;
     bool hex = true;
     int32_t chunk = 50;
     std::string input;
@@ -53,11 +55,11 @@ bool ParseOption(OptionReader& reader, const std::string& option, DecodeOptions&
     if (option == "--chunk")
         return reader.Integer(1, MAX_CHUNK, options.chunk);
     if (option == "--filter") {
-        options.processing.filter = true;
-        return reader.PositiveNumber(options.processing.filterFactor);
+        options.filter = true;
+        return reader.PositiveNumber(options.filterFactor);
     }
     if (option == "--compensation")
-        return reader.Compensation(options.processing.compensation);
+        return reader.Compensation(options.compensation);
     if (option == "--format") {
         if (!reader.Value(text))
             return false;
@@ -130,7 +132,9 @@ RunSettings DecodeRunSettings(const DecodeOptions& options)
         settings.protocol = options.protocol;
     if (options.pointNum > 0)
         settings.pointNum = options.pointNum;
-    settings.processing = options.processing;
+    settings.processing.filter = options.filter;
+    settings.processing.filterFactor = options.filterFactor;
+    settings.processing.compensation.mode = options.compensation;
     return settings;
 }
 
@@ -146,7 +150,8 @@ void PrintPointList(int32_t frameNumber, std::ostream& out)
 
 void Decode(const DecodeOptions& options, const std::vector<uint8_t>& bytes, std::ostream& out)
 {
-    StartRun(DecodeRunSettings(options));
+    const RunSettings settings = DecodeRunSettings(options);
+    StartRun(settings);
     MemoryByteSource source(bytes.data(), static_cast<int64_t>(bytes.size()), options.chunk);
     CSerialPort port;
     port.AttachSource(&source);
@@ -155,7 +160,7 @@ void Decode(const DecodeOptions& options, const std::vector<uint8_t>& bytes, std
     for (ParseResult result; (result = ParseNextFrame(port)) != ParseResult::InputEnded;) {
         if (result != ParseResult::Frame)
             continue;
-        ProcessFrame();
+        ProcessFrame(settings.processing);
         PrintPointList(frameNumber++, out);
     }
     port.AttachSource(nullptr);

@@ -41,7 +41,9 @@ void OnInterrupt(int)
 struct MonitorOptions {
     std::string port;
     const DeviceModel* model = &g_ModelTR20_A;
-    ProcessingSettings processing;
+    bool filter = true;
+    float filterFactor = 2.5f;
+    int32_t compensation = 1;
     int64_t frames = 0;         // 0: until interrupted
 };
 
@@ -53,16 +55,16 @@ bool ParseOption(OptionReader& reader, const std::string& option, MonitorOptions
     if (option == "--filter") {
         if (!reader.Value(text))
             return false;
-        options.processing.filter = text != "off";
-        if (!options.processing.filter)
+        options.filter = text != "off";
+        if (!options.filter)
             return true;
         char* end = nullptr;
-        options.processing.filterFactor = std::strtof(text.c_str(), &end);
-        return (*end == '\0' && options.processing.filterFactor > 0.0f) ||
+        options.filterFactor = std::strtof(text.c_str(), &end);
+        return (*end == '\0' && options.filterFactor > 0.0f) ||
                reader.Fail("takes a number above 0 or off, not '" + text + "'");
     }
     if (option == "--compensation")
-        return reader.Compensation(options.processing.compensation);
+        return reader.Compensation(options.compensation);
     if (option == "--frames")
         return reader.Integer(1, INT32_MAX, options.frames);
     return reader.Fail("is not an option of monitor");
@@ -153,7 +155,9 @@ private:
 int RunMonitor(const MonitorOptions& options, std::ostream& out, std::ostream& err)
 {
     RunSettings settings = ModelRunSettings(*options.model);
-    settings.processing = options.processing;
+    settings.processing.filter = options.filter;
+    settings.processing.filterFactor = options.filterFactor;
+    settings.processing.compensation.mode = options.compensation;
     StartRun(settings);
     Monitor monitor(out, options.frames);
     CSerialPort port;

@@ -94,7 +94,7 @@ protected:
     {
         RunSettings settings = ModelRunSettings(g_ModelTR20_A);
         settings.processing.filter = filter;
-        settings.processing.compensation = 0;
+        settings.processing.compensation.mode = 0;
         return settings;
     }
 
@@ -135,7 +135,7 @@ protected:
         reader.AttachSource(&source);
         std::vector<std::vector<int16_t>> decoded;
         for (int i = 0; i < frames && ParseNextFrame(reader) == ParseResult::Frame; ++i) {
-            ProcessFrame();
+            ProcessFrame(CurrentProcessingSettings());
             decoded.emplace_back(g_PointList.distance, g_PointList.distance + g_PointList.count);
         }
         return decoded;

@@ -10,6 +10,11 @@ namespace {
 
 enum { kNone = 0, kFormula = 1, kBins = 2 };
 
+CompensationSettings Mode(int mode)
+{
+    return {mode, &g_ModelTR20_A, 0};
+}
+
 class AngleCompensationTest : public ::testing::Test {
 protected:
     void SetUp() override { ResetSharedState(); }
@@ -40,8 +45,7 @@ TEST_F(AngleCompensationTest, CorrectionByDistanceAndFormula)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.model->szName << " at " << c.distance << " mm");
-        Store(g_nFormulaKind, c.formulaKind);
-        EXPECT_NEAR(AngleCorrection(*c.model, c.distance), c.expected, 6e-5f);
+        EXPECT_NEAR(AngleCorrection(*c.model, c.formulaKind, c.distance), c.expected, 6e-5f);
     }
 }
 
@@ -63,17 +67,14 @@ TEST_F(AngleCompensationTest, FormulaModeCorrectsAndWrapsEachSampleInPlace)
         {&g_ModelTR20_A, 0, 360.0f, 0, 360.0f},
         {&g_ModelTR20_A, 0, 0.0f, 0, 0.0f},
     };
-    Store(g_nCompensation, kFormula);
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.angle << " deg at " << c.distance << " mm");
         MarkList(0, 3);
-        Store(g_pModel, c.model);
-        Store(g_nFormulaKind, c.formulaKind);
         g_ScanFrame.count = 2;
         g_ScanFrame.angle[1] = c.angle;
         g_ScanFrame.distance[1] = c.distance;
 
-        BuildPointList(g_ScanFrame, g_PointList);
+        BuildPointList(g_ScanFrame, g_PointList, {kFormula, c.model, c.formulaKind});
 
         EXPECT_EQ(g_PointList.count, 2);
         EXPECT_NEAR(g_PointList.angle[1], c.expected, 1e-4f);
@@ -86,7 +87,6 @@ TEST_F(AngleCompensationTest, FormulaModeCorrectsAndWrapsEachSampleInPlace)
 
 TEST_F(AngleCompensationTest, BinModeSortsIntoFiveHundredBinsOfNominalAngle)
 {
-    Store(g_nCompensation, kBins);
     MarkList(0, 600);
     const struct {
         float angle;
@@ -103,7 +103,7 @@ TEST_F(AngleCompensationTest, BinModeSortsIntoFiveHundredBinsOfNominalAngle)
         g_ScanFrame.distance[i] = samples[i].distance;
     }
 
-    BuildPointList(g_ScanFrame, g_PointList);
+    BuildPointList(g_ScanFrame, g_PointList, Mode(kBins));
 
     EXPECT_EQ(g_PointList.count, 500);
     EXPECT_FLOAT_EQ(g_PointList.angle[139], 100.08f);
@@ -121,7 +121,6 @@ TEST_F(AngleCompensationTest, BinModeSortsIntoFiveHundredBinsOfNominalAngle)
 // flag and lowBits arrays that follow); such samples are dropped, the others still sorted.
 TEST_F(AngleCompensationTest, BinModeDropsSamplesWhoseBinLiesOutsideTheList)
 {
-    Store(g_nCompensation, kBins);
     MarkList(0, SCAN_CAPACITY);
     const float angles[] = {-1000.0f, 12000.0f, 1.0e6f, -1.0e6f, std::numeric_limits<float>::quiet_NaN(), 36.0f};
     g_ScanFrame.count = 6;
@@ -130,7 +129,7 @@ TEST_F(AngleCompensationTest, BinModeDropsSamplesWhoseBinLiesOutsideTheList)
         g_ScanFrame.distance[i] = 0;
     }
 
-    BuildPointList(g_ScanFrame, g_PointList);
+    BuildPointList(g_ScanFrame, g_PointList, Mode(kBins));
 
     EXPECT_EQ(g_PointList.count, 500);
     EXPECT_FLOAT_EQ(g_PointList.angle[50], 36.0f);
@@ -159,12 +158,11 @@ TEST_F(AngleCompensationTest, CountOfTheListPerMode)
         ResetSharedState();
         MarkList(0, 500);
         g_PointList.count = 42;
-        Store(g_nCompensation, c.mode);
         g_ScanFrame.count = c.sourceCount;
         g_ScanFrame.angle[0] = 100.0f;
         g_ScanFrame.distance[0] = 1000;
 
-        BuildPointList(g_ScanFrame, g_PointList);
+        BuildPointList(g_ScanFrame, g_PointList, Mode(c.mode));
 
         EXPECT_EQ(g_PointList.count, c.expectedCount);
         EXPECT_NEAR(g_PointList.angle[0], c.expectedAngle0, 1e-4f);

@@ -77,14 +77,13 @@ TEST_F(NoiseFilterTest, RevolutionOfFiveHundredSamples)
     };
     for (const FilterCase& c : cases) {
         SCOPED_TRACE(c.what);
-        Store(g_fFilterFactor, c.factor);
         FillRing(g_ScanFrame, c.base, c.input);
         ScanFrame& want = g_PointList;  // spare frame of the same layout
         FillRing(want, c.base, c.input);
         for (auto [index, distance] : c.expected)
             want.distance[index] = distance;
 
-        FilterFrame(g_ScanFrame);
+        FilterFrame(g_ScanFrame, c.factor);
 
         EXPECT_EQ(g_ScanFrame.count, kRing);
         for (int j = 0; j < kRing; ++j) {
@@ -108,7 +107,7 @@ TEST_F(NoiseFilterTest, FramesOutsideTheWindowSizesStayUnchanged)
         }
         g_ScanFrame.count = count;
 
-        FilterFrame(g_ScanFrame);
+        FilterFrame(g_ScanFrame, 2.5f);
 
         for (int j = 0; j < 8; ++j)
             EXPECT_EQ(g_ScanFrame.distance[j], j % 2 == 1 ? 1000 : 0) << "sample " << j;
