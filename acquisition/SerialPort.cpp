@@ -83,7 +83,7 @@ void CSerialPort::EndReceiving()
 
 bool CSerialPort::IsOpen() const
 {
-    return m_source != nullptr || hPort.load() > 0;
+    return m_source.load() != nullptr || hPort.load() > 0;
 }
 
 bool CSerialPort::LineLost() const
@@ -99,8 +99,8 @@ void CSerialPort::ReportLineLost()
 
 int32_t CSerialPort::WaitingBytes()
 {
-    if (m_source != nullptr)
-        return m_source->Waiting();
+    if (ByteSource* source = m_source.load())
+        return source->Waiting();
     const int fd = hPort.load();
     if (fd <= 0 || m_lineLost.load())
         return 0;
@@ -115,8 +115,11 @@ int32_t CSerialPort::WaitingBytes()
 
 int32_t CSerialPort::Read(uint8_t* buffer, int32_t length)
 {
-    if (m_source != nullptr)
-        return m_source->Read(buffer, length);
+    if (ByteSource* source = m_source.load()) {
+        const int32_t placed = source->Read(buffer, length);
+        Pause(source->PauseAfterRead(placed));
+        return placed;
+    }
     const int fd = hPort.load();
     if (fd <= 0 || length <= 0 || m_lineLost.load())
         return 0;
@@ -146,8 +149,8 @@ bool CSerialPort::WaitForData(int ms)
 {
     if (bStop.load(std::memory_order_relaxed))
         return false;
-    if (m_source != nullptr)
-        return !m_source->Ended();
+    if (ByteSource* source = m_source.load())
+        return !source->Ended() && Pause(ms);
     const int fd = hPort.load();
     if (fd <= 0)
         return Pause(ms);
@@ -174,10 +177,24 @@ bool CSerialPort::Pause(int ms)
 
 void CSerialPort::AttachSource(ByteSource* source)
 {
-    m_source = source;
+    m_source.store(source);
+}
+
+bool CSerialPort::PaceFrame()
+{
+    ByteSource* source = m_source.load();
+    const int ms = source != nullptr ? source->PauseAfterFrame() : 0;
+    return ms <= 0 || Pause(ms);
+}
+
+bool CSerialPort::Replaying() const
+{
+    ByteSource* source = m_source.load();
+    return source != nullptr && source->Replays();
 }
 
 bool CSerialPort::InputEnded() const
 {
-    return m_source != nullptr && m_source->Ended();
+    ByteSource* source = m_source.load();
+    return source != nullptr && source->Ended();
 }

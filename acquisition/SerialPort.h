@@ -82,19 +82,25 @@ public:
     bool IsOpen() const;
     // Bytes waiting to be read; a failed query counts as none.
     int32_t WaitingBytes();
-    // Up to `length` waiting bytes; 0 on failure or when nothing waits, without blocking.
+    // Up to `length` waiting bytes; 0 on failure or when nothing waits, without blocking. An
+    // attached source that keeps its own pace is waited for after the read.
     int32_t Read(uint8_t* buffer, int32_t length);
     // Nothing is waiting: wait up to `ms` for input instead of spinning. False when the parser
     // should return without a frame: a stop was asked, an attached byte source has ended, or
     // the device is gone (then after pausing `ms`, so the loop does not spin).
     bool WaitForData(int ms);
-    // The parsers' fixed sleeps (no port, playback pace), cut short by a stop. False when stopped.
+    // The parsers' fixed sleeps (no port), cut short by a stop. False when stopped.
     bool Pause(int ms);
+    // A revolution was completed: waits as long as an attached source's pace asks. False when a
+    // stop cut the wait short.
+    bool PaceFrame();
+    // The bytes come from a played-back recording, not from the line.
+    bool Replaying() const;
     // The open device went away; nothing more is read from it until the next Open.
     bool LineLost() const;
 
-    // Feeds the parsers from `source` instead of a device (tests, the command-line decoder).
-    // Null detaches it.
+    // Feeds the parsers from `source` instead of a device (tests, the command-line decoder,
+    // playback). Null detaches it. May be called while the receive thread runs.
     void AttachSource(ByteSource* source);
     // An attached byte source has handed out its last byte; a device never ends.
     bool InputEnded() const;
@@ -103,7 +109,7 @@ private:
     void ReportLineLost();
     bool WaitReadable(int fd, int ms);
 
-    ByteSource* m_source = nullptr;
+    std::atomic<ByteSource*> m_source{nullptr};
     LossCallback m_pfnLoss = nullptr;
     void* m_pLossCtx = nullptr;
     std::atomic<bool> m_lineLost{false};

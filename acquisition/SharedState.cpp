@@ -25,7 +25,6 @@ std::atomic<int32_t> g_nStatPoints{20};
 std::atomic<uint8_t> g_bHoldFrame{1};
 
 int32_t g_nFrameIndex = 0;
-int32_t g_nP1Fill = 0;
 
 void ResetSharedState()
 {
@@ -47,5 +46,4 @@ void ResetSharedState()
     Store(g_nStatPoints, 20);
     Store(g_bHoldFrame, 1);
     g_nFrameIndex = 0;
-    g_nP1Fill = 0;
 }

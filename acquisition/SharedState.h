@@ -35,10 +35,8 @@ extern std::atomic<float> g_fFilterFactor;
 extern std::atomic<int32_t> g_nStatPoints;
 extern std::atomic<uint8_t> g_bHoldFrame;
 
-// Receive thread only: the parsers' common write index into g_ScanFrame and the fill of the
-// protocol-1 packet buffer (which the playback reader, running inside that parser, reads).
+// Receive thread only: the parsers' common write index into g_ScanFrame.
 extern int32_t g_nFrameIndex;
-extern int32_t g_nP1Fill;
 
 // Relaxed access, the only ordering the design asks for.
 template <typename T>

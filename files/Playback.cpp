@@ -10,8 +10,6 @@
 
 namespace {
 
-constexpr int32_t P1_BUFFER_SIZE = 210;  // the protocol-1 packet buffer
-
 // The index is built lazily, with the protocol code and point number of its first use.
 bool EnsureIndexLocked()
 {
@@ -36,12 +34,12 @@ void AdvanceUnlessHeldLocked()
         StepLocked();
 }
 
-// The frame from marker to marker as an endless ring. After a step the reading runs on from
-// where it was until it passes the new frame's end, then wraps to the new frame's start.
+// The frame from marker to marker as an endless ring, filling all of `room`. After a step the
+// reading runs on from where it was until it passes the new frame's end, then wraps to the new
+// frame's start.
 int32_t ReadMarkerFrame(uint8_t* destination, int32_t room)
 {
-    const int32_t want = P1_BUFFER_SIZE - g_nP1Fill;
-    if (room < want || want <= 0)
+    if (room <= 0)
         return 0;
     std::lock_guard<std::mutex> lock(g_PlaybackMutex);
     // An index built by the packet rule has no markers to read between.
@@ -49,13 +47,13 @@ int32_t ReadMarkerFrame(uint8_t* destination, int32_t room)
         return 0;
     const int32_t start = g_PlaybackFrameStart[g_nPlaybackFrame];
     g_nPlaybackFrameEnd = g_PlaybackFrameStart[g_nPlaybackFrame + 1];
-    for (int32_t k = 0; k < want; ++k) {
+    for (int32_t k = 0; k < room; ++k) {
         destination[k] = g_PlaybackData[g_nPlaybackReadPos++];
         if (g_nPlaybackReadPos >= g_nPlaybackFrameEnd)
             g_nPlaybackReadPos = start;
     }
     AdvanceUnlessHeldLocked();
-    return want;
+    return room;
 }
 
 // Bytes of frame `frame` in packet geometry that lie within the loaded data: [begin, begin + n).

@@ -1,12 +1,13 @@
-// Playback of a dropped raw-data file: the parsers read from the loaded bytes instead of the
-// port, frame by frame (protocol codes 0 and 1) or cyclically (codes 2 and 3).
+// Playback of a dropped raw-data file: the readers of the loaded bytes, frame by frame (protocol
+// codes 0 and 1) or cyclically (codes 2 and 3), that PlaybackSource hands to the parsers.
 #pragma once
 
 #include <cstdint>
 #include <vector>
 
-// Frame reader of protocol codes 0 and 1: the current frame's bytes, as a ring while the frame
-// is held; 0 when nothing can be read. Never reads beyond the loaded data.
+// Frame reader of protocol codes 0 and 1: under the marker rule all of `room` from the current
+// frame's bytes taken as a ring, under the packet rule the current run of sector packets when
+// `room` holds it; 0 when nothing can be read. Never reads beyond the loaded data.
 int32_t PlaybackReadFrame(uint8_t* destination, int32_t room);
 
 // Cyclic reader of protocol codes 2 and 3: `length` bytes, or 0 when no data is loaded.

@@ -4,7 +4,7 @@
 
 #include "acquisition/SerialPort.h"
 #include "acquisition/SharedState.h"
-#include "files/Playback.h"
+#include "protocols/LineRead.h"
 #include "protocols/ShiftLeft.h"
 
 namespace {
@@ -15,8 +15,6 @@ constexpr float SECTOR_DEGREES = 24.0f;
 constexpr uint8_t TAIL_BYTE = 0xFA;
 constexpr int32_t MIN_POINT_NUM = 20;   // the range the dialog keeps "Point Num" in
 constexpr int32_t MAX_POINT_NUM = 200;
-constexpr int IDLE_WAIT_MS = 10;
-constexpr int PLAYBACK_FRAME_MS = 200;  // playback pace: one revolution's bytes per read
 
 int32_t g_nP0Pos = 0;
 
@@ -31,24 +29,12 @@ int16_t BigEndianAt(const uint8_t* bytes)
 }
 
 // Read step: false when the parser should give up without a frame.
-bool ReadMore(CSerialPort& port, int32_t pointNum)
+bool ReadMore(CSerialPort& port)
 {
-    if (Load(g_bPlayback)) {
-        const int32_t room = PacketSize(pointNum) * SECTORS;
-        const int32_t n = PlaybackReadFrame(port.rxBuffer + port.rxFill, room);
-        if (n > 0)
-            port.rxFill += std::min(n, room);
-        return port.Pause(PLAYBACK_FRAME_MS);
-    }
-    if (!port.IsOpen())
-        return port.Pause(IDLE_WAIT_MS);
-    if (port.WaitingBytes() <= 0)
-        return port.WaitForData(IDLE_WAIT_MS);
-    const int32_t room = static_cast<int32_t>(sizeof port.rxBuffer) - port.rxFill;
-    const int32_t n = port.Read(port.rxBuffer + port.rxFill, room);
-    if (n > 0)
-        port.rxFill += std::min(n, room);
-    return true;
+    const LineRead read = ReadLine(port, port.rxBuffer + port.rxFill,
+                                   static_cast<int32_t>(sizeof port.rxBuffer) - port.rxFill);
+    port.rxFill += read.placed;
+    return read.proceed;
 }
 
 bool PacketAt(const uint8_t* bytes, int32_t size)
@@ -108,7 +94,7 @@ bool ParseProtocol0(CSerialPort& port, ScanFrame& frame)
         // Read afresh each step: the operator may change it while data flows.
         const int32_t pointNum = std::clamp(Load(g_nPointNum), MIN_POINT_NUM, MAX_POINT_NUM);
         if (port.rxFill < PacketSize(pointNum)) {
-            if (!ReadMore(port, pointNum))
+            if (!ReadMore(port))
                 return false;
         } else if (ScanOnePacket(port, pointNum, frame)) {
             frame.count = std::max(g_nFrameIndex, 1);

@@ -4,8 +4,8 @@
 
 #include "acquisition/SerialPort.h"
 #include "acquisition/SharedState.h"
-#include "files/Playback.h"
 #include "files/Recording.h"
+#include "protocols/LineRead.h"
 #include "protocols/ShiftLeft.h"
 
 namespace {
@@ -14,11 +14,10 @@ constexpr int32_t BUFFER_SIZE = 210;  // one largest packet (208) plus the next 
 constexpr int32_t HEADER_SIZE = 10;
 constexpr int32_t ZERO_PACKET_SIZE = 12;
 constexpr int32_t MAX_DATA_SAMPLES = 99;
-constexpr int IDLE_WAIT_MS = 10;
-constexpr int PLAYBACK_FRAME_PAUSE_MS = 200;  // playback runs at about five frames a second
 
 // The spare byte after the buffer is never written and stays 0.
 uint8_t g_P1Buffer[BUFFER_SIZE + 1];
+int32_t g_nP1Fill = 0;  // bytes held in g_P1Buffer
 
 enum class PacketOutcome { Continue, EndPass, FrameComplete };
 
@@ -132,30 +131,15 @@ bool ScanPass(ScanFrame& frame)
     return false;
 }
 
-// Tops up the buffer from the playback file or the port; false when the parser should give up.
+// Tops up the buffer; false when the parser should give up.
 bool ReadPass(CSerialPort& port)
 {
-    if (Load(port.bStop))
-        return false;
     uint8_t* tail = g_P1Buffer + g_nP1Fill;
-    const int32_t room = BUFFER_SIZE - g_nP1Fill;
-    if (Load(g_bPlayback)) {
-        const int32_t placed = PlaybackReadFrame(tail, room);
-        if (placed <= 0)
-            return port.Pause(IDLE_WAIT_MS);
-        g_nP1Fill += std::min(placed, room);
-        return true;
-    }
-    if (!port.IsOpen())
-        return port.Pause(IDLE_WAIT_MS);
-    if (port.WaitingBytes() <= 0)
-        return port.WaitForData(IDLE_WAIT_MS);
-    const int32_t got = std::min(port.Read(tail, room), room);
-    if (got > 0) {
-        RecordRawBytes(tail, got);
-        g_nP1Fill += got;
-    }
-    return true;
+    const LineRead read = ReadLine(port, tail, BUFFER_SIZE - g_nP1Fill);
+    if (read.placed > 0 && !port.Replaying())
+        RecordRawBytes(tail, read.placed);
+    g_nP1Fill += read.placed;
+    return read.proceed;
 }
 
 // The zero packet at the start of the buffer closes the revolution with its own sample.
@@ -165,7 +149,7 @@ bool CompleteFrame(CSerialPort& port, ScanFrame& frame)
     const int32_t index = TakeWriteIndex();
     frame.distance[index] = static_cast<int16_t>(WordAt(g_P1Buffer + 10) / 4);
     frame.angle[index] = AngleAt(g_P1Buffer + 4);
-    const bool paced = !Load(g_bPlayback) || port.Pause(PLAYBACK_FRAME_PAUSE_MS);
+    const bool paced = port.PaceFrame();
     frame.count = g_nFrameIndex;
     Consume(ZERO_PACKET_SIZE);
     const int32_t valid = static_cast<int32_t>(

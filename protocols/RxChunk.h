@@ -12,8 +12,8 @@ extern uint8_t g_RxChunk[RX_CHUNK_SIZE];
 // returned a completed frame early, so the next call decodes them before reading again.
 extern int32_t g_nRxChunkFill;
 
-// Fills g_RxChunk from the playback file or the port (paced like the device). False when there
-// is nothing to decode this call: no port, nothing waiting, or a stop was asked.
+// Fills g_RxChunk with one read of the line. False when there is nothing to decode this call: no
+// port, nothing waiting, or a stop was asked.
 bool FetchRxChunk(CSerialPort& port);
 
 // Moves up to `room` pending bytes to `destination`; the number moved.

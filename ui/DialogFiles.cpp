@@ -70,6 +70,8 @@ bool CPlotwellDlg::LoadDroppedFile(const QString& path)
         ShowMessage(this, QStringLiteral("Cannot open the data file"), QString::fromStdString(reason));
         return false;
     }
+    // From now on the parsers read the file, also while a port is open.
+    m_SerialPort.AttachSource(&m_playback);
     // Stepping by a click on a number is not something anyone guesses.
     m_factorShow->setCursor(Qt::PointingHandCursor);
     const bool receiving = m_connection != Connection::Closed;

@@ -10,6 +10,7 @@
 #include <atomic>
 
 #include "acquisition/SerialPort.h"
+#include "files/PlaybackSource.h"
 #include "files/RecordButton.h"
 #include "ui/DialogOptions.h"
 #include "ui/FrameHandOver.h"
@@ -144,6 +145,7 @@ private:
     QString m_strModel;  // selected model name
     CImageCoord m_Coord;
     FrameHandOver m_handOver;
+    PlaybackSource m_playback;  // attached to the port once a file is loaded; outlives its thread
     CSerialPort m_SerialPort;
     Connection m_connection = Connection::Closed;
     RecordState m_recordState = RecordState::Idle;

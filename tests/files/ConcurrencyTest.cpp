@@ -50,7 +50,6 @@ TEST_F(ConcurrencyTest, ReadersNeverSeeAHalfLoadedFile)
         int mixed = 0;
         uint8_t frame[210], cyclic[50];
         while (Load(loading)) {
-            g_nP1Fill = 0;
             Store(g_bFrameDone, 1);
             mixed += IsMixed(frame, PlaybackReadFrame(frame, 210));
             mixed += IsMixed(cyclic, PlaybackReadBytes(cyclic, 50));

@@ -19,7 +19,6 @@ protected:
     // What the protocol-1 parser gets when `length` bytes of its buffer are free.
     static std::vector<uint8_t> ReadMarkerFrame(int32_t length)
     {
-        g_nP1Fill = 210 - length;
         std::vector<uint8_t> bytes(static_cast<size_t>(length));
         bytes.resize(static_cast<size_t>(PlaybackReadFrame(bytes.data(), length)));
         return bytes;

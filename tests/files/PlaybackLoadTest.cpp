@@ -104,7 +104,6 @@ TEST_F(PlaybackLoadTest, RefusedFileLeavesLoadedDataIndexAndFrameAsTheyWere)
     EXPECT_EQ(position.frames, 2);
     EXPECT_EQ(ReadCycle(12), std::vector<uint8_t>(played.begin() + 5, played.end()));
     // The marker reader runs on through frame 1 (bytes 7..11) and keeps to it.
-    g_nP1Fill = 210 - 12;
     std::vector<uint8_t> frame(12);
     ASSERT_EQ(PlaybackReadFrame(frame.data(), 12), 12);
     std::vector<uint8_t> expected(played.begin() + 1, played.begin() + 12);

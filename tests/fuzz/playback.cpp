@@ -17,6 +17,7 @@
 #include "files/Playback.h"
 #include "files/PlaybackIndex.h"
 #include "files/PlaybackLoad.h"
+#include "files/PlaybackSource.h"
 #include "files/PlaybackState.h"
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -122,9 +123,13 @@ void Operate(FuzzInput& input, std::vector<uint8_t>& buffer)
     case 7:
         Store(g_bHoldFrame, Load(g_bHoldFrame) == 0);
         break;
-    default:
-        g_nP1Fill = input.Between(0, 210);
+    default: {
+        // Through the parsers' source, with the room a protocol-1 packet buffer may have free.
+        const int32_t room = input.Between(0, 210);
+        const int32_t placed = PlaybackSource().Read(buffer.data() + MAX_ROOM - room, room);
+        FUZZ_CHECK(placed >= 0 && placed <= room);
         break;
+    }
     }
     CheckPositions();
 }

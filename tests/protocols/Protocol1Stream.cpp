@@ -11,7 +11,7 @@ namespace {
 
 bool InBounds()
 {
-    return g_nFrameIndex >= 0 && g_nFrameIndex <= SCAN_CAPACITY && g_nP1Fill >= 0 && g_nP1Fill <= 210;
+    return g_nFrameIndex >= 0 && g_nFrameIndex <= SCAN_CAPACITY;
 }
 
 }  // namespace

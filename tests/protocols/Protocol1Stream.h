@@ -16,7 +16,7 @@ struct P1Frame {
 
 struct P1Decoding {
     std::vector<P1Frame> frames;
-    bool stayedInBounds = true;  // write index, fill and every count stayed inside their arrays
+    bool stayedInBounds = true;  // write index and every count stayed inside their arrays
 };
 
 // Starts the parser and the shared state afresh and decodes `bytes`, `chunk` bytes per read,
