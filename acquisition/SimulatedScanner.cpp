@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "acquisition/SimulatedRoom.h"
+#include "protocols/DeviceModel.h"
 #include "protocols/Protocol0Encoder.h"
 #include "protocols/Protocol1Encoder.h"
 #include "protocols/Protocol2Encoder.h"
@@ -18,6 +19,20 @@ constexpr double SPEED_JITTER = 0.01;
 constexpr double TWO_PI = 6.28318530717958647692;
 
 }  // namespace
+
+SimulatedScannerSettings ModelScannerSettings(const DeviceModel& model, int32_t protocol, uint32_t seed)
+{
+    SimulatedScannerSettings settings;
+    settings.seed = seed;
+    settings.protocol = protocol;
+    if (protocol == 0)
+        settings.samplesPerPacket = model.nPointNum;
+    if (protocol == 2)
+        settings.samplesPerSecond = PROTOCOL2_SAMPLES_PER_SECOND;
+    if (protocol == 3)
+        settings.revolutionsPerSecond = PROTOCOL3_REVOLUTIONS_PER_SECOND;
+    return settings;
+}
 
 bool SimulatedScanner::Encodes(int32_t protocol)
 {

@@ -18,6 +18,13 @@ struct SimulatedScannerSettings {
     float dropoutRate = 0.02f;          // share of samples without a return
 };
 
+struct DeviceModel;
+
+// The simulated scanner as a model's device sending `protocol`: protocol 0 with the model's point
+// number (what decode assumes for the model), protocol 2 at a sample rate its 4.5 bytes a sample
+// leave room for on a 115200-baud line, protocol 3 at the speed its receiver expects.
+SimulatedScannerSettings ModelScannerSettings(const DeviceModel& model, int32_t protocol, uint32_t seed = 1);
+
 class SimulatedScanner {
 public:
     static constexpr int32_t MAX_SAMPLES = 4000;  // per revolution

@@ -6,14 +6,14 @@
 #include "acquisition/SharedState.h"
 #include "files/Recording.h"
 #include "protocols/LineRead.h"
+#include "protocols/Protocol1Check.h"
 #include "protocols/ShiftLeft.h"
 
 namespace {
 
 constexpr int32_t BUFFER_SIZE = 210;  // one largest packet (208) plus the next header
-constexpr int32_t HEADER_SIZE = 10;
-constexpr int32_t ZERO_PACKET_SIZE = 12;
-constexpr int32_t MAX_DATA_SAMPLES = 99;
+constexpr int32_t HEADER_SIZE = PROTOCOL1_HEADER_SIZE;
+constexpr int32_t ZERO_PACKET_SIZE = PROTOCOL1_ZERO_PACKET_SIZE;
 
 // The spare byte after the buffer is never written and stays 0.
 uint8_t g_P1Buffer[BUFFER_SIZE + 1];
@@ -46,15 +46,6 @@ float AngleAt(const uint8_t* bytes)
     return static_cast<float>(WordAt(bytes) / 128.0);
 }
 
-// The check word is the XOR of every other little-endian word of the packet.
-bool CheckBytesMatch(const uint8_t* packet, int32_t length)
-{
-    uint16_t check = WordAt(packet) ^ WordAt(packet + 2) ^ WordAt(packet + 4) ^ WordAt(packet + 6);
-    for (int32_t i = HEADER_SIZE; i < length; i += 2)
-        check ^= WordAt(packet + i);
-    return check == WordAt(packet + 8);
-}
-
 void StoreSamples(const uint8_t* packet, int32_t n, ScanFrame& frame)
 {
     const float start = AngleAt(packet + 4);
@@ -79,21 +70,20 @@ void StoreSamples(const uint8_t* packet, int32_t n, ScanFrame& frame)
 PacketOutcome ExaminePacket(ScanFrame& frame)
 {
     const uint8_t* p = g_P1Buffer;
-    const bool anglesOdd = (p[4] & 1) != 0 && (p[6] & 1) != 0;
-    if (p[2] == 1 && p[3] == 1 && anglesOdd && p[4] == p[6] && p[5] == p[7]) {
-        if (CheckBytesMatch(p, ZERO_PACKET_SIZE))
+    if (Protocol1ZeroPacketShape(p)) {
+        if (Protocol1CheckMatches(p, ZERO_PACKET_SIZE))
             return PacketOutcome::FrameComplete;
         Consume(ZERO_PACKET_SIZE);
         g_nFrameIndex = 0;
         return PacketOutcome::EndPass;
     }
-    if (p[2] == 0 && p[3] >= 1 && p[3] <= MAX_DATA_SAMPLES && anglesOdd) {
-        const int32_t length = HEADER_SIZE + 2 * p[3];
+    if (const int32_t samples = Protocol1DataSamples(p); samples > 0) {
+        const int32_t length = HEADER_SIZE + 2 * samples;
         if (g_nP1Fill < length)
             return PacketOutcome::EndPass;
         // A packet with bad check bytes is skipped; it leaves with the next header shift.
-        if (CheckBytesMatch(p, length))
-            StoreSamples(p, p[3], frame);
+        if (Protocol1CheckMatches(p, length))
+            StoreSamples(p, samples, frame);
     }
     return PacketOutcome::Continue;
 }

@@ -8,8 +8,6 @@
 #include "acquisition/SimulatedScanner.h"
 #include "files/HexDump.h"
 #include "protocols/DeviceModel.h"
-#include "protocols/Protocol2Encoder.h"
-#include "protocols/Protocol3Encoder.h"
 #include "tools/ToolArguments.h"
 #include "tools/ToolCommands.h"
 
@@ -114,21 +112,9 @@ void WriteRevolution(const SimulatedScanner& scanner, bool hex, std::ostream& ou
     }
 }
 
-// The simulated scanner as the model's device: protocol 0 with the model's point number (what
-// decode assumes for the model), protocol 2 at a sample rate its 4.5 bytes a sample leave room
-// for on a 115200-baud line, protocol 3 at the speed its receiver expects.
 SimulatedScannerSettings ScannerSettings(const SimulateOptions& options)
 {
-    SimulatedScannerSettings settings;
-    settings.seed = options.seed;
-    settings.protocol = options.protocol;
-    if (options.protocol == 0)
-        settings.samplesPerPacket = options.model->nPointNum;
-    if (options.protocol == 2)
-        settings.samplesPerSecond = PROTOCOL2_SAMPLES_PER_SECOND;
-    if (options.protocol == 3)
-        settings.revolutionsPerSecond = PROTOCOL3_REVOLUTIONS_PER_SECOND;
-    return settings;
+    return ModelScannerSettings(*options.model, options.protocol, options.seed);
 }
 
 void Simulate(const SimulateOptions& options, std::ostream& out)

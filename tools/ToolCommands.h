@@ -12,3 +12,4 @@ using ToolCommandFunction = int (*)(const std::vector<std::string>& args, std::i
 int RunDecodeCommand(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err);
 int RunSimulateCommand(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err);
 int RunMonitorCommand(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err);
+int RunProbeCommand(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err);

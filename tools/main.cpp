@@ -20,6 +20,7 @@ const ToolCommand COMMANDS[] = {
     {"decode", RunDecodeCommand, "decode a raw data file into frames of angle and distance"},
     {"simulate", RunSimulateCommand, "write revolutions of a simulated scanner as a raw data file"},
     {"monitor", RunMonitorCommand, "watch a serial port through the receive thread, one line per revolution"},
+    {"probe", RunProbeCommand, "find which model's scanner is on a serial port"},
 };
 
 void PrintUsage(std::ostream& out)

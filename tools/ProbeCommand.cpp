@@ -1,0 +1,176 @@
+// plotwell-tool probe: which scanner is on a port? Listens at each baud rate of the model table
+// and reports what every protocol's recogniser heard, best first, and the model rows that fit.
+#include <csignal>
+#include <cstdio>
+#include <ostream>
+
+#include "acquisition/ScannerProbe.h"
+#include "protocols/DeviceModel.h"
+#include "tools/ToolArguments.h"
+#include "tools/ToolCommands.h"
+
+namespace {
+
+const char USAGE[] =
+    "usage: plotwell-tool probe PORT [--seconds S]\n"
+    "Opens PORT at each baud rate of the model table in turn, listens for S seconds, and looks\n"
+    "for the packets of every protocol by their header and check bytes. Lists what it heard,\n"
+    "most packets passed first, with the model rows that fit. Exit status 0 when one protocol\n"
+    "and rate fit clearly, 1 when none does or the port could not be opened, 2 on bad arguments.\n"
+    "  --seconds S  listening time per baud rate, above 0 and at most 60; default 1.5\n";
+
+constexpr float MAX_SECONDS = 60.0f;
+
+volatile std::sig_atomic_t g_interrupted = 0;
+
+void OnInterrupt(int)
+{
+    g_interrupted = 1;
+}
+
+struct ProbeOptions {
+    std::string port;
+    float seconds = 1.5f;
+};
+
+Parsed ParseProbeOptions(const std::vector<std::string>& args, std::ostream& err, ProbeOptions& options)
+{
+    OptionReader reader("probe", args, err);
+    std::string argument;
+    while (reader.Next(argument)) {
+        if (argument == "--help")
+            return Parsed::Help;
+        if (argument == "--seconds") {
+            if (!reader.PositiveNumber(options.seconds))
+                return Parsed::Error;
+            if (options.seconds > MAX_SECONDS && !reader.Fail("takes at most 60 seconds"))
+                return Parsed::Error;
+        } else if (argument.size() > 1 && argument[0] == '-') {
+            reader.Fail("is not an option of probe");
+            return Parsed::Error;
+        } else if (!options.port.empty()) {
+            reader.Fail("is a second port; probe listens to one");
+            return Parsed::Error;
+        } else {
+            options.port = argument;
+        }
+    }
+    if (options.port.empty()) {
+        reader.FailCommand("needs a PORT, e.g. /dev/ttyUSB0");
+        return Parsed::Error;
+    }
+    return Parsed::Run;
+}
+
+std::string ModelNames(const ProbeCandidate& candidate)
+{
+    std::string names;
+    for (const DeviceModel* model : candidate.models)
+        names += (names.empty() ? "" : " ") + std::string(model->szName);
+    return names.empty() ? "-" : names;
+}
+
+std::string ProtocolText(const ProbeCandidate& candidate)
+{
+    std::string text = std::to_string(candidate.protocol);
+    if (candidate.protocol == 0)
+        text += " (" + std::to_string(candidate.pointNum) + " pts)";
+    return text;
+}
+
+void PrintCandidates(const ProbeResult& result, std::ostream& out)
+{
+    char line[256];
+    std::snprintf(line, sizeof line, "%-6s %-8s %-14s %8s %8s %8s %9s %6s  %s\n", "rank", "baud", "protocol",
+                  "passed", "failed", "skipped", "pts/rev", "rev/s", "models");
+    out << line;
+    int rank = 0;
+    for (const ProbeCandidate& candidate : result.candidates) {
+        const RecognisedStream& s = candidate.stream;
+        std::snprintf(line, sizeof line, "%-6d %-8d %-14s %8lld %8lld %8lld %9.1f %6.2f  %s\n", ++rank,
+                      candidate.baudRate, ProtocolText(candidate).c_str(), static_cast<long long>(s.accepted),
+                      static_cast<long long>(s.rejected), static_cast<long long>(s.skipped),
+                      s.SamplesPerRevolution(), s.RevolutionsPerSecond(), ModelNames(candidate).c_str());
+        out << line;
+    }
+}
+
+std::string HeardText(const ProbeResult& result)
+{
+    std::string text;
+    for (const ProbeRateHeard& rate : result.rates)
+        text += (text.empty() ? "" : ", ") + std::to_string(rate.bytes) + " bytes at " + std::to_string(rate.baudRate);
+    return text;
+}
+
+std::string CandidateText(const ProbeCandidate& candidate)
+{
+    return "protocol " + ProtocolText(candidate) + " at " + std::to_string(candidate.baudRate) + " baud";
+}
+
+int Report(const ProbeResult& result, std::ostream& out, std::ostream& err)
+{
+    if (!result.candidates.empty())
+        PrintCandidates(result, out);
+    out << "heard: " << HeardText(result) << "\n";
+    if (const ProbeCandidate* found = result.Found()) {
+        out << "found: " << ModelNames(*found) << " (" << CandidateText(*found) << ")\n";
+        return EXIT_OK;
+    }
+    if (result.rival >= 0) {
+        err << "plotwell-tool probe: no clear fit: " << CandidateText(result.candidates[static_cast<size_t>(result.best)])
+            << " and " << CandidateText(result.candidates[static_cast<size_t>(result.rival)])
+            << " both passed packets\n";
+    } else {
+        err << "plotwell-tool probe: no model fits what was heard; is the scanner powered and spinning, "
+               "and its cable on this port?\n";
+    }
+    return EXIT_FAILED;
+}
+
+int RunProbe(const ProbeOptions& options, std::ostream& out, std::ostream& err)
+{
+    std::string rates;
+    for (const int32_t rate : ProbeBaudRates())
+        rates += (rates.empty() ? "" : ", ") + std::to_string(rate);
+    err << "plotwell-tool probe: listening to " << options.port << " for " << options.seconds << " s at each of "
+        << rates << " baud\n";
+    std::atomic<bool> cancel{false};
+    g_interrupted = 0;
+    const auto previous = std::signal(SIGINT, OnInterrupt);
+    const ProbeResult result = ProbeScanner({options.port, options.seconds, PortScanRoots{}}, cancel,
+                                            [&cancel](const ProbeProgress&) {
+                                                if (g_interrupted)
+                                                    cancel.store(true, std::memory_order_relaxed);
+                                            });
+    std::signal(SIGINT, previous);
+    switch (result.end) {
+    case ProbeEnd::OpenFailed:
+        err << "plotwell-tool probe: Open Failed\n" << result.failure << "\n";
+        return EXIT_FAILED;
+    case ProbeEnd::Lost:
+        err << "plotwell-tool probe: " << options.port << " went away\n";
+        return EXIT_FAILED;
+    case ProbeEnd::Cancelled:
+        err << "plotwell-tool probe: interrupted\n";
+        return EXIT_FAILED;
+    case ProbeEnd::Listened:
+        break;
+    }
+    return Report(result, out, err);
+}
+
+}  // namespace
+
+int RunProbeCommand(const std::vector<std::string>& args, std::istream&, std::ostream& out, std::ostream& err)
+{
+    ProbeOptions options;
+    const Parsed parsed = ParseProbeOptions(args, err, options);
+    if (parsed == Parsed::Help) {
+        out << USAGE;
+        return EXIT_OK;
+    }
+    if (parsed == Parsed::Error)
+        return EXIT_USAGE;
+    return RunProbe(options, out, err);
+}
