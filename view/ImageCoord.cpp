@@ -43,13 +43,9 @@ void CImageCoord::InitView()
 
     if (m_surface.size() == m_rcClient.size())
         return;
-    const bool resized = !m_surface.isNull();
     m_surface = QImage(m_rcClient.size(), QImage::Format_RGB32);
-    if (m_surface.isNull())
-        return;
-    m_surface.fill(Qt::black);
-    if (resized)
-        Redraw();
+    // The first picture too: without it the view stays black until the first revolution.
+    Redraw();
 }
 
 void CImageCoord::SetRange(int index, OriginMode mode, QPoint anchor)

@@ -35,7 +35,7 @@ public:
 
     // Takes the widget's size, puts the origin in the centre and computes the scale; the first
     // call creates the off-screen surface and hides the marker, a call at a new size replaces
-    // the surface and redraws. A hidden marker stays hidden.
+    // the surface. Either way the picture is composed at once. A hidden marker stays hidden.
     void InitView();
     // A range change: sets the range index (0..8) and the scale, moves the origin as `mode`
     // says, and redraws.

@@ -106,8 +106,10 @@ TEST_F(ViewTest, ButtonPressTakesTheFocus)
     }
 }
 
-TEST_F(ViewTest, MarkerHiddenAtStart)
+// Nothing else composed the first picture: the view was black until the first revolution.
+TEST_F(ViewTest, StartShowsTheGridAndNoMarker)
 {
+    EXPECT_TRUE(ColourNear(view.Surface(), 160, 200, 1, GREY)) << "the first ring, without any redraw";
     EXPECT_EQ(view.Marker(), view.Origin());
     SetPoints({{0, 500}});
     view.SetRange(2, CImageCoord::KeepOrigin, QPoint());
