@@ -31,13 +31,25 @@ CImageCoord::CImageCoord(QWidget* parent)
 
 void CImageCoord::InitView()
 {
-    const QPoint previousOrigin = m_ptOrigin;
+    const bool markerHidden = m_ptMarker == m_ptOrigin;
+    const QSize previous = m_rcClient.size();
     m_rcClient = rect();
     m_nWidth = m_rcClient.width();
     m_nHeight = m_rcClient.height();
-    m_ptOrigin = QPoint(m_nWidth / 2, m_nWidth / 2);
+    if (previous.isEmpty()) {
+        m_ptOrigin = QPoint(m_nWidth / 2, m_nWidth / 2);
+    } else {
+        // A pan survives a new size, and the marker moves with the origin, so that it goes on
+        // reading the same direction and distance; its statistics start again.
+        auto carry = [&](QPoint point) {
+            const PixelPoint moved = ResizedPoint(ToPixel(point), previous.width(), previous.height(), m_nWidth, m_nHeight);
+            return QPoint(moved.x, moved.y);
+        };
+        m_ptOrigin = carry(m_ptOrigin);
+        m_ptMarker = carry(m_ptMarker);
+    }
     // A hidden marker sits on the origin; it stays hidden (and so is hidden at start).
-    if (m_ptMarker == previousOrigin)
+    if (markerHidden)
         m_ptMarker = m_ptOrigin;
     m_dScale = ScaleFor(m_nWidth, m_fRange);
 

@@ -68,3 +68,14 @@ PixelPoint ZoomOrigin(PixelPoint origin, PixelPoint anchor, double oldScale, dou
     };
     return {zoom(origin.x, anchor.x), zoom(origin.y, anchor.y)};
 }
+
+PixelPoint ResizedPoint(PixelPoint point, int oldWidth, int oldHeight, int newWidth, int newHeight)
+{
+    auto carry = [](int c, int from, int to) {
+        if (from <= 0)
+            return c;
+        const double moved = std::round((c + 0.5) * to / from - 0.5);
+        return static_cast<int>(std::clamp(moved, -ORIGIN_LIMIT, ORIGIN_LIMIT));
+    };
+    return {carry(point.x, oldWidth, newWidth), carry(point.y, oldHeight, newHeight)};
+}

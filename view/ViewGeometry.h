@@ -43,3 +43,7 @@ int RingPixels(double scale, float radiusMetres);
 
 // Origin after a change of scale that keeps the metres under `anchor` in place.
 PixelPoint ZoomOrigin(PixelPoint origin, PixelPoint anchor, double oldScale, double newScale);
+
+// The place of `point` in a view of `oldWidth` x `oldHeight` pixels, carried over to a view of the
+// new size: the same fraction of the width and of the height, pixel centre to pixel centre.
+PixelPoint ResizedPoint(PixelPoint point, int oldWidth, int oldHeight, int newWidth, int newHeight);

@@ -70,9 +70,9 @@ TEST_F(ViewTest, OutermostRingTouchesTheEdgesAtEveryRange)
 
 TEST_F(ViewTest, SpokesAndArrowKeepTheirPixelLengthAtEveryRange)
 {
-    Resize(500, 700);  // origin (250, 250); spokes reach 270 px
-    view.OnRButtonDown(QPoint(300, 300));
-    view.OnMouseMove(QPoint(200, 300));  // origin to (150, 250): the arrow tip lands at x = 420
+    Resize(500, 700);  // spokes reach 270 px
+    view.OnRButtonDown(view.Origin());
+    view.OnMouseMove(QPoint(150, 250));  // origin to (150, 250): the arrow tip lands at x = 420
     view.OnRButtonUp();
     ASSERT_EQ(view.Origin(), QPoint(150, 250));
     const double down = 2 * 4 * 3.141592654 / 15;  // spoke 4, 96 degrees, pointing down the screen
@@ -102,11 +102,13 @@ TEST_F(ViewTest, OriginFromTheWidthAtStartAndFromBothSidesWhenRecentred)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.width);
-        Resize(c.width, c.height);
-        EXPECT_EQ(view.Origin(), c.initial);
-        EXPECT_DOUBLE_EQ(view.Scale(), c.scale);
-        view.SetRange(2, CImageCoord::Recentre, QPoint());
-        EXPECT_EQ(view.Origin(), c.recentred);
-        EXPECT_TRUE(ColourNear(view.Surface(), c.recentred.x() - 40, c.recentred.y(), 1, GREY));
+        CImageCoord fresh;
+        fresh.resize(c.width, c.height);
+        fresh.InitView();
+        EXPECT_EQ(fresh.Origin(), c.initial);
+        EXPECT_DOUBLE_EQ(fresh.Scale(), c.scale);
+        fresh.SetRange(2, CImageCoord::Recentre, QPoint());
+        EXPECT_EQ(fresh.Origin(), c.recentred);
+        EXPECT_TRUE(ColourNear(fresh.Surface(), c.recentred.x() - 40, c.recentred.y(), 1, GREY));
     }
 }

@@ -147,7 +147,9 @@ TEST_F(ViewTest, RepaintDrawsNoSweepRing)
     EXPECT_EQ(CountColour(view.grab().toImage().convertToFormat(QImage::Format_RGB32), CYAN), 0);
 }
 
-TEST_F(ViewTest, NewSizeGetsANewSurfaceAndThePictureAgain)
+// A resize used to recentre the origin while a shown marker kept its spot, so its statistics
+// mixed two directions; a pan was lost.
+TEST_F(ViewTest, NewSizeGetsANewSurfaceAndKeepsPanAndMarkerInPlace)
 {
     SetPoints({{0, 500}});
     view.SetRange(2, CImageCoord::Recentre, QPoint());
@@ -157,8 +159,18 @@ TEST_F(ViewTest, NewSizeGetsANewSurfaceAndThePictureAgain)
     EXPECT_EQ(view.Marker(), view.Origin()) << "a hidden marker stays hidden";
     EXPECT_TRUE(ColourNear(view.Surface(), 450, 300, 2, CYAN));
 
-    QTest::mouseClick(&view, Qt::LeftButton, {}, QPoint(500, 300));
-    Resize(500, 500);
-    EXPECT_EQ(view.Marker(), QPoint(500, 300)) << "a shown marker keeps its place";
-    EXPECT_FALSE(view.OverlayLines().isEmpty());
+    Store(g_nStatPoints, 2);
+    view.OnRButtonDown(QPoint(300, 300));
+    view.OnMouseMove(QPoint(240, 330));  // origin to (240, 330)
+    view.OnRButtonUp();
+    QTest::mouseClick(&view, Qt::LeftButton, {}, QPoint(390, 330));  // 0.5 m right of the origin
+    view.Redraw();
+    ASSERT_EQ(view.OverlayLines().size(), 4);
+    const QStringList before = view.OverlayLines();
+
+    Resize(400, 400);
+    EXPECT_EQ(view.Origin(), QPoint(160, 220)) << "the pan is kept in proportion";
+    EXPECT_EQ(view.Marker(), QPoint(260, 220)) << "the marker moves with it";
+    ASSERT_EQ(view.OverlayLines().size(), 3) << "the statistics start again";
+    EXPECT_EQ(view.OverlayLines().mid(0, 3), before.mid(0, 3)) << "same point, direction and distance";
 }
