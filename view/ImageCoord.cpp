@@ -2,6 +2,8 @@
 
 #include <QFontMetrics>
 #include <QPainter>
+#include <algorithm>
+#include <cmath>
 #include <mutex>
 
 #include "acquisition/SharedState.h"
@@ -21,7 +23,7 @@ CImageCoord::CImageCoord(QWidget* parent)
       m_penGrid(SolidPen(QColor(100, 100, 100), 1)),
       m_penPoint(SolidPen(QColor(0, 255, 255), 2)),
       m_penMarker(SolidPen(QColor(255, 0, 0), 1)),
-      m_pointStamp(m_penPoint)
+      m_pointStamp(m_penPoint, 1)
 {
     // The surface covers the whole widget, and moves are needed without a button for the zoom anchor.
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -53,11 +55,30 @@ void CImageCoord::InitView()
         m_ptMarker = m_ptOrigin;
     m_dScale = ScaleFor(m_nWidth, m_fRange);
 
-    if (m_surface.size() == m_rcClient.size())
-        return;
-    m_surface = QImage(m_rcClient.size(), QImage::Format_RGB32);
     // The first picture too: without it the view stays black until the first revolution.
-    Redraw();
+    if (MakeSurface())
+        Redraw();
+}
+
+// The surface has the screen's device pixels, so that rings, points and text are as sharp as
+// every other control on a high-density screen; all drawing stays in logical pixels. A
+// fractional ratio (1.25, 1.5) gets the next whole one, shown scaled down: only at whole ratios
+// are the point stamps the pixels of drawEllipse.
+int CImageCoord::SurfaceRatio() const { return std::max(1, static_cast<int>(std::ceil(devicePixelRatioF() - 0.01))); }
+
+bool CImageCoord::MakeSurface()
+{
+    const int ratio = SurfaceRatio();
+    const QSize pixels = m_rcClient.size() * ratio;
+    if (!m_surface.isNull() && m_surface.size() == pixels && m_surface.devicePixelRatio() == ratio)
+        return false;
+    m_surface = QImage(pixels, QImage::Format_RGB32);
+    if (m_surface.isNull())
+        return false;
+    m_surface.setDevicePixelRatio(ratio);
+    if (m_pointStamp.Ratio() != ratio)
+        m_pointStamp = RingStamp(m_penPoint, ratio);
+    return true;
 }
 
 void CImageCoord::SetRange(int index, OriginMode mode, QPoint anchor)
@@ -79,27 +100,35 @@ void CImageCoord::Redraw()
 {
     if (m_surface.isNull())
         return;
-    {
-        QPainter painter(&m_surface);
-        DrawGrid(painter);
-        // The receive thread rebuilds the list only under this lock, so one redraw shows one revolution.
-        std::lock_guard<std::mutex> lock(g_PointListMutex);
-        DrawPoints(painter);
-        DrawOverlay(painter);
-    }
+    Compose();
     Present();
+}
+
+void CImageCoord::Compose()
+{
+    QPainter painter(&m_surface);
+    DrawGrid(painter);
+    // The receive thread rebuilds the list only under this lock, so one redraw shows one revolution.
+    std::lock_guard<std::mutex> lock(g_PointListMutex);
+    DrawPoints(painter);
+    DrawOverlay(painter);
 }
 
 void CImageCoord::Present() { repaint(); }
 
 void CImageCoord::paintEvent(QPaintEvent*)
 {
-    // A repaint asked for by the window system shows the last composed picture as it is.
+    // A repaint asked for by the window system shows the last composed picture as it is, unless
+    // the window went to a screen of another pixel density.
+    if (!m_surface.isNull() && m_surface.devicePixelRatio() != SurfaceRatio() && MakeSurface())
+        Compose();
     QPainter painter(this);
     if (m_surface.isNull() || !m_rcClient.contains(rect()))
         painter.fillRect(rect(), Qt::black);
-    if (!m_surface.isNull())
-        painter.drawImage(QRect(0, 0, m_rcClient.width(), m_rcClient.height()), m_surface);
+    if (m_surface.isNull())
+        return;
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, m_surface.devicePixelRatio() != devicePixelRatioF());
+    painter.drawImage(QRectF(0, 0, m_rcClient.width(), m_rcClient.height()), m_surface);
 }
 
 void CImageCoord::DrawText(QPainter& painter, QPoint topLeft, QColor colour, const QString& text)

@@ -67,7 +67,13 @@ protected:
     void wheelEvent(QWheelEvent* event) override;
 
 private:
-    // The steps of a redraw, all on the one painter that Redraw opens on the surface.
+    // A new surface when the size or the device pixel ratio changed; false when none was needed
+    // or none could be made.
+    bool MakeSurface();
+    int SurfaceRatio() const;
+    // Grid, points and overlay into the surface, on one painter handed to the steps below.
+    void Compose();
+    // The steps of a redraw.
     void DrawGrid(QPainter& painter);
     void DrawRing(QPainter& painter, QPoint centre, float radius);
     void DrawRingLabel(QPainter& painter, float radius, const QString& text);
@@ -98,8 +104,8 @@ private:
     QPoint m_ptOriginAtDrag;
     double m_dScale = 0.0;   // pixels per metre
 
-    QImage m_surface;                   // the picture being composed; null before InitView
-    RingStamp m_pointStamp;             // m_penPoint's ring, pre-rendered
+    QImage m_surface;                   // the picture being composed, in device pixels; null before InitView
+    RingStamp m_pointStamp;             // m_penPoint's ring, pre-rendered at the surface's ratio
     DepthWindow m_depthWindow;
     QStringList m_overlayLines;         // texts the last overlay drew, top to bottom
 };

@@ -1,20 +1,22 @@
 #include "view/RingStamp.h"
 
 #include <QPainter>
+#include <algorithm>
 
 namespace {
 
-// Room around the box for the pen's half width.
+// Room around the box for the pen's half width, in logical pixels.
 constexpr int MARGIN = 8;
 constexpr QRgb UNTOUCHED = 0xff000000u;
 
 }  // namespace
 
-RingStamp::RingStamp(const QPen& pen)
+RingStamp::RingStamp(const QPen& pen, int ratio) : m_ratio(std::max(ratio, 1))
 {
     for (int w = 0; w <= MAX_BOX; ++w) {
         for (int h = 0; h <= MAX_BOX; ++h) {
-            QImage scratch(w + 2 * MARGIN, h + 2 * MARGIN, QImage::Format_RGB32);
+            QImage scratch((w + 2 * MARGIN) * m_ratio, (h + 2 * MARGIN) * m_ratio, QImage::Format_RGB32);
+            scratch.setDevicePixelRatio(m_ratio);
             scratch.fill(UNTOUCHED);
             {
                 QPainter painter(&scratch);
@@ -22,11 +24,12 @@ RingStamp::RingStamp(const QPen& pen)
                 painter.setBrush(Qt::NoBrush);
                 painter.drawEllipse(QRectF(MARGIN, MARGIN, w, h));
             }
+            const int corner = MARGIN * m_ratio;
             for (int y = 0; y < scratch.height(); ++y) {
                 const auto* line = reinterpret_cast<const QRgb*>(scratch.constScanLine(y));
                 for (int x = 0; x < scratch.width(); ++x) {
                     if (line[x] != UNTOUCHED)
-                        m_shapes[w][h].push_back({x - MARGIN, y - MARGIN, line[x]});
+                        m_shapes[w][h].push_back({x - corner, y - corner, line[x]});
                 }
             }
         }
@@ -44,14 +47,16 @@ void RingStamp::Stamp(QImage& image, int left, int top, int width, int height) c
         return;
     const int imageWidth = image.width();
     const int imageHeight = image.height();
-    if (left > imageWidth + MARGIN || top > imageHeight + MARGIN || left < -MARGIN - width ||
-        top < -MARGIN - height)
+    const int reach = (MARGIN + MAX_BOX) * m_ratio;
+    const int64_t cornerX = int64_t{left} * m_ratio;
+    const int64_t cornerY = int64_t{top} * m_ratio;
+    if (cornerX > imageWidth + reach || cornerY > imageHeight + reach || cornerX < -reach || cornerY < -reach)
         return;
     uchar* bits = image.bits();
     const qsizetype stride = image.bytesPerLine();
     for (const Pixel& pixel : m_shapes[width][height]) {
-        const int x = left + pixel.dx;
-        const int y = top + pixel.dy;
+        const int x = static_cast<int>(cornerX) + pixel.dx;
+        const int y = static_cast<int>(cornerY) + pixel.dy;
         if (x >= 0 && y >= 0 && x < imageWidth && y < imageHeight)
             reinterpret_cast<QRgb*>(bits + y * stride)[x] = pixel.colour;
     }

@@ -56,29 +56,34 @@ TEST_F(ViewTest, PointsWithoutReturnAreNotDrawn)
     EXPECT_EQ(CountColour(view.Surface(), CYAN), 0);
 }
 
-// Every box size the stamp holds, at positions inside, across and beyond each edge.
-TEST(RingStampTest, MatchesDrawEllipseForEverySizeAndClipping)
+// Every box size the stamp holds, at positions inside, across and beyond each edge, on surfaces
+// of the device pixel ratios of ordinary and high-density screens.
+TEST(RingStampTest, MatchesDrawEllipseForEverySizeClippingAndRatio)
 {
-    const RingStamp stamp(PointPen());
-    QImage stamped(24, 20, QImage::Format_RGB32);
-    QImage painted(stamped.size(), QImage::Format_RGB32);
-    for (int w = 0; w <= RingStamp::MAX_BOX; ++w)
-        for (int h = 0; h <= RingStamp::MAX_BOX; ++h)
-            for (int top = -8; top <= 24; top += 3)
-                for (int left = -8; left <= 28; left += 3) {
-                    stamped.fill(Qt::black);
-                    painted.fill(Qt::black);
-                    stamp.Stamp(stamped, left, top, w, h);
-                    QPainter painter(&painted);
-                    painter.setPen(PointPen());
-                    painter.drawEllipse(QRectF(left, top, w, h));
-                    painter.end();
-                    ASSERT_EQ(stamped, painted) << "box " << left << "," << top << " " << w << "x" << h;
-                }
+    for (const int ratio : {1, 2, 3}) {
+        SCOPED_TRACE(ratio);
+        const RingStamp stamp(PointPen(), ratio);
+        QImage stamped(24 * ratio, 20 * ratio, QImage::Format_RGB32);
+        stamped.setDevicePixelRatio(ratio);
+        QImage painted = stamped;
+        for (int w = 0; w <= RingStamp::MAX_BOX; ++w)
+            for (int h = 0; h <= RingStamp::MAX_BOX; ++h)
+                for (int top = -8; top <= 24; top += 3)
+                    for (int left = -8; left <= 28; left += 3) {
+                        stamped.fill(Qt::black);
+                        painted.fill(Qt::black);
+                        stamp.Stamp(stamped, left, top, w, h);
+                        QPainter painter(&painted);
+                        painter.setPen(PointPen());
+                        painter.drawEllipse(QRectF(left, top, w, h));
+                        painter.end();
+                        ASSERT_EQ(stamped, painted) << "box " << left << "," << top << " " << w << "x" << h;
+                    }
+    }
 }
 
 // A full revolution through Redraw, against the same points drawn one by one with QPainter.
-TEST_F(ViewTest, PointPassEqualsOneEllipsePerPoint)
+TEST_F(ViewTest, PointPassEqualsOneEllipsePerPointAtTheScreensRatio)
 {
     std::mt19937 random(7);
     std::uniform_real_distribution<float> angle(-5.0f, 365.0f);
@@ -93,7 +98,9 @@ TEST_F(ViewTest, PointPassEqualsOneEllipsePerPoint)
             Store(g_nProtocol, protocol);
             SetPoints({});
             view.SetRange(index, CImageCoord::Recentre, QPoint());
+            // At the ratio the screen gives the view (a second run has QT_SCALE_FACTOR=2).
             QImage expected = view.Surface().copy();
+            ASSERT_EQ(expected.devicePixelRatio(), std::ceil(view.devicePixelRatioF()));
             {
                 QPainter painter(&expected);
                 painter.setPen(PointPen());
