@@ -29,6 +29,8 @@ CImageCoord::CImageCoord(QWidget* parent)
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
     setFocusPolicy(Qt::ClickFocus);
+    // The right button pans: a context menu would take the mouse before the release is seen.
+    setContextMenuPolicy(Qt::PreventContextMenu);
 }
 
 void CImageCoord::InitView()

@@ -22,7 +22,8 @@
 
 class QPainter;
 
-// True from a right-button press on the view until the right button is released.
+// True from a right-button press on the view until the right button is released, or until the
+// view loses the focus or sees a move without the right button held.
 extern bool g_bDragging;
 
 class CImageCoord : public QWidget {
@@ -64,6 +65,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
 
 private:

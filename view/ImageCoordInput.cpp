@@ -1,5 +1,6 @@
 // Mouse handling of the polar view: wheel zoom about the last mouse position, right-button pan,
 // left-click marker.
+#include <QFocusEvent>
 #include <QMouseEvent>
 #include <QWheelEvent>
 
@@ -64,7 +65,20 @@ void CImageCoord::mouseReleaseEvent(QMouseEvent* event)
         OnRButtonUp();
 }
 
-void CImageCoord::mouseMoveEvent(QMouseEvent* event) { OnMouseMove(event->position().toPoint()); }
+// A release the view never saw (a popup or another window took the mouse) must not leave every
+// later move panning.
+void CImageCoord::mouseMoveEvent(QMouseEvent* event)
+{
+    if (g_bDragging && !(event->buttons() & Qt::RightButton))
+        OnRButtonUp();
+    OnMouseMove(event->position().toPoint());
+}
+
+void CImageCoord::focusOutEvent(QFocusEvent* event)
+{
+    OnRButtonUp();
+    QWidget::focusOutEvent(event);
+}
 
 void CImageCoord::wheelEvent(QWheelEvent* event)
 {

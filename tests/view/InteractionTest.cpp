@@ -16,10 +16,10 @@ void Wheel(QWidget& widget, int delta)
     QApplication::sendEvent(&widget, &event);
 }
 
-// A move without a button held; QTest would move the real cursor for that.
-void Hover(QWidget& widget, QPoint position)
+// A move with `buttons` held; QTest would move the real cursor for a move without a button.
+void Hover(QWidget& widget, QPoint position, Qt::MouseButtons buttons = Qt::NoButton)
 {
-    QMouseEvent event(QEvent::MouseMove, position, widget.mapToGlobal(position), Qt::NoButton, Qt::NoButton,
+    QMouseEvent event(QEvent::MouseMove, position, widget.mapToGlobal(position), Qt::NoButton, buttons,
                       Qt::NoModifier);
     QApplication::sendEvent(&widget, &event);
 }
@@ -86,6 +86,19 @@ TEST_F(ViewTest, RightDragPansAndRangeButtonRecentres)
     EXPECT_FALSE(g_bDragging);
     Hover(view, QPoint(10, 10));
     EXPECT_EQ(view.Origin(), QPoint(250, 230)) << "moves after the release do not pan";
+
+    // A release that went elsewhere (the next move comes without the button), or a popup that
+    // took the focus, ends the drag.
+    for (const bool byFocus : {false, true}) {
+        QTest::mousePress(&view, Qt::RightButton, {}, QPoint(100, 100));
+        if (byFocus) {
+            QFocusEvent lost(QEvent::FocusOut, Qt::PopupFocusReason);
+            QApplication::sendEvent(&view, &lost);
+        }
+        Hover(view, QPoint(10, 10), byFocus ? Qt::RightButton : Qt::NoButton);
+        EXPECT_FALSE(g_bDragging) << byFocus;
+        EXPECT_EQ(view.Origin(), QPoint(250, 230)) << byFocus;
+    }
 
     view.Redraw();
     EXPECT_EQ(view.Origin(), QPoint(250, 230));
