@@ -1,11 +1,11 @@
-// A publisher's scans as ROS 2 nodes receive them: a plain reliable DDS reader decodes the bytes
-// on the wire by hand, the way a ROS 2 node's middleware reads them, and a best-effort
-// subscriber matches the same reliable publisher.
+// A publisher's scans as ROS 2 nodes receive them: a plain reliable DDS reader in another process,
+// with its own build of the type, takes the bytes off the wire and the test decodes them by hand,
+// the way a ROS 2 node's middleware reads them; a best-effort subscriber matches the same
+// reliable publisher.
 #include <gtest/gtest.h>
 
-#include <dds/ddsi/ddsi_serdata.h>
-
 #include <chrono>
+#include <cstdio>
 #include <condition_variable>
 #include <cstring>
 #include <memory>
@@ -20,7 +20,6 @@
 #include "ros2/ScanConversion.h"
 #include "ros2/RevolutionPublisher.h"
 #include "ros2/ScanSubscriber.h"
-#include "ros2/ScanTopic.h"
 #include "tests/support/DdsTestDomain.h"
 
 namespace {
@@ -102,42 +101,37 @@ DecodedScan Decode(const std::vector<uint8_t>& bytes)
     return scan;
 }
 
-// A reliable reader that hands out the serialized bytes of each sample.
-class RawReader {
+// The peer program (tests/ros2/peer): a reliable reader in a process of its own, one line of
+// hexadecimal bytes per sample it took.
+class PeerReader {
 public:
-    RawReader(uint32_t domain, const std::string& rosTopic)
+    PeerReader(uint32_t domain, const char* ddsTopic)
+        : m_output(popen((std::string(PEER_READER) + " " + std::to_string(domain) + " " + ddsTopic + " 1").c_str(), "r"))
     {
-        std::string reason;
-        EXPECT_TRUE(m_topic.Open(domain, rosTopic, reason)) << reason;
-        dds_qos_t* qos = dds_create_qos();
-        dds_qset_reliability(qos, DDS_RELIABILITY_RELIABLE, DDS_SECS(1));
-        dds_qset_history(qos, DDS_HISTORY_KEEP_ALL, 0);
-        m_reader = dds_create_reader(m_topic.Participant(), m_topic.Topic(), qos, nullptr);
-        dds_delete_qos(qos);
-        EXPECT_GT(m_reader, 0);
+        EXPECT_NE(m_output, nullptr);
     }
+    ~PeerReader()
+    {
+        if (m_output != nullptr)
+            pclose(m_output);
+    }
+    PeerReader(const PeerReader&) = delete;
+    PeerReader& operator=(const PeerReader&) = delete;
 
+    // The next sample's bytes; false when the peer ended without one (it gives up after 10 s).
     bool Take(std::vector<uint8_t>& bytes)
     {
-        const auto deadline = std::chrono::steady_clock::now() + PATIENCE;
-        while (std::chrono::steady_clock::now() < deadline) {
-            ddsi_serdata* data = nullptr;
-            dds_sample_info_t info;
-            if (dds_takecdr(m_reader, &data, 1, &info, DDS_ANY_STATE) == 1) {
-                bytes.resize(ddsi_serdata_size(data));
-                ddsi_serdata_to_ser(data, 0, bytes.size(), bytes.data());
-                ddsi_serdata_unref(data);
-                if (info.valid_data)
-                    return true;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        }
-        return false;
+        std::string line;
+        for (int c; m_output != nullptr && (c = std::fgetc(m_output)) != EOF && c != '\n';)
+            line += static_cast<char>(c);
+        bytes.clear();
+        for (size_t i = 0; i + 1 < line.size(); i += 2)
+            bytes.push_back(static_cast<uint8_t>(std::stoi(line.substr(i, 2), nullptr, 16)));
+        return !bytes.empty();
     }
 
 private:
-    ScanTopic m_topic;
-    dds_entity_t m_reader = 0;
+    FILE* m_output;
 };
 
 // The best-effort side: our own subscriber, keeping copies of what it received.
@@ -200,7 +194,7 @@ TEST(Loopback, ReliableAndBestEffortReadersReceiveWhatIsPublished)
     std::string reason;
     ASSERT_TRUE(publisher.Open(settings, reason)) << reason;
     EXPECT_EQ(publisher.DdsName(), "rt/plotwell_test/scan");
-    RawReader reliable(domain, "/plotwell_test/scan");
+    PeerReader reliable(domain, "rt/plotwell_test/scan");
     Received bestEffort;
     ScanSubscriber subscriber;
     ASSERT_TRUE(subscriber.Open(domain, "plotwell_test/scan", bestEffort.Callback(), reason)) << reason;
