@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include "acquisition/ScanFrame.h"
@@ -26,7 +27,8 @@ public:
     RevolutionPublisher();
     ~RevolutionPublisher();
 
-    // Joins the domain and makes the writer. Not while revolutions are being handed in.
+    // Joins the domain, makes the writer and starts a run in settings.shape. Not while
+    // revolutions are being handed in.
     [[nodiscard]] bool Open(const PublishSettings& settings, std::string& reason);
     void Close();
 
@@ -35,9 +37,9 @@ public:
     void SetSending(bool sending) { m_sending.store(sending, std::memory_order_relaxed); }
     bool Sending() const { return m_sending.load(std::memory_order_relaxed); }
 
-    // The next revolution starts a new run (after a pause in the stream). Not while revolutions
-    // are being handed in.
-    void Restart() { m_clock.Restart(); }
+    // A new run, whose revolutions take `shape` (the model may have changed); from any thread,
+    // at any time. The next revolution is the first of the run: it is timed, not sent.
+    void StartRun(const ScanShape& shape);
 
     // One completed revolution: `list` is its point list after the filter and the compensation,
     // `protocol` the angle convention of its scanner. One thread only, the receive thread. True
@@ -51,9 +53,15 @@ public:
     const std::string& DdsName() const { return m_publisher.DdsName(); }
 
 private:
+    void TakeNewRun();
+
     ScanPublisher m_publisher;
+    std::string m_frameId;
     std::unique_ptr<LaserScanMessage> m_message;
     RevolutionClock m_clock;
+    std::mutex m_runMutex;  // guards m_runShape
+    ScanShape m_runShape{};
+    std::atomic<bool> m_newRun{false};
     std::atomic<bool> m_sending{true};
     std::atomic<int64_t> m_sent{0};
     std::atomic<int64_t> m_failed{0};

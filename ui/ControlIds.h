@@ -31,6 +31,7 @@ constexpr int RANGE_0_5M = 1025;
 constexpr int STAT_POINTS = 1026;    // Chinese layout only
 constexpr int STAT_POINTS_LABEL = 1027;  // the label of 1026, which the templates leave without id
 constexpr int FILE_NOTE = 1028;      // above RECORD_DATA: the file last written or played, or why not
+constexpr int PUBLISH = 1029;        // with --publish: sends revolutions as ROS 2 LaserScans
 }  // namespace ControlId
 
 // The range buttons in the order of the view's range index 0..8.

@@ -9,6 +9,7 @@
 
 #include "acquisition/SharedState.h"
 #include "protocols/DeviceModel.h"
+#include "ros2/RevolutionPublisher.h"
 #include "ui/ClickableLabel.h"
 #include "ui/ControlIds.h"
 #include "ui/MessageBox.h"
@@ -57,9 +58,10 @@ void CPlotwellDlg::OnOpenClose()
 void CPlotwellDlg::ShowConnection()
 {
     m_openButton->setText(m_connection == Connection::Open ? QStringLiteral("ClOSE") : QStringLiteral("OPEN"));
-    m_openButton->setEnabled(m_connection != Connection::Playing);
-    m_portList->setEnabled(m_connection != Connection::Open);
-    m_modelList->setEnabled(m_connection != Connection::Open);
+    const bool portFree = m_connection == Connection::Closed || m_connection == Connection::Playing;
+    m_openButton->setEnabled(m_connection == Connection::Closed || m_connection == Connection::Open);
+    m_portList->setEnabled(portFree);
+    m_modelList->setEnabled(portFree);
 }
 
 void CPlotwellDlg::SetConnection(Connection connection)
@@ -74,6 +76,8 @@ void CPlotwellDlg::OpenPort()
 {
     SelectModel(m_strModel.toLatin1().constData());
     const DeviceModel* model = Load(g_pModel);
+    if (m_publisher)
+        m_publisher->StartRun(ModelScanShape(*model));
     const bool receiving = m_SerialPort.StartReceiving();
     if (!receiving)
         ShowMessage(this, QStringLiteral("Serial Thread Setup Failed"));

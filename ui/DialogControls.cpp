@@ -73,6 +73,8 @@ QWidget* CPlotwellDlg::CreateLeftColumn()
     layout->addWidget(m_startButton);
     layout->addWidget(CreateSettingsGrid());
     layout->addWidget(CreateCompensationGroup());
+    if (!m_options.ros2.publishTopic.empty())
+        layout->addWidget(CreatePublishBox());
     layout->addStretch(1);
     layout->addWidget(CreateRecordRow());
     return column;
@@ -181,4 +183,15 @@ QWidget* CPlotwellDlg::CreateRecordRow()
         layout->addWidget(m_floatFormatBox);
     }
     return row;
+}
+
+// Only with --publish: pauses and resumes publishing.
+QWidget* CPlotwellDlg::CreatePublishBox()
+{
+    const QString topic = QString::fromStdString(m_options.ros2.publishTopic);
+    m_publishBox = Register(ControlId::PUBLISH, new QCheckBox(TextsFor(m_options.language).publish + ' ' + topic));
+    m_publishBox->setToolTip(QStringLiteral("Every revolution as a ROS 2 LaserScan on %1, DDS domain %2")
+                                 .arg(topic)
+                                 .arg(m_options.ros2.domain));
+    return m_publishBox;
 }

@@ -49,7 +49,8 @@ void CPlotwellDlg::OnDropFiles(const QPoint& position, const QStringList& paths)
     QWidget* target = childAt(position);
     const bool onEdit = target != nullptr &&
                         (target == m_pointNumEdit || target == m_factorEdit || target == m_statPointsEdit);
-    if (!onEdit || paths.size() != 1)
+    // A file plays through the receive thread, which does not run while a topic is shown.
+    if (!onEdit || paths.size() != 1 || m_connection == Connection::Subscribed)
         return;
     LoadDroppedFile(paths.front());
 }

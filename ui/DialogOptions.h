@@ -1,15 +1,24 @@
 // How the application sets up the main dialog: its layout language, where ports are looked
-// for, and the ports offered before the enumerated ones (the demo scanner, --port).
+// for, the ports offered before the enumerated ones (the demo scanner, --port), and ROS 2.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
 #include "acquisition/PortEnumeration.h"
 #include "ui/LayoutTexts.h"
 
+// ROS 2 over DDS: publish every revolution, or draw the scans of a topic instead of a port.
+struct Ros2Options {
+    std::string publishTopic;    // not empty: publish revolutions on this topic
+    std::string subscribeTopic;  // not empty: draw this topic's scans; no port is opened then
+    uint32_t domain = 0;
+};
+
 struct DialogOptions {
     DialogLanguage language = DialogLanguage::English;
     PortScanRoots roots;
     std::vector<std::string> extraPorts;  // listed first, in this order
+    Ros2Options ros2;
 };

@@ -2,7 +2,6 @@
 
 #include <chrono>
 
-#include "acquisition/SerialPort.h"
 #include "acquisition/SharedState.h"
 
 namespace {
@@ -11,8 +10,8 @@ namespace {
 constexpr auto STOP_POLL = std::chrono::milliseconds(50);
 }
 
-FrameHandOver::FrameHandOver(CSerialPort& port, std::function<void()> draw, QObject* parent)
-    : QObject(parent), m_port(port), m_draw(std::move(draw))
+FrameHandOver::FrameHandOver(std::atomic<uint8_t>& stop, std::function<void()> draw, QObject* parent)
+    : QObject(parent), m_stop(stop), m_draw(std::move(draw))
 {
 }
 
@@ -24,14 +23,14 @@ int FrameHandOver::Deliver(void* context)
 int FrameHandOver::DeliverFrame()
 {
     std::unique_lock lock(m_mutex);
-    // Decided under the lock: a Stop either comes first (we see bStop) or after (it voids the
+    // Decided under the lock: a Stop either comes first (we see the flag) or after (it voids the
     // pending frame, so the notification posted here draws nothing).
-    if (Load(m_port.bStop))
+    if (Load(m_stop))
         return 0;
     const uint64_t ticket = ++m_lastPosted;
     m_pendingTicket = ticket;
     QMetaObject::invokeMethod(this, "HandlePending", Qt::QueuedConnection);
-    while (m_lastHandled < ticket && !Load(m_port.bStop))
+    while (m_lastHandled < ticket && !Load(m_stop))
         m_handled.wait_for(lock, STOP_POLL);
     return 0;
 }
@@ -41,7 +40,7 @@ void FrameHandOver::HandlePending()
     uint64_t ticket = 0;
     {
         std::lock_guard lock(m_mutex);
-        if (m_pendingTicket == 0 || Load(m_port.bStop))
+        if (m_pendingTicket == 0 || Load(m_stop))
             return;
         ticket = m_pendingTicket;
         m_pendingTicket = 0;
@@ -59,7 +58,7 @@ void FrameHandOver::Stop()
 {
     {
         std::lock_guard lock(m_mutex);
-        Store(m_port.bStop, 1);
+        Store(m_stop, 1);
         m_pendingTicket = 0;
     }
     m_handled.notify_all();

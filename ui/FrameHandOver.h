@@ -1,28 +1,28 @@
-// Hands every finished point list from the receive thread to the UI thread and waits until the
-// UI has drawn it, the way a synchronous window message would; a stop releases the wait at once.
+// Hands every finished point list from the thread that built it (the receive thread, or the
+// thread receiving scans over DDS) to the UI thread and waits until the UI has drawn it, the way
+// a synchronous window message would; a stop releases the wait at once.
 #pragma once
 
 #include <QObject>
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <mutex>
 
-class CSerialPort;
-
 class FrameHandOver : public QObject {
     Q_OBJECT
 public:
-    // `draw` runs on the UI thread once per handed-over frame.
-    FrameHandOver(CSerialPort& port, std::function<void()> draw, QObject* parent = nullptr);
+    // `draw` runs on the UI thread once per handed-over frame. `stop` is the sending thread's
+    // stop flag (the port's bStop for the receive thread): set, it ends every wait.
+    FrameHandOver(std::atomic<uint8_t>& stop, std::function<void()> draw, QObject* parent = nullptr);
 
-    // The port's frame callback: `context` is the FrameHandOver. Receive thread.
+    // The port's frame callback: `context` is the FrameHandOver. Sending thread.
     static int Deliver(void* context);
 
-    // Ends the hand-over of the running session: sets the port's stop flag, releases a waiting
-    // receive thread and voids the frame still pending, so a notification still queued draws
-    // nothing. UI thread; afterwards
-    // joining the receive thread cannot deadlock.
+    // Ends the hand-over of the running session: sets the stop flag, releases a waiting sending
+    // thread and voids the frame still pending, so a notification still queued draws nothing.
+    // UI thread; afterwards joining the sending thread cannot deadlock.
     void Stop();
 
 private:
@@ -31,7 +31,7 @@ private:
     // sees that hand-over, not only Qt's own event queue.
     Q_INVOKABLE void HandlePending();
 
-    CSerialPort& m_port;
+    std::atomic<uint8_t>& m_stop;
     std::function<void()> m_draw;
     std::mutex m_mutex;
     std::condition_variable m_handled;

@@ -16,6 +16,7 @@ const LayoutTexts ENGLISH{
     QStringLiteral("Formula"),
     QStringLiteral("ROS"),
     QString(),
+    QStringLiteral("Publish"),
 };
 
 const LayoutTexts CHINESE{
@@ -32,6 +33,7 @@ const LayoutTexts CHINESE{
     QStringLiteral("公式补偿"),
     QStringLiteral("ROS四倍插值补偿"),
     QStringLiteral("浮点格式"),
+    QStringLiteral("发布"),
 };
 
 }  // namespace

@@ -19,6 +19,7 @@ struct LayoutTexts {
     QString compFormula;
     QString compBins;
     QString floatFormat;      // empty: the layout has no float-format box (1024)
+    QString publish;          // the publish box (1029), followed by the topic
 };
 
 const LayoutTexts& TextsFor(DialogLanguage language);

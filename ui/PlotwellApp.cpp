@@ -10,6 +10,7 @@
 #include "acquisition/PseudoTerminalScanner.h"
 #include "files/OutputDirectory.h"
 #include "protocols/DeviceModel.h"
+#include "ros2/RosNames.h"
 #include "ui/ControlIds.h"
 #include "ui/MessageBox.h"
 #include "ui/PlotwellDlg.h"
@@ -27,6 +28,9 @@ const char USAGE[] =
     "  --lang en|zh      English or Simplified Chinese layout (default: the system's language)\n"
     "  --play FILE       play a raw data file back, as if it had been dropped (instead of --demo)\n"
     "  --record-dir DIR  write recordings and snapshots into DIR (created when needed)\n"
+    "  --publish TOPIC   also publish every revolution as a ROS 2 LaserScan on TOPIC (e.g. /scan)\n"
+    "  --subscribe TOPIC draw the LaserScans of the ROS 2 topic TOPIC instead of a port\n"
+    "  --domain N        DDS domain of --publish and --subscribe (default: ROS_DOMAIN_ID, else 0)\n"
     "  --help            print this help and end\n"
     "  --version         print the version and end\n";
 
@@ -64,11 +68,28 @@ void OpenDemo(CPlotwellDlg& dialog, const std::string& path)
     qobject_cast<QAbstractButton*>(dialog.Control(ControlId::OPEN_CLOSE))->click();
 }
 
+// A subscribed window draws the topic instead of a port, so it neither opens a port, plays a
+// file nor has revolutions of its own to publish.
+void CheckRos2Options(AppOptions& options, bool domainGiven)
+{
+    const Ros2Options& ros2 = options.ros2;
+    if (!ros2.subscribeTopic.empty() && (!ros2.publishTopic.empty() || options.demo || !options.playFile.isEmpty())) {
+        options.error = QStringLiteral("--subscribe draws a topic instead of a port; it goes with none of --publish, "
+                                       "--demo and --play");
+        return;
+    }
+    std::string reason;
+    const bool usesDds = !ros2.publishTopic.empty() || !ros2.subscribeTopic.empty();
+    if (usesDds && !domainGiven && !DomainFromEnvironment(options.ros2.domain, reason))
+        options.error = QString::fromStdString(reason);
+}
+
 }  // namespace
 
 AppOptions ParseArguments(const QStringList& arguments)
 {
     AppOptions options;
+    bool domainGiven = false;
     for (int i = 0; i < arguments.size(); ++i) {
         const QString& argument = arguments[i];
         const bool hasValue = i + 1 < arguments.size();
@@ -84,6 +105,20 @@ AppOptions ParseArguments(const QStringList& arguments)
             options.playFile = arguments[++i];
         } else if (argument == QStringLiteral("--record-dir") && hasValue) {
             options.recordDir = arguments[++i].toStdString();
+        } else if ((argument == QStringLiteral("--publish") || argument == QStringLiteral("--subscribe")) &&
+                   hasValue) {
+            std::string& topic = argument == QStringLiteral("--publish") ? options.ros2.publishTopic
+                                                                          : options.ros2.subscribeTopic;
+            topic = arguments[++i].toStdString();
+            std::string ddsName;
+            std::string reason;
+            if (!DdsTopicName(topic, ddsName, reason))
+                options.error = argument + QStringLiteral(": ") + QString::fromStdString(reason);
+        } else if (argument == QStringLiteral("--domain") && hasValue) {
+            std::string reason;
+            domainGiven = ParseDomainId(arguments[++i].toStdString(), options.ros2.domain, reason);
+            if (!domainGiven)
+                options.error = QStringLiteral("--domain: ") + QString::fromStdString(reason);
         } else if (argument == QStringLiteral("--lang") && hasValue) {
             const QString value = arguments[++i];
             if (value == QStringLiteral("en"))
@@ -98,6 +133,8 @@ AppOptions ParseArguments(const QStringList& arguments)
         if (!options.error.isEmpty())
             break;
     }
+    if (options.error.isEmpty())
+        CheckRos2Options(options, domainGiven);
     return options;
 }
 
@@ -141,6 +178,7 @@ int CPlotwellApp::Run(int argc, char** argv)
     options.language = app.language.value_or(LanguageFor(QLocale::system()));
     if (!app.port.empty())
         options.extraPorts.push_back(app.port);
+    options.ros2 = app.ros2;
     std::unique_ptr<PseudoTerminalScanner> demo;
     if (app.demo)
         demo = StartDemo(options);

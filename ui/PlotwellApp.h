@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "ui/DialogOptions.h"
 #include "ui/LayoutTexts.h"
 
 struct AppOptions {
@@ -15,6 +16,7 @@ struct AppOptions {
     std::string port;                        // --port PATH: offered first in the port list
     QString playFile;                        // --play FILE: start playing this data file
     std::string recordDir;                   // --record-dir DIR: where recordings are written
+    Ros2Options ros2;                        // --publish, --subscribe, --domain (or ROS_DOMAIN_ID)
     bool help = false;                       // --help: print the usage and end
     bool version = false;                    // --version: print the version and end
     QString error;                           // not empty: the command line was not understood

@@ -13,6 +13,8 @@
 
 #include "acquisition/SharedState.h"
 #include "protocols/DeviceModel.h"
+#include "ros2/RevolutionPublisher.h"
+#include "ros2/ScanSubscriber.h"
 #include "ui/AboutDlg.h"
 #include "ui/ControlIds.h"
 #include "ui/PortComboBox.h"
@@ -21,7 +23,8 @@ CPlotwellDlg::CPlotwellDlg(const DialogOptions& options, QWidget* parent)
     : QDialog(parent),
       m_options(options),
       m_Coord(this),
-      m_handOver(m_SerialPort, [this] { OnFrameReady(); }, this)
+      m_handOver(m_SerialPort.bStop, [this] { OnFrameReady(); }, this),
+      m_scanHandOver(m_scanStop, [this] { OnFrameReady(); }, this)
 {
     setWindowTitle(TextsFor(options.language).caption);
     setWindowIcon(QIcon(QStringLiteral(":/plotwell.png")));
@@ -36,6 +39,7 @@ CPlotwellDlg::CPlotwellDlg(const DialogOptions& options, QWidget* parent)
 CPlotwellDlg::~CPlotwellDlg()
 {
     EndAcquisition();
+    EndRos2();
 }
 
 void CPlotwellDlg::OnInitDialog()
@@ -48,7 +52,7 @@ void CPlotwellDlg::OnInitDialog()
     LayOutWindow();
     m_Coord.InitView();
     m_viewInitialised = true;
-    m_SerialPort.SetCallback(&FrameHandOver::Deliver, &m_handOver);
+    m_SerialPort.SetCallback(&CPlotwellDlg::OnRevolutionFromThread, this);
     m_SerialPort.SetLossCallback(&CPlotwellDlg::OnDeviceLostFromThread, this);
     m_rangeButtons->button(2)->setChecked(true);
     m_compensationButtons->button(1)->setChecked(true);
@@ -66,6 +70,7 @@ void CPlotwellDlg::OnInitDialog()
     ShowPointNum();
     if (m_statPointsEdit != nullptr)
         m_statPointsEdit->setText(QString::number(Load(g_nStatPoints)));
+    StartRos2();
 }
 
 QWidget* CPlotwellDlg::Control(int id) const
@@ -117,6 +122,7 @@ void CPlotwellDlg::done(int result)
     // The close box, Alt+F4: acquisition ends before the window goes, and the port is closed so
     // that its lock file goes with it.
     EndAcquisition();
+    EndRos2();
     static_cast<void>(m_SerialPort.Close());  // false only when no port was open
     QDialog::done(result);
 }

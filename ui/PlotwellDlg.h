@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <QTimer>
 #include <atomic>
+#include <memory>
 
 #include "acquisition/SerialPort.h"
 #include "files/PlaybackSource.h"
@@ -24,6 +25,9 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class PortComboBox;
+class RevolutionPublisher;
+class ScanSubscriber;
+struct sensor_msgs_msg_dds__LaserScan_;
 
 class CPlotwellDlg : public QDialog {
     Q_OBJECT
@@ -102,6 +106,14 @@ private:
     void ShowFileResult(const FileWriteResult& result);
     void SetFileNote(const QString& text);
 
+    // ROS 2: publishing revolutions, or drawing a topic's scans (bodies in DialogRos2.cpp).
+    QWidget* CreatePublishBox();
+    void StartRos2();
+    void EndRos2();
+    void OnPublishBox(bool checked);
+    static int OnRevolutionFromThread(void* context);
+    void ScanArrived(const sensor_msgs_msg_dds__LaserScan_& scan);
+
     // Status refresh and the frame hand-over.
     void RefreshPortList();
     QString StatusText() const;
@@ -115,6 +127,7 @@ private:
         Closed,   // no port open, no receive thread
         Open,     // a port is open and the receive thread reads it
         Playing,  // the receive thread plays a loaded file without a port
+        Subscribed,  // the scans of a ROS 2 topic are drawn; no port can be opened
     };
     void SetConnection(Connection connection);
     void ShowConnection();
@@ -140,6 +153,7 @@ private:
     QLabel* m_fileNote = nullptr;
     QPushButton* m_recordButton = nullptr;
     QCheckBox* m_floatFormatBox = nullptr;
+    QCheckBox* m_publishBox = nullptr;
 
     QString m_strPort;   // path of the selected port
     QString m_strModel;  // selected model name
@@ -147,6 +161,11 @@ private:
     FrameHandOver m_handOver;
     PlaybackSource m_playback;  // attached to the port once a file is loaded; outlives its thread
     CSerialPort m_SerialPort;
+    // Made before any receive thread starts and kept to the end, so that thread reads it unlocked.
+    std::unique_ptr<RevolutionPublisher> m_publisher;
+    std::unique_ptr<ScanSubscriber> m_subscriber;
+    std::atomic<uint8_t> m_scanStop{0};  // ends the subscriber's waits in m_scanHandOver
+    FrameHandOver m_scanHandOver;
     Connection m_connection = Connection::Closed;
     RecordState m_recordState = RecordState::Idle;
     bool m_scannerStarted = false;  // START sent last, not STOP

@@ -64,12 +64,14 @@ void DialogTest::TearDown()
     SetMessageSink({});
 }
 
-CPlotwellDlg& DialogTest::MakeDialog(DialogLanguage language, std::vector<std::string> extraPorts)
+CPlotwellDlg& DialogTest::MakeDialog(DialogLanguage language, std::vector<std::string> extraPorts,
+                                     const Ros2Options& ros2)
 {
     DialogOptions options;
     options.language = language;
     options.roots = roots;
     options.extraPorts = std::move(extraPorts);
+    options.ros2 = ros2;
     dialog = std::make_unique<CPlotwellDlg>(options);
     return *dialog;
 }

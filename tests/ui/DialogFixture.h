@@ -25,7 +25,8 @@ protected:
     void TearDown() override;
 
     // A dialog whose port list sees only the fake tree below `scratch` and `extraPorts`.
-    CPlotwellDlg& MakeDialog(DialogLanguage language, std::vector<std::string> extraPorts = {});
+    CPlotwellDlg& MakeDialog(DialogLanguage language, std::vector<std::string> extraPorts = {},
+                             const Ros2Options& ros2 = {});
 
     QAbstractButton* Button(int id) { return qobject_cast<QAbstractButton*>(dialog->Control(id)); }
     QLineEdit* Edit(int id) { return qobject_cast<QLineEdit*>(dialog->Control(id)); }

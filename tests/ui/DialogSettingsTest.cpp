@@ -181,3 +181,38 @@ TEST(AppOptions, LanguageFollowsTheLocaleUnlessOverridden)
     for (const QStringList& bad : {QStringList{"--lang", "fr"}, QStringList{"--port"}, QStringList{"-x"}})
         EXPECT_FALSE(ParseArguments(bad).error.isEmpty()) << bad.join(' ').toStdString();
 }
+
+TEST(AppOptions, RosTopicsAndDomainAreCheckedBeforeTheWindowOpens)
+{
+    const struct {
+        QStringList arguments;
+        const char* rosDomainId;  // the environment's ROS_DOMAIN_ID; null: unset
+        bool accepted;
+        uint32_t domain;
+    } cases[] = {
+        {{"--publish", "/scan"}, nullptr, true, 0},
+        {{"--publish", "scan"}, "7", true, 7},
+        {{"--subscribe", "/front/scan", "--domain", "3"}, "7", true, 3},
+        {{"--demo"}, "not a number", true, 0},            // no DDS, so the variable does not matter
+        {{"--publish", "/scan"}, "not a number", false, 0},
+        {{"--publish", "/scan", "--domain", "233"}, nullptr, false, 0},
+        {{"--publish", "/scan here"}, nullptr, false, 0},
+        {{"--subscribe", "~/scan"}, nullptr, false, 0},
+        {{"--subscribe", "/scan", "--publish", "/out"}, nullptr, false, 0},
+        {{"--subscribe", "/scan", "--demo"}, nullptr, false, 0},
+        {{"--subscribe", "/scan", "--play", "x.txt"}, nullptr, false, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.arguments.join(' ').toStdString());
+        if (c.rosDomainId != nullptr)
+            setenv("ROS_DOMAIN_ID", c.rosDomainId, 1);
+        else
+            unsetenv("ROS_DOMAIN_ID");
+        const AppOptions options = ParseArguments(c.arguments);
+        EXPECT_EQ(options.error.isEmpty(), c.accepted) << options.error.toStdString();
+        if (c.accepted) {
+            EXPECT_EQ(options.ros2.domain, c.domain);
+        }
+    }
+    unsetenv("ROS_DOMAIN_ID");
+}

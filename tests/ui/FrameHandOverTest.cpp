@@ -23,7 +23,7 @@ TEST(FrameHandOver, WaitsForTheRedrawAndAStopReleasesIt)
 {
     CSerialPort port;
     int drawn = 0;
-    FrameHandOver handOver(port, [&] { ++drawn; });
+    FrameHandOver handOver(port.bStop, [&] { ++drawn; });
 
     // Delivered: the sender is released only by the redraw.
     std::future<int> delivery = DeliverOnAnotherThread(handOver);

@@ -1,0 +1,97 @@
+// ROS 2 on the main dialog: with --publish every revolution also goes out as a LaserScan (the
+// "Publish" box pauses and resumes it); with --subscribe the window draws the scans of a topic
+// instead of a port, each handed to the UI thread like a revolution.
+#include <QCheckBox>
+#include <QLabel>
+#include <QPushButton>
+#include <mutex>
+
+#include "acquisition/SharedState.h"
+#include "protocols/DeviceModel.h"
+#include "ros2/RevolutionPublisher.h"
+#include "ros2/ScanConversion.h"
+#include "ros2/ScanSubscriber.h"
+#include "ui/ControlIds.h"
+#include "ui/MessageBox.h"
+#include "ui/PlotwellDlg.h"
+
+namespace {
+// The frame a ROS 2 user names as RViz2's Fixed Frame to see a lone scanner's scans.
+constexpr const char* FRAME_ID = "laser";
+}  // namespace
+
+// Before any receive thread exists: the publisher is made once and read by that thread unlocked.
+void CPlotwellDlg::StartRos2()
+{
+    const Ros2Options& ros2 = m_options.ros2;
+    std::string reason;
+    if (!ros2.publishTopic.empty()) {
+        m_publisher = std::make_unique<RevolutionPublisher>();
+        const PublishSettings settings{ros2.domain, ros2.publishTopic, FRAME_ID, ModelScanShape(*Load(g_pModel))};
+        const bool open = m_publisher->Open(settings, reason);
+        if (!open) {
+            m_publisher.reset();
+            ShowMessage(this, QStringLiteral("ROS 2 Publishing Failed"), QString::fromStdString(reason));
+        }
+        m_publishBox->setChecked(open);
+        m_publishBox->setEnabled(open);
+        connect(m_publishBox, &QCheckBox::clicked, this, &CPlotwellDlg::OnPublishBox);
+    }
+    if (!ros2.subscribeTopic.empty()) {
+        m_subscriber = std::make_unique<ScanSubscriber>();
+        auto arrived = [this](const sensor_msgs_msg_dds__LaserScan_& scan) { ScanArrived(scan); };
+        if (!m_subscriber->Open(ros2.domain, ros2.subscribeTopic, arrived, reason)) {
+            m_subscriber.reset();
+            ShowMessage(this, QStringLiteral("ROS 2 Subscription Failed"), QString::fromStdString(reason));
+            return;
+        }
+        SetConnection(Connection::Subscribed);
+        SetFileNote(QStringLiteral("Showing the ROS 2 topic %1 (DDS %2), domain %3")
+                        .arg(QString::fromStdString(ros2.subscribeTopic),
+                             QString::fromStdString(m_subscriber->DdsName()))
+                        .arg(ros2.domain));
+    }
+}
+
+// Releases a subscriber thread waiting for the UI before joining it, as EndAcquisition does for
+// the receive thread.
+void CPlotwellDlg::EndRos2()
+{
+    m_scanHandOver.Stop();
+    if (m_subscriber)
+        m_subscriber->Close();
+}
+
+void CPlotwellDlg::OnPublishBox(bool checked)
+{
+    if (m_publisher)
+        m_publisher->SetSending(checked);
+}
+
+// The port's frame callback: the finished point list goes out over DDS first (the receive
+// thread alone writes that list, so it reads it unlocked), then to the view.
+int CPlotwellDlg::OnRevolutionFromThread(void* context)
+{
+    auto* dialog = static_cast<CPlotwellDlg*>(context);
+    if (dialog->m_publisher)
+        dialog->m_publisher->Revolution(g_PointList, Load(g_nProtocol));
+    return FrameHandOver::Deliver(&dialog->m_handOver);
+}
+
+// Subscriber thread. No receive thread runs while subscribed, so this is the only writer of the
+// point list; the status line shows the scan's ranges and how many of them are drawn.
+void CPlotwellDlg::ScanArrived(const sensor_msgs_msg_dds__LaserScan_& scan)
+{
+    int32_t drawn = 0;
+    int32_t count = 0;
+    {
+        std::lock_guard lock(g_PointListMutex);
+        LaserScanToPointList(scan, Load(g_nProtocol), g_PointList);
+        count = g_PointList.count;
+        for (int32_t i = 0; i < count; ++i)
+            drawn += g_PointList.distance[i] != 0;
+    }
+    Store(g_nReceived, count);
+    Store(g_nValidSamples, drawn);
+    FrameHandOver::Deliver(&m_scanHandOver);
+}
