@@ -23,16 +23,16 @@ const char USAGE[] =
     "Shows the revolutions of a rotating 2-D laser range scanner on a serial port as a polar plot.\n"
     "\n"
     "Options:\n"
-    "  --demo            open the built-in simulated scanner at once\n"
-    "  --port PATH       offer PATH first in the port list\n"
-    "  --lang en|zh      English or Simplified Chinese layout (default: the system's language)\n"
-    "  --play FILE       play a raw data file back, as if it had been dropped (instead of --demo)\n"
-    "  --record-dir DIR  write recordings and snapshots into DIR (created when needed)\n"
-    "  --publish TOPIC   also publish every revolution as a ROS 2 LaserScan on TOPIC (e.g. /scan)\n"
-    "  --subscribe TOPIC draw the LaserScans of the ROS 2 topic TOPIC instead of a port\n"
-    "  --domain N        DDS domain of --publish and --subscribe (default: ROS_DOMAIN_ID, else 0)\n"
-    "  --help            print this help and end\n"
-    "  --version         print the version and end\n";
+    "  --demo             open the built-in simulated scanner at once\n"
+    "  --port PATH        offer PATH first in the port list\n"
+    "  --lang en|zh       English or Simplified Chinese layout (default: the system's language)\n"
+    "  --play FILE        play a raw data file back, as if it had been dropped (instead of --demo)\n"
+    "  --record-dir DIR   write recordings and snapshots into DIR (created when needed)\n"
+    "  --publish TOPIC    also publish every revolution as a ROS 2 LaserScan on TOPIC (e.g. /scan)\n"
+    "  --subscribe TOPIC  draw the LaserScans of the ROS 2 topic TOPIC instead of a port\n"
+    "  --domain N         DDS domain of --publish and --subscribe (default: ROS_DOMAIN_ID, else 0)\n"
+    "  --help             print this help and end\n"
+    "  --version          print the version and end\n";
 
 // The demo streams the default model's protocol at that model's baud rate.
 const DeviceModel& DEMO_MODEL = g_ModelTR20_A;
