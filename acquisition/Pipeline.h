@@ -42,7 +42,7 @@ enum class ParseResult {
 };
 
 // One call of the parser of the protocol code in g_nProtocol.
-ParseResult ParseNextFrame(CSerialPort& port);
+[[nodiscard]] ParseResult ParseNextFrame(CSerialPort& port);
 
 // The operator's processing settings as the shared state holds them now: the receive loop reads
 // them once per revolution, so a change takes effect at the next one.

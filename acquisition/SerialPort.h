@@ -14,7 +14,8 @@ class ByteSource;
 // The line settings as text, "115200,n,8,1": how the link describes itself in messages.
 std::string LineSettingsText(int baudRate);
 
-// The reason Open gives when the baud rate cannot be applied (the product's own text).
+// The reason Open gives when the baud rate cannot be applied: the text operators know from the
+// message box, kept word for word with its line end.
 inline constexpr const char* BAUD_RATE_FAILED_TEXT = "Setting Baud rate fail\r\n";
 
 class CSerialPort {

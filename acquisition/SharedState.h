@@ -15,8 +15,9 @@ struct DeviceModel;
 extern ScanFrame g_ScanFrame;  // receive thread only
 extern PointList g_PointList;  // written by the receive thread, drawn by the UI
 
-// Held by the receive thread while it rebuilds g_PointList, and by redraws the operator causes
-// (the redraw for a new frame runs while the receive thread waits, so it needs no lock).
+// Held by the receive thread while it rebuilds g_PointList and by every redraw while it reads
+// the list, so that one picture shows one revolution. The receive thread never holds it while
+// it waits for the UI.
 extern std::mutex g_PointListMutex;
 
 extern std::atomic<int32_t> g_nProtocol;
@@ -38,7 +39,8 @@ extern std::atomic<uint8_t> g_bHoldFrame;
 // Receive thread only: the parsers' common write index into g_ScanFrame.
 extern int32_t g_nFrameIndex;
 
-// Relaxed access, the only ordering the design asks for.
+// Relaxed access: each of these values stands on its own (a setting, a counter), and no reader
+// takes it as a sign that other memory is ready; the point list is handed over under its lock.
 template <typename T>
 inline T Load(const std::atomic<T>& value) { return value.load(std::memory_order_relaxed); }
 template <typename T, typename U>

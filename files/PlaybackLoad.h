@@ -13,4 +13,4 @@ enum PlaybackLoadResult {
 // Checks the whole file first and only then replaces the loaded data, so a refused file
 // changes nothing. On success: frame 0, holding, playback on. `reason` (when given) receives
 // the cause of a refusal: the system's error, the size, or the offset of the bad character.
-int LoadPlaybackFile(const std::string& path, std::string* reason = nullptr);
+[[nodiscard]] int LoadPlaybackFile(const std::string& path, std::string* reason = nullptr);

@@ -13,4 +13,4 @@ struct LineRead {
 
 // One read step: without a port, or with nothing waiting, a short wait instead of spinning;
 // otherwise up to `room` waiting bytes at `destination`.
-LineRead ReadLine(CSerialPort& port, uint8_t* destination, int32_t room);
+[[nodiscard]] LineRead ReadLine(CSerialPort& port, uint8_t* destination, int32_t room);

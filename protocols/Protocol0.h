@@ -7,6 +7,6 @@ class CSerialPort;
 
 // Reads and decodes until the packet of the last sector completes a frame: true. False when it
 // gave up without a frame (a stop was asked, or an attached byte source ended).
-bool ParseProtocol0(CSerialPort& port, ScanFrame& frame);
+[[nodiscard]] bool ParseProtocol0(CSerialPort& port, ScanFrame& frame);
 
 void ResetProtocol0();

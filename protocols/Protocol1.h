@@ -7,7 +7,7 @@ class CSerialPort;
 
 // Reads and decodes until a frame is complete in `frame`: true. False when it gave up without
 // a frame (a stop was asked, or an attached byte source ended).
-bool ParseProtocol1(CSerialPort& port, ScanFrame& frame);
+[[nodiscard]] bool ParseProtocol1(CSerialPort& port, ScanFrame& frame);
 
 // Empties the packet buffer (a fresh process's state).
 void ResetProtocol1();

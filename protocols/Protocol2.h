@@ -8,6 +8,6 @@
 class CSerialPort;
 
 // One read's worth of decoding: 0 when a frame was completed, -1 otherwise.
-int32_t ParseProtocol2(CSerialPort& port, ScanFrame& frame);
+[[nodiscard]] int32_t ParseProtocol2(CSerialPort& port, ScanFrame& frame);
 
 void ResetProtocol2();

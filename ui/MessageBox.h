@@ -1,4 +1,4 @@
-// The product's message boxes: OK button, caption "Plotwell". Every box goes through here so
+// The program's message boxes: OK button, caption "Plotwell". Every box goes through here so
 // that tests can catch the text instead of blocking on a modal box.
 #pragma once
 

@@ -89,7 +89,7 @@ TEST(CorruptStreamResume, PacketResumedAfterAnotherParserLeftTheIndexHighStaysIn
         port->AttachSource(&source);
         ASSERT_EQ(ParseNextFrame(*port), ParseResult::Frame);
         g_nFrameIndex = SCAN_CAPACITY - 1;  // as a protocol-1 stream may leave it before a switch back
-        ParseNextFrame(*port);
+        static_cast<void>(ParseNextFrame(*port));  // whatever it completes, the index stays inside
         EXPECT_LT(g_nFrameIndex, SCAN_CAPACITY);
         ExpectNothingWrittenBehindTheRecord();
     }
