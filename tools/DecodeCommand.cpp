@@ -10,13 +10,14 @@
 #include "acquisition/SharedState.h"
 #include "files/HexDump.h"
 #include "protocols/DeviceModel.h"
+#include "tools/RunOptions.h"
 #include "tools/ToolArguments.h"
 #include "tools/ToolCommands.h"
 
 namespace {
 
 const char USAGE[] =
-    "usage: plotwell-tool decode [--model NAME] [--protocol 0-3] [--point-num N] [--filter FACTOR]\n"
+    "usage: plotwell-tool decode [--model NAME] [--protocol 0-3] [--point-num N] [--filter FACTOR|off]\n"
     "                            [--compensation none|formula|ros] [--format hex|binary]\n"
     "                            [--chunk BYTES] FILE|-\n"
     "Decodes a raw data file (hexadecimal dump, or raw bytes with --format binary) as the\n"
@@ -25,74 +26,33 @@ const char USAGE[] =
     "  --model NAME         one of the model names; default TR20_A\n"
     "  --protocol CODE      packet protocol instead of the model's\n"
     "  --point-num N        protocol-0 samples per packet, 20..200; default the model's\n"
-    "  --filter FACTOR      run the noise filter with this factor (above 0); default off\n"
+    "  --filter FACTOR|off  run the noise filter with this factor (above 0), or not; default off\n"
     "  --compensation MODE  none (default), formula or ros\n"
     "  --chunk BYTES        bytes handed to the parser per read; default 50\n";
 
-constexpr int64_t MAX_CHUNK = 1 << 20;
+constexpr int32_t MAX_CHUNK = 1 << 20;
 
 struct DecodeOptions {
-    const DeviceModel* model = &g_ModelTR20_A;
-    int32_t protocol = -1;  // -1: the model's
-    int32_t pointNum = -1;  // -1: the model's
-    bool filter = false;
-    float filterFactor = 2.5f;
-    int32_t compensation = 0;
+    RunOptions run;
     bool hex = true;
     int32_t chunk = 50;
     std::string input;
-};
 
-bool ParseOption(OptionReader& reader, const std::string& option, DecodeOptions& options)
-{
-    std::string text;
-    if (option == "--model")
-        return reader.Model(options.model);
-    if (option == "--protocol")
-        return reader.Integer(0, 3, options.protocol);
-    if (option == "--point-num")
-        return reader.Integer(20, 200, options.pointNum);
-    if (option == "--chunk")
-        return reader.Integer(1, MAX_CHUNK, options.chunk);
-    if (option == "--filter") {
-        options.filter = true;
-        return reader.PositiveNumber(options.filterFactor);
+    // Unlike the viewer, decode shows the revolutions as they were sent unless asked otherwise.
+    DecodeOptions()
+    {
+        run.filter = false;
+        run.compensation = 0;
     }
-    if (option == "--compensation")
-        return reader.Compensation(options.compensation);
-    if (option == "--format") {
-        if (!reader.Value(text))
-            return false;
-        options.hex = text == "hex";
-        return options.hex || text == "binary" || reader.Fail("takes hex or binary, not '" + text + "'");
-    }
-    return reader.Fail("is not an option of decode");
-}
+};
 
 Parsed ParseDecodeOptions(const std::vector<std::string>& args, std::ostream& err, DecodeOptions& options)
 {
-    OptionReader reader("decode", args, err);
-    std::string argument;
-    bool haveInput = false;
-    while (reader.Next(argument)) {
-        if (argument == "--help")
-            return Parsed::Help;
-        if (argument.size() > 1 && argument[0] == '-') {
-            if (!ParseOption(reader, argument, options))
-                return Parsed::Error;
-        } else if (haveInput) {
-            reader.Fail("is a second input; decode reads one FILE or -");
-            return Parsed::Error;
-        } else {
-            options.input = argument;
-            haveInput = true;
-        }
-    }
-    if (!haveInput) {
-        reader.FailCommand("needs a FILE, or - for standard input");
-        return Parsed::Error;
-    }
-    return Parsed::Run;
+    std::vector<OptionRule> rules = RunOptionRules(options.run, true);
+    rules.push_back(FormatOption(options.hex));
+    rules.push_back({"--chunk", [&options](OptionReader& reader) { return reader.Integer(1, MAX_CHUNK, options.chunk); }});
+    const OperandRule input{&options.input, "input", "a FILE, or - for standard input"};
+    return OptionReader("decode", args, err).Read(rules, &input);
 }
 
 std::string Describe(char c)
@@ -125,19 +85,6 @@ bool InputBytes(const DecodeOptions& options, const std::string& data, std::vect
     return false;
 }
 
-RunSettings DecodeRunSettings(const DecodeOptions& options)
-{
-    RunSettings settings = ModelRunSettings(*options.model);
-    if (options.protocol >= 0)
-        settings.protocol = options.protocol;
-    if (options.pointNum > 0)
-        settings.pointNum = options.pointNum;
-    settings.processing.filter = options.filter;
-    settings.processing.filterFactor = options.filterFactor;
-    settings.processing.compensation.mode = options.compensation;
-    return settings;
-}
-
 void PrintPointList(int32_t frameNumber, std::ostream& out)
 {
     char line[80];
@@ -150,7 +97,7 @@ void PrintPointList(int32_t frameNumber, std::ostream& out)
 
 void Decode(const DecodeOptions& options, const std::vector<uint8_t>& bytes, std::ostream& out)
 {
-    const RunSettings settings = DecodeRunSettings(options);
+    const RunSettings settings = options.run.Settings();
     StartRun(settings);
     MemoryByteSource source(bytes.data(), static_cast<int64_t>(bytes.size()), options.chunk);
     CSerialPort port;

@@ -13,6 +13,7 @@
 #include "acquisition/SerialPort.h"
 #include "acquisition/SharedState.h"
 #include "protocols/DeviceModel.h"
+#include "tools/RunOptions.h"
 #include "tools/ToolArguments.h"
 #include "tools/ToolCommands.h"
 
@@ -40,58 +41,16 @@ void OnInterrupt(int)
 
 struct MonitorOptions {
     std::string port;
-    const DeviceModel* model = &g_ModelTR20_A;
-    bool filter = true;
-    float filterFactor = 2.5f;
-    int32_t compensation = 1;
-    int64_t frames = 0;         // 0: until interrupted
+    RunOptions run;
+    int64_t frames = 0;  // 0: until interrupted
 };
-
-bool ParseOption(OptionReader& reader, const std::string& option, MonitorOptions& options)
-{
-    std::string text;
-    if (option == "--model")
-        return reader.Model(options.model);
-    if (option == "--filter") {
-        if (!reader.Value(text))
-            return false;
-        options.filter = text != "off";
-        if (!options.filter)
-            return true;
-        char* end = nullptr;
-        options.filterFactor = std::strtof(text.c_str(), &end);
-        return (*end == '\0' && options.filterFactor > 0.0f) ||
-               reader.Fail("takes a number above 0 or off, not '" + text + "'");
-    }
-    if (option == "--compensation")
-        return reader.Compensation(options.compensation);
-    if (option == "--frames")
-        return reader.Integer(1, INT32_MAX, options.frames);
-    return reader.Fail("is not an option of monitor");
-}
 
 Parsed ParseMonitorOptions(const std::vector<std::string>& args, std::ostream& err, MonitorOptions& options)
 {
-    OptionReader reader("monitor", args, err);
-    std::string argument;
-    while (reader.Next(argument)) {
-        if (argument == "--help")
-            return Parsed::Help;
-        if (argument.size() > 1 && argument[0] == '-') {
-            if (!ParseOption(reader, argument, options))
-                return Parsed::Error;
-        } else if (!options.port.empty()) {
-            reader.Fail("is a second port; monitor watches one");
-            return Parsed::Error;
-        } else {
-            options.port = argument;
-        }
-    }
-    if (options.port.empty()) {
-        reader.FailCommand("needs a PORT, e.g. /dev/ttyUSB0");
-        return Parsed::Error;
-    }
-    return Parsed::Run;
+    std::vector<OptionRule> rules = RunOptionRules(options.run, false);
+    rules.push_back({"--frames", [&options](OptionReader& reader) { return reader.Integer(1, INT32_MAX, options.frames); }});
+    const OperandRule port{&options.port, "port", "a PORT, e.g. /dev/ttyUSB0"};
+    return OptionReader("monitor", args, err).Read(rules, &port);
 }
 
 // The receive thread's side: prints each revolution as it arrives.
@@ -154,23 +113,19 @@ private:
 
 int RunMonitor(const MonitorOptions& options, std::ostream& out, std::ostream& err)
 {
-    RunSettings settings = ModelRunSettings(*options.model);
-    settings.processing.filter = options.filter;
-    settings.processing.filterFactor = options.filterFactor;
-    settings.processing.compensation.mode = options.compensation;
-    StartRun(settings);
+    StartRun(options.run.Settings());
     Monitor monitor(out, options.frames);
     CSerialPort port;
     port.SetCallback(&Monitor::OnFrame, &monitor);
     port.SetLossCallback(&Monitor::OnLoss, &monitor);
     std::string reason;
-    const int32_t baudRate = options.model->nBaudRate;
+    const int32_t baudRate = options.run.model->nBaudRate;
     if (!port.Open(options.port, baudRate, &reason)) {
         err << "plotwell-tool monitor: Open Failed\n" << reason << "\n";
         return EXIT_FAILED;
     }
     err << "plotwell-tool monitor: " << options.port << " at " << LineSettingsText(baudRate) << ", model "
-        << options.model->szName << "\n";
+        << options.run.model->szName << "\n";
     if (!port.StartReceiving()) {
         err << "plotwell-tool monitor: Serial Thread Setup Failed\n";
         return EXIT_FAILED;

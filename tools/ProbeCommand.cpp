@@ -35,31 +35,15 @@ struct ProbeOptions {
 
 Parsed ParseProbeOptions(const std::vector<std::string>& args, std::ostream& err, ProbeOptions& options)
 {
-    OptionReader reader("probe", args, err);
-    std::string argument;
-    while (reader.Next(argument)) {
-        if (argument == "--help")
-            return Parsed::Help;
-        if (argument == "--seconds") {
-            if (!reader.PositiveNumber(options.seconds))
-                return Parsed::Error;
-            if (options.seconds > MAX_SECONDS && !reader.Fail("takes at most 60 seconds"))
-                return Parsed::Error;
-        } else if (argument.size() > 1 && argument[0] == '-') {
-            reader.Fail("is not an option of probe");
-            return Parsed::Error;
-        } else if (!options.port.empty()) {
-            reader.Fail("is a second port; probe listens to one");
-            return Parsed::Error;
-        } else {
-            options.port = argument;
-        }
-    }
-    if (options.port.empty()) {
-        reader.FailCommand("needs a PORT, e.g. /dev/ttyUSB0");
-        return Parsed::Error;
-    }
-    return Parsed::Run;
+    const std::vector<OptionRule> rules = {
+        {"--seconds",
+         [&options](OptionReader& reader) {
+             return reader.PositiveNumber(options.seconds) &&
+                    (options.seconds <= MAX_SECONDS || reader.Fail("takes at most 60 seconds"));
+         }},
+    };
+    const OperandRule port{&options.port, "port", "a PORT, e.g. /dev/ttyUSB0"};
+    return OptionReader("probe", args, err).Read(rules, &port);
 }
 
 std::string ModelNames(const ProbeCandidate& candidate)

@@ -42,61 +42,44 @@ struct SimulateOptions {
     bool framesGiven = false;
 };
 
-bool ParseOption(OptionReader& reader, const std::string& option, SimulateOptions& options)
-{
-    std::string text;
-    int64_t number = 0;
-    if (option == "--model")
-        return reader.Model(options.model);
-    if (option == "--protocol")
-        return reader.Integer(0, 3, options.protocol);
-    if (option == "--frames") {
-        if (!reader.Integer(1, 100000, number))
-            return false;
-        options.frames = static_cast<int32_t>(number);
-        options.framesGiven = true;
-        return true;
-    }
-    if (option == "--pty") {
-        options.pty = true;
-        return true;
-    }
-    if (option == "--realtime") {
-        if (!reader.Value(text))
-            return false;
-        options.realtime = text == "on";
-        return options.realtime || text == "off" || reader.Fail("takes on or off, not '" + text + "'");
-    }
-    if (option == "--seed") {
-        if (!reader.Integer(0, UINT32_MAX, number))
-            return false;
-        options.seed = static_cast<uint32_t>(number);
-        return true;
-    }
-    if (option == "--format") {
-        if (!reader.Value(text))
-            return false;
-        options.hex = text == "hex";
-        return options.hex || text == "binary" || reader.Fail("takes hex or binary, not '" + text + "'");
-    }
-    if (option == "--output")
-        return reader.Value(options.output);
-    return reader.Fail("is not an option of simulate");
-}
-
 Parsed ParseSimulateOptions(const std::vector<std::string>& args, std::ostream& err, SimulateOptions& options)
 {
-    OptionReader reader("simulate", args, err);
-    std::string argument;
-    while (reader.Next(argument)) {
-        if (argument == "--help")
-            return Parsed::Help;
-        if (!ParseOption(reader, argument, options))
-            return Parsed::Error;
-    }
+    const std::vector<OptionRule> rules = {
+        ModelOption(options.model),
+        ProtocolOption(options.protocol),
+        FormatOption(options.hex),
+        {"--frames",
+         [&options](OptionReader& reader) {
+             options.framesGiven = true;
+             return reader.Integer(1, 100000, options.frames);
+         }},
+        {"--seed",
+         [&options](OptionReader& reader) {
+             int64_t seed = 0;
+             if (!reader.Integer(0, UINT32_MAX, seed))
+                 return false;
+             options.seed = static_cast<uint32_t>(seed);
+             return true;
+         }},
+        {"--output", [&options](OptionReader& reader) { return reader.Text(options.output); }},
+        {"--pty",
+         [&options](OptionReader&) {
+             options.pty = true;
+             return true;
+         }},
+        {"--realtime",
+         [&options](OptionReader& reader) {
+             int32_t realtime = 0;
+             if (!reader.Word({"on", "off"}, realtime))
+                 return false;
+             options.realtime = realtime == 0;
+             return true;
+         }},
+    };
+    const Parsed parsed = OptionReader("simulate", args, err).Read(rules, nullptr);
     if (options.protocol < 0)
         options.protocol = CodesForName(options.model->szName).protocol;
-    return Parsed::Run;
+    return parsed;
 }
 
 void WriteRevolution(const SimulatedScanner& scanner, bool hex, std::ostream& out)

@@ -1,8 +1,10 @@
-// What the subcommands share: exit statuses, option reading with uniform error messages, and
-// reading a whole input file or standard input.
+// What the subcommands share: exit statuses, and one reader of their arguments, so that every
+// command takes its values the same way: never empty, numbers in one decimal syntax, words from
+// a fixed list. Every refusal is reported as "plotwell-tool <command>: <message>".
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <iosfwd>
 #include <string>
 #include <vector>
@@ -12,39 +14,71 @@ constexpr int EXIT_FAILED = 1;  // the input could not be read or the output wri
 constexpr int EXIT_USAGE = 2;   // bad arguments or input in the wrong format
 
 struct DeviceModel;
+class OptionReader;
 
 // What reading a subcommand's arguments came to.
 enum class Parsed { Run, Help, Error };
 
-// Walks the arguments of one subcommand. Every failure is reported on `err` as
-// "plotwell-tool <command>: <message>" and returns false.
+// One option of a command: its name, and how it is taken (reading its value, if it has one,
+// through the reader). False after the reader reported a refusal.
+struct OptionRule {
+    const char* name;
+    std::function<bool(OptionReader&)> take;
+};
+
+// The one plain argument a command may take, such as its FILE or PORT.
+struct OperandRule {
+    std::string* value;
+    const char* kind;   // for "X is a second <kind>"
+    const char* usage;  // for "needs <usage>"
+};
+
 class OptionReader {
 public:
     OptionReader(const char* command, const std::vector<std::string>& args, std::ostream& err);
 
-    // The next argument; false when none is left.
-    bool Next(std::string& argument);
-    // The value that follows the option just read.
-    bool Value(std::string& value);
+    // Reads the arguments in order: "--help" asks for the usage; an option in `options` is taken
+    // by its rule; any other argument that begins with '-' (but "-" alone) is refused; anything
+    // else is the operand, which must come once and not be empty. Stops at the first refusal.
+    // A command without an operand passes null.
+    Parsed Read(const std::vector<OptionRule>& options, const OperandRule* operand);
+
+    // For the rules, the value that follows the option being taken:
+    // present and not empty;
+    bool Text(std::string& value);
+    // a whole number within the bounds;
     bool Integer(int64_t min, int64_t max, int64_t& number);
     bool Integer(int32_t min, int32_t max, int32_t& number);
+    // a finite decimal number above 0 (neither inf, nan, hexadecimal nor beyond a float);
     bool PositiveNumber(float& number);
-    // The model named by the value: any row of the table, listed in the viewer or not.
+    // such a number, or "off";
+    bool PositiveNumberOrOff(bool& on, float& number);
+    // one of `words`, as its index;
+    bool Word(const std::vector<const char*>& words, int32_t& index);
+    // the name of any row of the model table, listed in the viewer or not.
     bool Model(const DeviceModel*& model);
-    // none, formula or ros: the compensation mode 0, 1 or 2.
-    bool Compensation(int32_t& mode);
-    // Reports `message` about the argument just read, and returns false.
+
+    // Reports `message` about the option being taken, and returns false.
     bool Fail(const std::string& message);
     // Reports `message` about the command as a whole, and returns false.
     bool FailCommand(const std::string& message);
 
 private:
+    bool TakeOperand(const std::string& argument, const OperandRule* operand);
+
     const char* m_command;
     const std::vector<std::string>& m_args;
     std::ostream& m_err;
     size_t m_next = 0;
     std::string m_option;
 };
+
+// --model NAME: any row of the model table.
+OptionRule ModelOption(const DeviceModel*& model);
+// --protocol 0-3: a packet protocol instead of the model's.
+OptionRule ProtocolOption(int32_t& protocol);
+// --format hex|binary: a raw data file's hexadecimal dump or the bytes themselves.
+OptionRule FormatOption(bool& hex);
 
 // The whole of `path`, or of `in` when the path is "-"; false with `error` set otherwise.
 bool ReadWholeInput(const std::string& path, std::istream& in, std::string& data, std::string& error);

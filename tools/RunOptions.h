@@ -1,0 +1,26 @@
+// The options of the commands that run the core on a model's bytes (decode, monitor): which
+// model, and what is done to every revolution.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "acquisition/Pipeline.h"
+#include "protocols/DeviceModel.h"
+#include "tools/ToolArguments.h"
+
+struct RunOptions {
+    const DeviceModel* model = &g_ModelTR20_A;
+    int32_t protocol = -1;  // -1: the model's
+    int32_t pointNum = -1;  // -1: the model's
+    bool filter = true;
+    float filterFactor = 2.5f;
+    int32_t compensation = 1;  // 0 none, 1 formula, 2 bins ("ros")
+
+    // What the run starts with: the model's settings with these options applied.
+    RunSettings Settings() const;
+};
+
+// --model NAME, --filter FACTOR|off, --compensation none|formula|ros; with `packetOptions` also
+// --protocol 0-3 and --point-num N.
+std::vector<OptionRule> RunOptionRules(RunOptions& options, bool packetOptions);
