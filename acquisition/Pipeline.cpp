@@ -2,6 +2,7 @@
 
 #include <mutex>
 
+#include "acquisition/LinkHealth.h"
 #include "acquisition/SerialPort.h"
 #include "acquisition/SharedState.h"
 #include "files/PlaybackState.h"
@@ -38,6 +39,7 @@ void StartRun(const RunSettings& settings)
     ResetProtocol3();
     ResetPlaybackState();
     ResetRecording();
+    ResetLinkHealth();
     const ProcessingSettings& processing = settings.processing;
     Store(g_pModel, processing.compensation.model);
     Store(g_nProtocol, settings.protocol);
@@ -69,8 +71,10 @@ bool ParseWithCurrentProtocol(CSerialPort& port)
 
 ParseResult ParseNextFrame(CSerialPort& port)
 {
-    if (ParseWithCurrentProtocol(port))
+    if (ParseWithCurrentProtocol(port)) {
+        CountRevolution(g_ScanFrame);
         return ParseResult::Frame;
+    }
     return port.InputEnded() ? ParseResult::InputEnded : ParseResult::NoFrame;
 }
 
@@ -83,6 +87,7 @@ ProcessingSettings CurrentProcessingSettings()
 void ProcessFrame(const ProcessingSettings& settings)
 {
     Store(g_nReceived, g_ScanFrame.count);
+    CountValidSamples(g_ScanFrame);
     if (settings.filter)
         FilterFrame(g_ScanFrame, settings.filterFactor);
     std::lock_guard<std::mutex> lock(g_PointListMutex);

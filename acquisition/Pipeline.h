@@ -30,9 +30,9 @@ struct RunSettings {
 // fresh start (filter on at 2.5, formula compensation).
 RunSettings ModelRunSettings(const DeviceModel& model);
 
-// Puts the parsers, the shared state, playback and recording back to their start-up values,
-// then puts `settings` into the shared state: a run independent of anything earlier in the
-// process.
+// Puts the parsers, the shared state, playback, recording and the link's health back to their
+// start-up values, then puts `settings` into the shared state: a run independent of anything
+// earlier in the process.
 void StartRun(const RunSettings& settings);
 
 enum class ParseResult {
@@ -41,13 +41,15 @@ enum class ParseResult {
     InputEnded,  // none, and the attached byte source has nothing more to give
 };
 
-// One call of the parser of the protocol code in g_nProtocol.
+// One call of the parser of the protocol code in g_nProtocol; a completed revolution is counted
+// in the link's health.
 [[nodiscard]] ParseResult ParseNextFrame(CSerialPort& port);
 
 // The operator's processing settings as the shared state holds them now: the receive loop reads
 // them once per revolution, so a change takes effect at the next one.
 ProcessingSettings CurrentProcessingSettings();
 
-// The revolution just completed in g_ScanFrame: publishes its count in g_nReceived, filters it
-// when the settings ask and builds g_PointList under g_PointListMutex.
+// The revolution just completed in g_ScanFrame: publishes its count in g_nReceived and its
+// samples with a return in the link's health, filters it when the settings ask and builds
+// g_PointList under g_PointListMutex.
 void ProcessFrame(const ProcessingSettings& settings);

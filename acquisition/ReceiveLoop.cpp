@@ -1,5 +1,6 @@
 #include "acquisition/ReceiveLoop.h"
 
+#include "acquisition/LinkHealth.h"
 #include "acquisition/Pipeline.h"
 #include "acquisition/SerialPort.h"
 #include "acquisition/SharedState.h"
@@ -14,6 +15,8 @@ constexpr int32_t RECEIVED_BEFORE_FIRST_FRAME = 720;
 uint32_t ReceiveLoop(CSerialPort* port)
 {
     port->rxFill = 0;
+    // The link's health is counted per receive thread, that is per open port.
+    ResetLinkHealth();
     Store(g_nReceived, RECEIVED_BEFORE_FIRST_FRAME);
     while (!port->bStop.load(std::memory_order_relaxed)) {
         if (ParseNextFrame(*port) != ParseResult::Frame)

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "acquisition/LinkHealth.h"
 #include "acquisition/SerialPort.h"
 #include "acquisition/SharedState.h"
 #include "protocols/LineRead.h"
@@ -37,9 +38,9 @@ bool ReadMore(CSerialPort& port)
     return read.proceed;
 }
 
-bool PacketAt(const uint8_t* bytes, int32_t size)
+bool HeaderAt(const uint8_t* bytes)
 {
-    return bytes[0] == 0x55 && bytes[1] == 0xAA && bytes[2] < SECTORS && bytes[size - 1] == TAIL_BYTE;
+    return bytes[0] == 0x55 && bytes[1] == 0xAA && bytes[2] < SECTORS;
 }
 
 void DecodePacket(const uint8_t* packet, int32_t pointNum, ScanFrame& frame)
@@ -55,8 +56,10 @@ void DecodePacket(const uint8_t* packet, int32_t pointNum, ScanFrame& frame)
     const float sectorStart = SECTOR_DEGREES * static_cast<float>(sector) + first;
     const int32_t stored = std::min(sampleCount, pointNum);
     for (int32_t k = 0; k < stored; ++k) {
-        if (g_nFrameIndex >= SCAN_CAPACITY)
+        if (g_nFrameIndex >= SCAN_CAPACITY) {
             g_nFrameIndex = 0;  // no sector 14 for too long: drop the partial frame
+            CountLink(g_LinkHealth.cutShort);
+        }
         frame.distance[g_nFrameIndex] = BigEndianAt(packet + 8 + 2 * k);
         frame.angle[g_nFrameIndex] = sectorStart + static_cast<float>(k) * step;
         ++g_nFrameIndex;
@@ -70,15 +73,25 @@ bool ScanOnePacket(CSerialPort& port, int32_t pointNum, ScanFrame& frame)
     const int32_t size = PacketSize(pointNum);
     bool lastSector = false;
     g_nP0Pos = 0;
-    while (port.rxFill >= g_nP0Pos + size) {
+    bool found = false;
+    while (!found && port.rxFill >= g_nP0Pos + size) {
         const uint8_t* candidate = port.rxBuffer + g_nP0Pos;
-        if (PacketAt(candidate, size)) {
-            DecodePacket(candidate, pointNum, frame);
-            lastSector = candidate[2] == LAST_SECTOR;
-            g_nP0Pos += size;
-            break;
+        if (HeaderAt(candidate)) {
+            // The tail byte is all the packet has for check bytes.
+            found = candidate[size - 1] == TAIL_BYTE;
+            if (!found)
+                CountLink(g_LinkHealth.rejected);
         }
-        ++g_nP0Pos;
+        if (!found)
+            ++g_nP0Pos;
+    }
+    CountLink(g_LinkHealth.skipped, g_nP0Pos);
+    if (found) {
+        const uint8_t* packet = port.rxBuffer + g_nP0Pos;
+        CountLink(g_LinkHealth.accepted);
+        DecodePacket(packet, pointNum, frame);
+        lastSector = packet[2] == LAST_SECTOR;
+        g_nP0Pos += size;
     }
     port.rxFill -= g_nP0Pos;
     ShiftLeft(port.rxBuffer, g_nP0Pos, port.rxFill);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "acquisition/LinkHealth.h"
 #include "acquisition/SerialPort.h"
 #include "acquisition/SharedState.h"
 #include "files/Recording.h"
@@ -18,6 +19,9 @@ constexpr int32_t ZERO_PACKET_SIZE = PROTOCOL1_ZERO_PACKET_SIZE;
 // The spare byte after the buffer is never written and stays 0.
 uint8_t g_P1Buffer[BUFFER_SIZE + 1];
 int32_t g_nP1Fill = 0;  // bytes held in g_P1Buffer
+// A passed data packet stays at the buffer start until the next header is found: its length,
+// so that dropping it then does not count as bytes skipped.
+int32_t g_nP1PassedAtStart = 0;
 
 enum class PacketOutcome { Continue, EndPass, FrameComplete };
 
@@ -27,12 +31,28 @@ void Consume(int32_t count)
     ShiftLeft(g_P1Buffer, count, g_nP1Fill);
 }
 
+// Drops `count` bytes from the buffer start, of which a passed packet there was used.
+void Skip(int32_t count)
+{
+    CountLink(g_LinkHealth.skipped, count - g_nP1PassedAtStart);
+    g_nP1PassedAtStart = 0;
+    Consume(count);
+}
+
+// Drops the revolution in progress.
+void CutRevolution()
+{
+    if (g_nFrameIndex > 0)
+        CountLink(g_LinkHealth.cutShort);
+    g_nFrameIndex = 0;
+}
+
 // A stream that never closes a revolution must not write past the arrays: the partial frame
 // is dropped and writing starts again at 0.
 int32_t TakeWriteIndex()
 {
     if (g_nFrameIndex < 0 || g_nFrameIndex >= SCAN_CAPACITY)
-        g_nFrameIndex = 0;
+        CutRevolution();
     return g_nFrameIndex++;
 }
 
@@ -73,8 +93,9 @@ PacketOutcome ExaminePacket(ScanFrame& frame)
     if (Protocol1ZeroPacketShape(p)) {
         if (Protocol1CheckMatches(p, ZERO_PACKET_SIZE))
             return PacketOutcome::FrameComplete;
-        Consume(ZERO_PACKET_SIZE);
-        g_nFrameIndex = 0;
+        CountLink(g_LinkHealth.rejected);
+        Skip(ZERO_PACKET_SIZE);
+        CutRevolution();
         return PacketOutcome::EndPass;
     }
     if (const int32_t samples = Protocol1DataSamples(p); samples > 0) {
@@ -82,8 +103,13 @@ PacketOutcome ExaminePacket(ScanFrame& frame)
         if (g_nP1Fill < length)
             return PacketOutcome::EndPass;
         // A packet with bad check bytes is skipped; it leaves with the next header shift.
-        if (Protocol1CheckMatches(p, length))
+        if (Protocol1CheckMatches(p, length)) {
+            CountLink(g_LinkHealth.accepted);
+            g_nP1PassedAtStart = length;
             StoreSamples(p, samples, frame);
+        } else {
+            CountLink(g_LinkHealth.rejected);
+        }
     }
     return PacketOutcome::Continue;
 }
@@ -94,12 +120,12 @@ bool ScanPass(ScanFrame& frame)
     for (int32_t i = 0; i < g_nP1Fill; ++i) {
         if (g_P1Buffer[i] == 0xAA && i + 1 == g_nP1Fill) {
             // The next header's second byte has not arrived: keep its first and the frame.
-            Consume(i);
+            Skip(i);
             return false;
         }
         if (g_P1Buffer[i] == 0xAA && g_P1Buffer[i + 1] == 0x55) {
             if (i != 0) {
-                Consume(i);
+                Skip(i);
                 i = 0;
                 if (g_nP1Fill < ZERO_PACKET_SIZE)
                     return false;
@@ -111,13 +137,13 @@ bool ScanPass(ScanFrame& frame)
                 return false;
         }
         if (g_nP1Fill == HEADER_SIZE + 2 * g_P1Buffer[3]) {
-            g_nP1Fill = 0;
+            Skip(g_nP1Fill);
             return false;
         }
     }
     // No further header: the bytes and the revolution in progress cannot be trusted.
-    g_nP1Fill = 0;
-    g_nFrameIndex = 0;
+    Skip(g_nP1Fill);
+    CutRevolution();
     return false;
 }
 
@@ -141,6 +167,8 @@ bool CompleteFrame(CSerialPort& port, ScanFrame& frame)
     frame.angle[index] = AngleAt(g_P1Buffer + 4);
     const bool paced = port.PaceFrame();
     frame.count = g_nFrameIndex;
+    CountLink(g_LinkHealth.accepted);
+    g_nP1PassedAtStart = 0;
     Consume(ZERO_PACKET_SIZE);
     const int32_t valid = static_cast<int32_t>(
         std::count_if(frame.distance, frame.distance + frame.count, [](int16_t d) { return d > 0; }));
@@ -168,4 +196,5 @@ void ResetProtocol1()
 {
     std::fill(g_P1Buffer, g_P1Buffer + BUFFER_SIZE + 1, uint8_t{0});
     g_nP1Fill = 0;
+    g_nP1PassedAtStart = 0;
 }

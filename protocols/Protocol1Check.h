@@ -29,16 +29,17 @@ inline int32_t Protocol1DataSamples(const uint8_t* packet)
     return shape ? packet[3] : 0;
 }
 
+inline uint16_t Protocol1WordAt(const uint8_t* bytes)
+{
+    return static_cast<uint16_t>(bytes[0] | bytes[1] << 8);
+}
+
 // The check word is the XOR of every other little-endian word of the packet.
 inline bool Protocol1CheckMatches(const uint8_t* packet, int32_t length)
 {
-    uint8_t low = packet[8];
-    uint8_t high = packet[9];
-    for (int32_t i = 0; i < length; i += 2) {
-        if (i == 8)
-            continue;
-        low ^= packet[i];
-        high ^= packet[i + 1];
-    }
-    return low == 0 && high == 0;
+    uint16_t check = Protocol1WordAt(packet) ^ Protocol1WordAt(packet + 2) ^ Protocol1WordAt(packet + 4) ^
+                     Protocol1WordAt(packet + 6);
+    for (int32_t i = PROTOCOL1_HEADER_SIZE; i < length; i += 2)
+        check ^= Protocol1WordAt(packet + i);
+    return check == Protocol1WordAt(packet + 8);
 }

@@ -1,5 +1,6 @@
 #include "protocols/Protocol2.h"
 
+#include "acquisition/LinkHealth.h"
 #include "acquisition/SerialPort.h"
 #include "acquisition/SharedState.h"
 #include "protocols/Protocol2Check.h"
@@ -37,8 +38,12 @@ bool HeaderAt(const uint8_t* bytes)
 
 bool ValidPacketAtStart()
 {
-    return HeaderAt(g_P2Buffer) && g_P2Buffer[2] == 0x03 && g_P2Buffer[3] == 0x08
-        && Protocol2CheckValue(g_P2Buffer) == WordAt(g_P2Buffer + PROTOCOL2_CHECK_OFFSET);
+    if (!HeaderAt(g_P2Buffer) || g_P2Buffer[2] != 0x03 || g_P2Buffer[3] != 0x08)
+        return false;
+    if (Protocol2CheckValue(g_P2Buffer) == WordAt(g_P2Buffer + PROTOCOL2_CHECK_OFFSET))
+        return true;
+    CountLink(g_LinkHealth.rejected);
+    return false;
 }
 
 void DropBytes(int32_t count)
@@ -53,7 +58,9 @@ void Resynchronise()
     int32_t skip = 1;
     while (skip <= g_nP2Fill - 2 && !HeaderAt(g_P2Buffer + skip))
         ++skip;
-    DropBytes(skip <= g_nP2Fill - 2 ? skip : g_nP2Fill - 1);
+    const int32_t dropped = skip <= g_nP2Fill - 2 ? skip : g_nP2Fill - 1;
+    CountLink(g_LinkHealth.skipped, dropped);
+    DropBytes(dropped);
 }
 
 // Decodes the valid packet at the buffer start from g_nP2NextSample on. True when a sample
@@ -64,8 +71,12 @@ bool DecodePacket(ScanFrame& frame)
     const float end = AngleOfWord(WordAt(g_P2Buffer + 32));
     const float arc = start > end ? 360.0f - start + end : end - start;
     const float step = arc / static_cast<float>(SAMPLES - 1);
-    if (g_nFrameIndex >= RESTART_INDEX)
+    if (g_nP2NextSample == 0)
+        CountLink(g_LinkHealth.accepted);
+    if (g_nFrameIndex >= RESTART_INDEX) {
         g_nFrameIndex = 0;
+        CountLink(g_LinkHealth.cutShort);
+    }
     for (int32_t k = g_nP2NextSample; k < SAMPLES; ++k) {
         const int16_t distance = static_cast<int16_t>(WordAt(g_P2Buffer + 8 + 3 * k));
         float angle = start + static_cast<float>(k) * step;

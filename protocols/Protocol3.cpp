@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "acquisition/LinkHealth.h"
 #include "acquisition/SerialPort.h"
 #include "acquisition/SharedState.h"
 #include "protocols/RxChunk.h"
@@ -35,6 +36,7 @@ void Resynchronise()
     const void* found = std::memchr(g_P3Buffer + 1, START_BYTE, static_cast<size_t>(g_nP3Fill - 2));
     const int32_t skip = found ? static_cast<int32_t>(static_cast<const uint8_t*>(found) - g_P3Buffer)
                                : g_nP3Fill - 1;
+    CountLink(g_LinkHealth.skipped, skip);
     DropBytes(skip);
 }
 
@@ -47,8 +49,13 @@ bool DecodePacket(ScanFrame& frame)
     const float start = static_cast<float>(257 * packet[1] - 40960) / 64.0f;
     const float speed = static_cast<float>(256 * packet[3]) / 64.0f;
     const float step = speed / 60.0f * 360.0f / 1800.0f;  // 1800 samples a second
-    if (g_nFrameIndex >= RESTART_INDEX)
+    // The device's check bytes mean nothing, so a packet passes by its start byte alone.
+    if (g_nP3NextSample == 0)
+        CountLink(g_LinkHealth.accepted);
+    if (g_nFrameIndex >= RESTART_INDEX) {
         g_nFrameIndex = 0;
+        CountLink(g_LinkHealth.cutShort);
+    }
     for (int32_t k = g_nP3NextSample; k < SAMPLES; ++k) {
         const uint8_t* word = packet + 4 + 4 * k;
         uint16_t distance = static_cast<uint16_t>(word[0] | word[1] << 8);
