@@ -8,7 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   cyclonedds-dev cyclonedds-tools
   qt6-base-dev qt6-base-dev-tools libgl-dev
-  xvfb xauth fonts-dejavu-core fonts-wqy-microhei
+  xvfb xauth xdotool openbox fonts-dejavu-core fonts-wqy-microhei
   help2man dpkg-dev file desktop-file-utils appstream lintian man-db
 )
 

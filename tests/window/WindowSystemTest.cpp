@@ -1,0 +1,134 @@
+// The main window as a person meets it, on a real X server: the pointer and keys come from
+// xdotool through the server, the pixels are read back from the screen, and with
+// PLOTWELL_WINDOW_MANAGER=openbox a window manager frames the window (run-on-x.sh sets it up).
+#include <QApplication>
+#include <QMenu>
+#include <QProcess>
+#include <QScreen>
+#include <QTest>
+#include <QTimer>
+
+#include "DialogFixture.h"
+
+namespace {
+
+bool Xdo(const QStringList& arguments)
+{
+    QProcess xdotool;
+    xdotool.start(QStringLiteral("xdotool"), arguments);
+    return xdotool.waitForFinished(5000) && xdotool.exitStatus() == QProcess::NormalExit && xdotool.exitCode() == 0;
+}
+
+bool MoveTo(QPoint global)
+{
+    return Xdo({"mousemove", "--sync", QString::number(global.x()), QString::number(global.y())});
+}
+
+bool WindowManagerRuns() { return qgetenv("PLOTWELL_WINDOW_MANAGER") == "openbox"; }
+
+// Popup menus and modal boxes that open while a test runs: their texts are noted and they are
+// closed again at once, so that a stray menu cannot hold the test in its event loop.
+class Intruders : public QObject {
+public:
+    explicit Intruders(QWidget* main)
+    {
+        connect(&m_timer, &QTimer::timeout, this, [this, main] {
+            if (QWidget* popup = QApplication::activePopupWidget()) {
+                QStringList entries;
+                for (QAction* action : popup->actions())
+                    entries << action->text();
+                seen << QStringLiteral("menu: ") + entries.join('|');
+                popup->close();
+            }
+            QWidget* modal = QApplication::activeModalWidget();
+            if (modal != nullptr && modal != main) {
+                seen << modal->windowTitle();
+                modal->close();
+            }
+        });
+        m_timer.start(20);
+    }
+    QStringList seen;
+
+private:
+    QTimer m_timer;
+};
+
+}  // namespace
+
+class WindowSystemTest : public DialogTest {
+protected:
+    void SetUp() override
+    {
+        DialogTest::SetUp();
+        MakeDialog(DialogLanguage::English);
+        dialog->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog.get()));
+        // Under a window manager the window is laid out again once it is framed.
+        const QRect work = dialog->screen()->availableGeometry();
+        const bool framed = WaitFor([&] {
+            return !WindowManagerRuns() || dialog->frameGeometry() != dialog->geometry();
+        });
+        placed = framed && WaitFor([&] { return work.contains(dialog->frameGeometry()); });
+        dialog->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
+        Settle(200);
+        intruders = std::make_unique<Intruders>(dialog.get());
+    }
+
+    QPoint ViewPoint(QPoint local) { return dialog->View().mapToGlobal(local); }
+
+    bool placed = false;
+    std::unique_ptr<Intruders> intruders;
+};
+
+// Without a window manager nothing resized the window after it was shown, and nothing else
+// composed the first picture: the view was a black square.
+TEST_F(WindowSystemTest, TheGridIsOnTheScreenAtStart)
+{
+    const CImageCoord& view = dialog->View();
+    const QPoint corner = ViewPoint(QPoint(0, 0));
+    const QImage shown =
+        dialog->screen()->grabWindow(0, corner.x(), corner.y(), view.width(), view.height()).toImage();
+    int grey = 0;
+    for (int y = 0; y < shown.height(); ++y)
+        for (int x = 0; x < shown.width(); ++x)
+            grey += shown.pixelColor(x, y) == QColor(100, 100, 100);
+    EXPECT_GT(grey, 4 * view.width()) << "rings and spokes";
+}
+
+// A right press opened the dialog's context menu, the view never saw the release, and every
+// plain move afterwards panned.
+TEST_F(WindowSystemTest, RightDragPansWithoutAMenuAndAPlainMoveAfterwardsPansNothing)
+{
+    CImageCoord& view = dialog->View();
+    const QPoint origin = view.Origin();
+    const QPoint start = ViewPoint(QPoint(100, 100));
+    ASSERT_TRUE(MoveTo(start));
+    ASSERT_TRUE(Xdo({"mousedown", "3"}));
+    ASSERT_TRUE(WaitFor([] { return g_bDragging; }));
+    ASSERT_TRUE(MoveTo(start + QPoint(40, 30)));
+    EXPECT_TRUE(WaitFor([&] { return view.Origin() == origin + QPoint(40, 30); }))
+        << view.Origin().x() - origin.x() << "," << view.Origin().y() - origin.y();
+    ASSERT_TRUE(Xdo({"mouseup", "3"}));
+    EXPECT_TRUE(WaitFor([] { return !g_bDragging; }));
+    ASSERT_TRUE(MoveTo(start + QPoint(120, 90)));
+    Settle(200);
+    EXPECT_EQ(view.Origin(), origin + QPoint(40, 30));
+    EXPECT_TRUE(intruders->seen.isEmpty()) << intruders->seen.join(", ").toStdString();
+}
+
+TEST_F(WindowSystemTest, AboutIsOnF1AndOnTheMenuOutsideTheView)
+{
+    ASSERT_TRUE(MoveTo(ViewPoint(QPoint(50, 50))));
+    ASSERT_TRUE(Xdo({"click", "1"}));
+    ASSERT_TRUE(Xdo({"key", "F1"}));
+    EXPECT_TRUE(WaitFor([&] { return intruders->seen.contains("About Plotwell"); }))
+        << intruders->seen.join(", ").toStdString();
+
+    QWidget* label = dialog->Control(ControlId::POINT_NUM_SHOW);
+    ASSERT_TRUE(MoveTo(label->mapToGlobal(label->rect().center())));
+    ASSERT_TRUE(Xdo({"click", "3"}));
+    EXPECT_TRUE(WaitFor([&] { return intruders->seen.contains("menu: &About Plotwell..."); }))
+        << intruders->seen.join(", ").toStdString();
+}
