@@ -1,5 +1,5 @@
-// The main dialog's window geometry: it takes the screen's work area, and the view becomes the
-// largest square that fits right of the control column with a 5-pixel margin.
+// The main dialog's window geometry: its frame takes the screen's work area, and the view
+// becomes the largest square that fits right of the control column with a 5-pixel margin.
 #include <QResizeEvent>
 #include <QScreen>
 #include <QShowEvent>
@@ -11,6 +11,8 @@ namespace {
 constexpr int MARGIN = 5;       // right of and below the view
 constexpr int COLUMN_LEFT = 7;  // the control column's distance from the window's edges
 constexpr int GAP = 7;          // between the column and the view
+constexpr int FRAME_WATCH_MS = 50;
+constexpr int FRAME_WATCH_TICKS = 60;  // how long a window manager gets to frame the window: 3 s
 }  // namespace
 
 // Client rectangle of the view for a client area of `size`: a square, top-left aligned.
@@ -21,13 +23,22 @@ static QRect ViewRect(const QSize& size, int viewLeft)
     return QRect(viewLeft, COLUMN_LEFT, side, side);
 }
 
+// The frame around the client area: caption, borders. None without a window manager.
+QMargins CPlotwellDlg::FrameMargins() const
+{
+    const QRect frame = frameGeometry();
+    const QRect client = geometry();
+    return QMargins(client.left() - frame.left(), client.top() - frame.top(), frame.right() - client.right(),
+                    frame.bottom() - client.bottom());
+}
+
 void CPlotwellDlg::LayOutWindow()
 {
     const QScreen* display = screen();
-    const QRect work = display->availableGeometry();
-    // Frame extents are known only once the window manager has framed the window.
-    const QSize frame = frameGeometry().size() - geometry().size();
-    QSize client = work.size() - frame;
+    // Frame extents are known only once the window manager has framed the window (WatchFrame).
+    m_laidOutFrame = FrameMargins();
+    const QRect work = display->availableGeometry().marginsRemoved(m_laidOutFrame);
+    QSize client = work.size();
     const int viewLeft = COLUMN_LEFT + m_leftColumn->sizeHint().width() + GAP;
     const QRect view = ViewRect(client, viewLeft);
     // Wider than high: the window ends right of the square; higher than wide: below it.
@@ -36,8 +47,7 @@ void CPlotwellDlg::LayOutWindow()
     else
         client.setHeight(view.bottom() + 1 + MARGIN);
     client = client.expandedTo(minimumSize());
-    move(work.topLeft());
-    resize(client);
+    setGeometry(QRect(work.topLeft(), client));
     PlaceView();
 }
 
@@ -75,6 +85,19 @@ void CPlotwellDlg::showEvent(QShowEvent* event)
     if (m_shown)
         return;
     m_shown = true;
-    // Once framed, take the work area again, now less the real frame.
+    // A window manager frames the window some time after it is shown, and Qt sends no event when
+    // the frame becomes known: watch for it for a while, and fit the frame into the work area
+    // then, or the caption ends up above the screen and the bottom edge below it.
+    m_frameWatchTicks = FRAME_WATCH_TICKS;
+    connect(&m_timerFrameWatch, &QTimer::timeout, this, &CPlotwellDlg::WatchFrame);
+    m_timerFrameWatch.start(FRAME_WATCH_MS);
     QTimer::singleShot(0, this, &CPlotwellDlg::LayOutWindow);
+}
+
+void CPlotwellDlg::WatchFrame()
+{
+    if (--m_frameWatchTicks <= 0)
+        m_timerFrameWatch.stop();
+    if (FrameMargins() != m_laidOutFrame)
+        LayOutWindow();
 }

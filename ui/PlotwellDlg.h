@@ -80,6 +80,8 @@ private:
     void OnInitDialog();
     void SetMinimumWindow();
     void LayOutWindow();
+    QMargins FrameMargins() const;
+    void WatchFrame();
     void PlaceView();
 
     // Commands.
@@ -177,4 +179,7 @@ private:
     std::atomic<int> m_openSession{0};  // raised by every OPEN; a late loss report of an older one is dropped
     bool m_viewInitialised = false;  // InitView has run; later sizes need it again
     bool m_shown = false;
+    QMargins m_laidOutFrame;  // the frame the last LayOutWindow fitted into the work area
+    QTimer m_timerFrameWatch;  // after the first show: until the window manager has framed the window
+    int m_frameWatchTicks = 0;
 };

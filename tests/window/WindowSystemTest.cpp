@@ -82,6 +82,16 @@ protected:
     std::unique_ptr<Intruders> intruders;
 };
 
+// The caption, close box and bottom edge used to lie outside the screen under a window manager.
+TEST_F(WindowSystemTest, TheFramedWindowFitsTheWorkArea)
+{
+    EXPECT_TRUE(placed) << "frame " << dialog->frameGeometry().y() << " in "
+                        << dialog->screen()->availableGeometry().height();
+    if (WindowManagerRuns()) {
+        EXPECT_GT(dialog->geometry().top(), dialog->frameGeometry().top()) << "a caption above the client area";
+    }
+}
+
 // Without a window manager nothing resized the window after it was shown, and nothing else
 // composed the first picture: the view was a black square.
 TEST_F(WindowSystemTest, TheGridIsOnTheScreenAtStart)
