@@ -1,13 +1,14 @@
-// A static text that reports a click, like a static control with click notification.
+// A value display that reports a click, like a static control with click notification.
 #pragma once
 
-#include <QLabel>
 #include <QMouseEvent>
 
-class ClickableLabel : public QLabel {
+#include "ui/ElidedLabel.h"
+
+class ClickableLabel : public ElidedLabel {
     Q_OBJECT
 public:
-    using QLabel::QLabel;
+    using ElidedLabel::ElidedLabel;
 
 signals:
     void clicked(const QPoint& position);
@@ -17,6 +18,6 @@ protected:
     {
         if (event->button() == Qt::LeftButton)
             emit clicked(event->position().toPoint());
-        QLabel::mousePressEvent(event);
+        ElidedLabel::mousePressEvent(event);
     }
 };

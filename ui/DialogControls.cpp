@@ -12,6 +12,7 @@
 
 #include "ui/ClickableLabel.h"
 #include "ui/ControlIds.h"
+#include "ui/FileNote.h"
 #include "ui/PlotwellDlg.h"
 #include "ui/PortComboBox.h"
 
@@ -121,14 +122,15 @@ QWidget* CPlotwellDlg::CreateSettingsGrid()
     grid->setContentsMargins(0, 0, 0, 0);
 
     m_pointNumEdit = Register(ControlId::POINT_NUM, new QLineEdit);
-    m_pointNumShow = Register(ControlId::POINT_NUM_SHOW, new QLabel);
+    // Room for the values the edits take; anything longer is shortened, not given more room.
+    m_pointNumShow = Register(ControlId::POINT_NUM_SHOW, new ElidedLabel(QStringLiteral("0000")));
     grid->addWidget(new QLabel(texts.pointNumLabel), 0, 0);
     grid->addWidget(m_pointNumEdit, 0, 1);
     grid->addWidget(m_pointNumShow, 0, 2);
 
     m_filterBox = Register(ControlId::FILTER, new QCheckBox(texts.filter));
     m_factorEdit = Register(ControlId::FILTER_FACTOR, new QLineEdit);
-    m_factorShow = Register(ControlId::FACTOR_SHOW, new ClickableLabel);
+    m_factorShow = Register(ControlId::FACTOR_SHOW, new ClickableLabel(QStringLiteral("0000.000")));
     grid->addWidget(m_filterBox, 1, 0);
     grid->addWidget(m_factorEdit, 1, 1);
     grid->addWidget(m_factorShow, 1, 2);
@@ -167,12 +169,8 @@ QWidget* CPlotwellDlg::CreateRecordRow()
     auto* column = new QVBoxLayout(row);
     column->setContentsMargins(0, 0, 0, 0);
     // A steady line, unlike the flashing indicator, so that a written file's path can be read
-    // and copied. It sits above the button, so the button never moves when it changes, and it
-    // wraps within the column instead of widening it.
-    m_fileNote = Register(ControlId::FILE_NOTE, new QLabel);
-    m_fileNote->setWordWrap(true);
-    m_fileNote->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    m_fileNote->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    // and copied. It sits above the button, so the button never moves when it changes.
+    m_fileNote = Register(ControlId::FILE_NOTE, new FileNote);
     column->addWidget(m_fileNote);
     auto* layout = new QHBoxLayout;
     column->addLayout(layout);

@@ -16,6 +16,7 @@
 #include "protocols/DeviceModel.h"
 #include "ui/ClickableLabel.h"
 #include "ui/EditDropFilter.h"
+#include "ui/FileNote.h"
 #include "ui/MessageBox.h"
 #include "ui/PlotwellDlg.h"
 
@@ -23,11 +24,8 @@ namespace {
 // Often enough to follow a recording's size, rarely enough to cost nothing.
 constexpr int RECORD_WATCH_MS = 250;
 
-QString PlayingNote(const QString& path)
-{
-    return QStringLiteral("Playing ") + QFileInfo(path).absoluteFilePath() +
-           QStringLiteral("\nStep: click the value right of Filter. Run: type auto in the Filter field, Return.");
-}
+const QString PLAYING_NOTE =
+    QStringLiteral("Playing %1\nStep: click the value right of Filter. Run: type auto in the Filter field, Return.");
 }  // namespace
 
 void CPlotwellDlg::ConnectFileCommands()
@@ -76,7 +74,8 @@ bool CPlotwellDlg::LoadDroppedFile(const QString& path)
     // Stepping by a click on a number is not something anyone guesses.
     m_factorShow->setCursor(Qt::PointingHandCursor);
     const bool receiving = m_connection != Connection::Closed;
-    SetFileNote(PlayingNote(path) + (receiving ? QString() : QStringLiteral("\nPress OPEN to start.")));
+    SetFileNote(PLAYING_NOTE + (receiving ? QString() : QStringLiteral("\nPress OPEN to start.")),
+                QFileInfo(path).absoluteFilePath());
     return true;
 }
 
@@ -96,7 +95,7 @@ bool CPlotwellDlg::PlayFile(const QString& path)
     Store(g_nPointNum, Load(g_pModel)->nPointNum);
     ShowPointNum();
     SetConnection(Connection::Playing);
-    SetFileNote(PlayingNote(path));
+    SetFileNote(PLAYING_NOTE, QFileInfo(path).absoluteFilePath());
     return true;
 }
 
@@ -159,7 +158,7 @@ void CPlotwellDlg::ShowFileResult(const FileWriteResult& result)
     const QString path = QString::fromStdString(result.path);
     switch (result.status) {
     case FileWriteResult::WRITTEN:
-        SetFileNote(QStringLiteral("Written: ") + path);
+        SetFileNote(QStringLiteral("Written: %1"), path);
         break;
     case FileWriteResult::NOTHING_TO_WRITE:
         SetFileNote(Load(g_bPlayback) ? QStringLiteral("No frame to write") : QStringLiteral("Nothing received: no file written"));
@@ -168,7 +167,7 @@ void CPlotwellDlg::ShowFileResult(const FileWriteResult& result)
         // A recording that could not be written is kept; a snapshot can simply be taken again.
         const bool kept = m_recordState == RecordState::Unwritten;
         const QString retry = kept ? QStringLiteral("The data is kept: press RECORD_STOP to try again.") : QString();
-        SetFileNote(QStringLiteral("Not written: ") + path + (kept ? QStringLiteral(" (kept)") : QString()));
+        SetFileNote(QStringLiteral("Not written: %1") + (kept ? QStringLiteral(" (kept)") : QString()), path);
         ShowMessage(this, QStringLiteral("Cannot write ") + path,
                     QString::fromStdString(result.reason) + (kept ? QStringLiteral("\n") + retry : QString()));
         break;
@@ -176,7 +175,7 @@ void CPlotwellDlg::ShowFileResult(const FileWriteResult& result)
     }
 }
 
-void CPlotwellDlg::SetFileNote(const QString& text)
+void CPlotwellDlg::SetFileNote(const QString& text, const QString& path)
 {
-    m_fileNote->setText(text);
+    m_fileNote->Show(text, path);
 }

@@ -18,6 +18,8 @@
 #include "view/ImageCoord.h"
 
 class ClickableLabel;
+class ElidedLabel;
+class FileNote;
 class QButtonGroup;
 class QCheckBox;
 class QComboBox;
@@ -106,7 +108,8 @@ private:
     bool LoadDroppedFile(const QString& path);
     void WatchRecording();
     void ShowFileResult(const FileWriteResult& result);
-    void SetFileNote(const QString& text);
+    // `text` with its "%1" standing for `path`, when one is given.
+    void SetFileNote(const QString& text, const QString& path = QString());
 
     // ROS 2: publishing revolutions, or drawing a topic's scans (bodies in DialogRos2.cpp).
     QWidget* CreatePublishBox();
@@ -146,13 +149,13 @@ private:
     QButtonGroup* m_rangeButtons = nullptr;
     QPushButton* m_startButton = nullptr;
     QLineEdit* m_pointNumEdit = nullptr;
-    QLabel* m_pointNumShow = nullptr;
+    ElidedLabel* m_pointNumShow = nullptr;
     QCheckBox* m_filterBox = nullptr;
     QLineEdit* m_factorEdit = nullptr;
     ClickableLabel* m_factorShow = nullptr;
     QLineEdit* m_statPointsEdit = nullptr;
     QButtonGroup* m_compensationButtons = nullptr;
-    QLabel* m_fileNote = nullptr;
+    FileNote* m_fileNote = nullptr;
     QPushButton* m_recordButton = nullptr;
     QCheckBox* m_floatFormatBox = nullptr;
     QCheckBox* m_publishBox = nullptr;

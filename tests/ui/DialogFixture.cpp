@@ -6,6 +6,7 @@
 #include <QTest>
 
 #include "acquisition/SharedState.h"
+#include "ui/FileNote.h"
 #include "ui/MessageBox.h"
 
 namespace {
@@ -79,6 +80,8 @@ CPlotwellDlg& DialogTest::MakeDialog(DialogLanguage language, std::vector<std::s
 QString DialogTest::Text(int id)
 {
     QWidget* control = dialog->Control(id);
+    if (auto* note = qobject_cast<FileNote*>(control))
+        return note->FullText();
     if (auto* label = qobject_cast<QLabel*>(control))
         return label->text();
     if (auto* edit = qobject_cast<QLineEdit*>(control))

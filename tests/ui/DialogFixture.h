@@ -30,7 +30,7 @@ protected:
 
     QAbstractButton* Button(int id) { return qobject_cast<QAbstractButton*>(dialog->Control(id)); }
     QLineEdit* Edit(int id) { return qobject_cast<QLineEdit*>(dialog->Control(id)); }
-    QString Text(int id);
+    QString Text(int id);  // the whole text, also where the control shortens what it shows
     // Types `text` into an edit and presses Return there, as the operator does.
     void Enter(int id, const QString& text);
 

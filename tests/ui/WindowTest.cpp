@@ -2,7 +2,9 @@
 // 5-pixel margin, at start and after every resize, and its surface follows its size.
 #include <QTest>
 
-#include "DialogFixture.h"
+#include "FilesDialogFixture.h"
+#include "ui/ElidedLabel.h"
+#include "ui/FileNote.h"
 
 TEST_F(DialogTest, ViewStaysSquareAndItsSurfaceFollowsTheWindow)
 {
@@ -29,4 +31,31 @@ TEST_F(DialogTest, ViewStaysSquareAndItsSurfaceFollowsTheWindow)
         EXPECT_TRUE(square.right() + 1 + 5 == dialog->width() || square.bottom() + 1 + 5 == dialog->height());
         EXPECT_EQ(view.Surface().size(), square.size());
     }
+}
+
+// A factor of 3e38 made its display 40 digits wide and squeezed the edits to three characters;
+// a long path in the note line was cut off.
+TEST_F(FilesDialogTest, LongValuesAndPathsAreShortenedNotGivenRoom)
+{
+    ShowDialog(DialogLanguage::English);
+    QWidget* pointNum = dialog->Control(ControlId::POINT_NUM);
+    const int editWidth = pointNum->width();
+    const int viewLeft = dialog->View().x();
+
+    Enter(ControlId::FILTER_FACTOR, "3e38");
+    const QString path = WriteDataFile(std::string(120, 'n') + ".txt", {0xAA, 0x55, 0x01, 0x01});
+    DropFiles(*dialog, CentreOf(ControlId::POINT_NUM), {path});
+    Settle(50);
+
+    EXPECT_EQ(pointNum->width(), editWidth);
+    EXPECT_EQ(dialog->View().x(), viewLeft);
+    auto* factor = qobject_cast<ElidedLabel*>(dialog->Control(ControlId::FACTOR_SHOW));
+    EXPECT_EQ(Text(ControlId::FACTOR_SHOW).size(), 43) << "the value itself, 3e38 with three decimals";
+    EXPECT_TRUE(factor->Shown().endsWith(QChar(0x2026))) << factor->Shown().toStdString();
+
+    auto* note = qobject_cast<FileNote*>(dialog->Control(ControlId::FILE_NOTE));
+    EXPECT_TRUE(note->FullText().contains(path));
+    for (const QString& line : note->text().split('\n'))
+        for (const QString& word : line.split(' '))
+            EXPECT_LE(note->fontMetrics().horizontalAdvance(word), note->contentsRect().width()) << word.toStdString();
 }
