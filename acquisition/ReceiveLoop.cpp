@@ -21,10 +21,11 @@ uint32_t ReceiveLoop(CSerialPort* port)
     while (!port->bStop.load(std::memory_order_relaxed)) {
         if (ParseNextFrame(*port) != ParseResult::Frame)
             continue;
-        ProcessFrame(CurrentProcessingSettings());
-        // After a stop or the loss of the device no frame may reach the UI any more.
+        // After a stop or the loss of the device no revolution may reach the point list, which
+        // a later redraw would show, nor the UI.
         if (port->bStop.load(std::memory_order_relaxed) || port->LineLost())
             continue;
+        ProcessFrame(CurrentProcessingSettings());
         if (port->pfnCallback != nullptr)
             port->pfnCallback(port->pCallbackCtx);
     }

@@ -13,6 +13,7 @@
 
 #include "acquisition/MemoryByteSource.h"
 #include "acquisition/Pipeline.h"
+#include "acquisition/ReceiveLoop.h"
 #include "acquisition/SerialPort.h"
 #include "acquisition/SharedState.h"
 #include "protocols/DeviceModel.h"
@@ -192,6 +193,57 @@ TEST_F(ReceiveLoopTest, StopWhileTheCallbackIsHeldEndsTheThreadAndNoFrameFollows
     std::this_thread::sleep_for(100ms);
     std::lock_guard<std::mutex> lock(sink.mutex);
     EXPECT_EQ(sink.frames.size(), framesAtStop);
+}
+
+// Bytes from memory; asks the port to stop in the read that passes `stopAfter` bytes, as CLOSE
+// would while the parser is still taking in a revolution.
+class StoppingSource : public MemoryByteSource {
+public:
+    StoppingSource(const std::vector<uint8_t>& bytes, int64_t stopAfter, CSerialPort& port)
+        : MemoryByteSource(bytes.data(), static_cast<int64_t>(bytes.size()), 64), m_stopAfter(stopAfter), m_port(port)
+    {
+    }
+
+    int32_t Read(uint8_t* buffer, int32_t length) override
+    {
+        const int32_t n = MemoryByteSource::Read(buffer, length);
+        if (Position() >= m_stopAfter)
+            m_port.bStop.store(1);
+        return n;
+    }
+
+private:
+    int64_t m_stopAfter;
+    CSerialPort& m_port;
+};
+
+TEST_F(ReceiveLoopTest, ARevolutionCompletedAfterAStopReachesNeitherThePointListNorTheView)
+{
+    int64_t firstRevolution = 0;
+    for (int i = 0; i < 2; ++i) {
+        scanner.NextRevolution();
+        sent.insert(sent.end(), scanner.Bytes(), scanner.Bytes() + scanner.ByteCount());
+        firstRevolution = firstRevolution == 0 ? scanner.ByteCount() : firstRevolution;
+    }
+    // The first revolution completes with some read of the second's first bytes: a stop in
+    // each read around there in turn. A revolution completed before the stop is drawn; one
+    // completed after it is neither drawn nor left in the point list for a later redraw.
+    int drawn = 0;
+    for (int64_t stopAfter = firstRevolution - 256; stopAfter < firstRevolution + 256; ++stopAfter) {
+        StartRun(Settings(false));
+        CSerialPort reader;
+        StoppingSource source(sent, stopAfter, reader);
+        reader.AttachSource(&source);
+        reader.SetCallback(&FrameSink::OnFrame, &sink);
+        ReceiveLoop(&reader);
+        const bool shown = !sink.frames.empty();
+        ASSERT_EQ(g_PointList.count > 0, shown) << "a revolution completed after a stop at byte " << stopAfter;
+        ASSERT_EQ(Load(g_nReceived) != 720, shown);
+        drawn += shown;
+        sink.frames.clear();
+    }
+    EXPECT_GT(drawn, 0) << "no stop came after the revolution's end";
+    EXPECT_LT(drawn, 512) << "no stop came before the revolution's end";
 }
 
 TEST_F(ReceiveLoopTest, IdleLineAndHungUpLineLeaveTheThreadIdle)
