@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -90,6 +91,15 @@ bool PseudoTerminal::WaitForReader(int timeoutMs) const
         ::usleep(5000);
     }
     return false;
+}
+
+bool PseudoTerminal::PinSpeed()
+{
+    // Set bits of the locked settings keep their present value; on the writer side the ioctl
+    // reaches the device side.
+    termios locked {};
+    locked.c_cflag = CBAUD;
+    return m_writer >= 0 && ::ioctl(m_writer, TIOCSLCKTRMIOS, &locked) == 0;
 }
 
 void PseudoTerminal::HangUp()

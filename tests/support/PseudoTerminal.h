@@ -35,6 +35,10 @@ public:
     // The scanner goes away: the device side sees a hang-up.
     void HangUp();
 
+    // Pins the device side's line speed, the way a driver that supports only its present rate
+    // ignores a change of speed without an error. Needs CAP_SYS_ADMIN; false without.
+    bool PinSpeed();
+
 private:
     int m_writer = -1;
     std::string m_devicePath;

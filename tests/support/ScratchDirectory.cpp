@@ -2,23 +2,27 @@
 
 #include <stdlib.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
+#include <system_error>
 
 namespace fs = std::filesystem;
 
 ScratchDirectory::ScratchDirectory()
 {
+    // Without its own directory every path of the test would land under / or the working
+    // directory: the test fails here instead (GoogleTest reports the exception as a failure).
     std::string pattern = (fs::temp_directory_path() / "plotwell-XXXXXX").native();
-    if (::mkdtemp(pattern.data()) != nullptr)
-        m_path = pattern;
+    if (::mkdtemp(pattern.data()) == nullptr)
+        throw std::system_error(errno, std::generic_category(), "no scratch directory in " + pattern);
+    m_path = pattern;
 }
 
 ScratchDirectory::~ScratchDirectory()
 {
     std::error_code ec;
-    if (!m_path.empty())
-        fs::remove_all(m_path, ec);
+    fs::remove_all(m_path, ec);
 }
 
 std::string ScratchDirectory::operator/(const std::string& relative) const

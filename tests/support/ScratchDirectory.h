@@ -5,6 +5,7 @@
 
 class ScratchDirectory {
 public:
+    // Throws when the directory cannot be made, which fails the test at once.
     ScratchDirectory();
     ~ScratchDirectory();
     ScratchDirectory(const ScratchDirectory&) = delete;
