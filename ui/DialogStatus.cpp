@@ -36,30 +36,32 @@ QString CPlotwellDlg::StatusText() const
     return QString::asprintf("Receive:%d,%d", Load(g_nReceived), Load(g_nValidSamples));
 }
 
-// Rebuilt only when the number of free ports changes, and never while the operator has the
-// list open. Enumeration opens no device, so the port in use is never probed.
+// Rebuilt when the ports on offer change (an adapter swapped for another keeps the count),
+// never while the operator has the list open, and not when none is left (the last entries
+// stay). Enumeration opens no device, so the port in use is never probed.
 void CPlotwellDlg::RefreshPortList()
 {
     std::vector<PortEntry> all, free, busy;
     EnumeratePorts(all, free, busy, m_options.roots);
-    std::vector<PortEntry> offered;
+    QStringList paths;
+    QStringList names;
+    auto offer = [&](const std::string& path, const std::string& name) {
+        if (!paths.contains(QString::fromStdString(path))) {
+            paths << QString::fromStdString(path);
+            names << QString::fromStdString(name);
+        }
+    };
     for (const std::string& path : m_options.extraPorts)
-        offered.push_back(PortEntry{path, path});
-    for (const PortEntry& entry : free) {
-        const bool listed = std::any_of(offered.begin(), offered.end(),
-                                        [&](const PortEntry& e) { return e.path == entry.path; });
-        if (!listed)
-            offered.push_back(entry);
-    }
+        offer(path, path);
+    for (const PortEntry& entry : free)
+        offer(entry.path, entry.displayName);
 
     PortComboBox* ports = m_portList;
-    const auto n = static_cast<uint16_t>(offered.size());
-    const auto c = static_cast<uint16_t>(ports->count());
-    if (n == 0 || n == c || ports->IsPopupOpen())
+    if (paths.isEmpty() || ports->IsPopupOpen() || ports->Paths() == paths)
         return;
     ports->clear();
-    for (const PortEntry& entry : offered)
-        ports->addItem(QString::fromStdString(entry.displayName), QString::fromStdString(entry.path));
+    for (qsizetype i = 0; i < paths.size(); ++i)
+        ports->addItem(names[i], paths[i]);
     ports->setCurrentIndex(0);
 }
 

@@ -4,6 +4,7 @@
 
 #include <QAbstractItemView>
 #include <QComboBox>
+#include <QStringList>
 
 class PortComboBox : public QComboBox {
     Q_OBJECT
@@ -12,4 +13,13 @@ public:
 
     // The list view is visible exactly while the popup is, however the popup was closed.
     bool IsPopupOpen() const { return view() != nullptr && view()->isVisible(); }
+
+    // The device path behind each entry, in list order.
+    QStringList Paths() const
+    {
+        QStringList paths;
+        for (int i = 0; i < count(); ++i)
+            paths << itemData(i).toString();
+        return paths;
+    }
 };

@@ -1,4 +1,4 @@
-// The port list refresh: rebuilt when the number of free ports changes, never under the
+// The port list refresh: rebuilt when the set of free ports changes, never under the
 // operator's open list, with the ports given on the command line first.
 #include <QAbstractItemView>
 #include <QComboBox>
@@ -18,7 +18,7 @@ QStringList Entries(const CPlotwellDlg& dialog)
 }
 }  // namespace
 
-TEST_F(DialogTest, PortListFollowsTheCountOfFreePorts)
+TEST_F(DialogTest, PortListFollowsTheSetOfFreePorts)
 {
     scratch.MakeFolder("sys/ttyS3/device");
     scratch.MakeFolder("sys/ttyS5/device");
@@ -29,20 +29,25 @@ TEST_F(DialogTest, PortListFollowsTheCountOfFreePorts)
     EXPECT_EQ(Entries(*dialog), QStringList({"/tmp/demo-scanner", "/dev/ttyS3", "/dev/ttyS5"}));
     EXPECT_EQ(ports->currentIndex(), 0);
 
-    // Same count, other ports: unchanged.
-    std::filesystem::remove_all(scratch / "sys/ttyS5");
-    scratch.MakeFolder("sys/ttyS7/device");
+    // The same ports: the operator's choice stays.
     ports->setCurrentIndex(2);
     dialog->OnTimer(TIMER_PORT_SCAN);
-    EXPECT_EQ(Entries(*dialog), QStringList({"/tmp/demo-scanner", "/dev/ttyS3", "/dev/ttyS5"}));
     EXPECT_EQ(ports->currentIndex(), 2);
 
-    // Another count while the operator has the list open: left alone until it closes.
+    // One adapter swapped for another, same count: the stale path goes.
+    std::filesystem::remove_all(scratch / "sys/ttyS5");
+    scratch.MakeFolder("sys/ttyS7/device");
+    dialog->OnTimer(TIMER_PORT_SCAN);
+    EXPECT_EQ(Entries(*dialog), QStringList({"/tmp/demo-scanner", "/dev/ttyS3", "/dev/ttyS7"}));
+    EXPECT_EQ(ports->currentIndex(), 0);
+    ports->setCurrentIndex(2);
+
+    // Other ports while the operator has the list open: left alone until it closes.
     scratch.MakeFolder("sys/ttyS9/device");
     ports->showPopup();
     ASSERT_TRUE(WaitFor([&] { return ports->view()->isVisible(); }));
     dialog->OnTimer(TIMER_PORT_SCAN);
-    EXPECT_EQ(Entries(*dialog).size(), 3);
+    EXPECT_EQ(Entries(*dialog), QStringList({"/tmp/demo-scanner", "/dev/ttyS3", "/dev/ttyS7"}));
     EXPECT_EQ(ports->currentIndex(), 2);
     ports->view()->window()->close();  // closed by a click elsewhere, not through the combo box
     dialog->OnTimer(TIMER_PORT_SCAN);
