@@ -81,14 +81,36 @@ std::string CanonicalOrSame(const std::string& path)
     return ec ? path : real.native();
 }
 
+// The driver bound to the device behind a tty, "ftdi_sio". Newer kernels put the serial core's
+// own port and controller devices (bus serial-base) in between: the driver above them counts.
+std::string DriverOf(const std::string& path, const std::string& sysClassTty)
+{
+    constexpr int LEVELS = 4;
+    const fs::path name = fs::path(CanonicalOrSame(path)).filename();
+    std::error_code ec;
+    fs::path device = fs::canonical(fs::path(sysClassTty) / name / "device", ec);
+    for (int level = 0; !ec && level < LEVELS; ++level, device = device.parent_path()) {
+        std::error_code linkError;
+        const fs::path driver = fs::canonical(device / "driver", linkError);
+        if (!linkError && driver.parent_path().parent_path().filename() != "serial-base")
+            return driver.filename().native();
+    }
+    return {};
+}
+
 struct Classifier {
     const PortScanRoots& roots;
     std::map<std::string, int> heldByOthers;
 
-    bool IsBusy(const std::string& path) const
+    // Empty when the port is free.
+    std::string Holder(const std::string& path) const
     {
-        return LiveLockHolder(path, roots.lockDirs, roots.proc) != 0 ||
-               heldByOthers.contains(CanonicalOrSame(path));
+        const LockHolder lock = FindLockHolder(path, roots.lockDirs, roots.proc);
+        if (!lock.reason.empty())
+            return lock.reason;
+        const auto descriptor = heldByOthers.find(CanonicalOrSame(path));
+        const int pid = lock.pid != 0 ? lock.pid : descriptor != heldByOthers.end() ? descriptor->second : 0;
+        return pid != 0 ? DescribeProcess(pid, roots.proc) : std::string();
     }
 };
 
@@ -102,19 +124,20 @@ void EnumeratePorts(std::vector<PortEntry>& all, std::vector<PortEntry>& free,
     busy.clear();
     const Classifier classifier{roots, DevicesHeldByOthers(roots.proc)};
     const auto stableNames = StableNames(roots.serialById);
-    auto add = [&](const PortEntry& entry) {
-        all.push_back(entry);
-        (classifier.IsBusy(entry.path) ? busy : free).push_back(entry);
+    auto add = [&](const std::string& path, const std::string& displayName) {
+        PortEntry entry{path, displayName, DriverOf(path, roots.sysClassTty), classifier.Holder(path)};
+        (entry.holder.empty() ? free : busy).push_back(entry);
+        all.push_back(std::move(entry));
     };
     for (const std::string& name : SerialDeviceNames(roots.sysClassTty)) {
         const std::string path = "/dev/" + name;
         const auto stable = stableNames.find(name);
-        add({path, stable != stableNames.end() ? stable->second : path});
+        add(path, stable != stableNames.end() ? stable->second : path);
     }
     for (const std::string& path : roots.extraPaths) {
         const bool listed = std::any_of(all.begin(), all.end(),
                                         [&](const PortEntry& entry) { return entry.path == path; });
         if (!listed && IsCharacterDevice(path))
-            add({path, path});
+            add(path, path);
     }
 }

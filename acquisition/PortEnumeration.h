@@ -9,6 +9,8 @@
 struct PortEntry {
     std::string path;         // what Open takes: /dev/ttyUSB0, a pseudo-terminal, ...
     std::string displayName;  // /dev/serial/by-id name where one exists, else the path
+    std::string driver;       // the kernel driver behind it (sysfs); empty when none is known
+    std::string holder;       // busy: who holds it, "name (pid N)", or why it counts as held
 };
 
 // Where the system keeps what the link consults; tests point it at a fake tree.
@@ -20,8 +22,8 @@ struct PortScanRoots {
     std::vector<std::string> extraPaths;  // offered beside the enumerated ones (simulator, typed paths)
 };
 
-// Lists the serial devices without opening any of them: all, free, and busy (a live lock file
-// or a descriptor held by another process). Enumerated devices come first in natural name
-// order, then the extra paths that are character devices.
+// Lists the serial devices without opening any of them: all, free, and busy (a live lock file,
+// a lock file that cannot be judged, or a descriptor held by another process). Enumerated
+// devices come first in natural name order, then the extra paths that are character devices.
 void EnumeratePorts(std::vector<PortEntry>& all, std::vector<PortEntry>& free,
                     std::vector<PortEntry>& busy, const PortScanRoots& roots = PortScanRoots{});

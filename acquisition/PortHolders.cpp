@@ -1,8 +1,10 @@
 #include "acquisition/PortHolders.h"
 
+#include <signal.h>
 #include <unistd.h>
 
 #include <cctype>
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -60,10 +62,12 @@ int HolderOf(const std::string& devicePath, const std::string& procRoot)
     return found == held.end() ? 0 : found->second;
 }
 
-bool ProcessExists(int pid, const std::string& procRoot)
+bool ProcessGone(int pid, const std::string& procRoot)
 {
     std::error_code ec;
-    return pid > 0 && fs::is_directory(fs::path(procRoot) / std::to_string(pid), ec);
+    if (pid <= 0 || fs::exists(fs::path(procRoot) / std::to_string(pid), ec) || ec)
+        return false;
+    return ::kill(pid, 0) != 0 && errno == ESRCH;
 }
 
 std::string DescribeProcess(int pid, const std::string& procRoot)

@@ -11,8 +11,9 @@ std::map<std::string, int> DevicesHeldByOthers(const std::string& procRoot);
 // The holder of one device (any path that leads to it), or 0.
 int HolderOf(const std::string& devicePath, const std::string& procRoot);
 
-// True while a process with this pid exists.
-bool ProcessExists(int pid, const std::string& procRoot);
+// True only when the process is proven gone: `procRoot` has no entry for it and the system
+// knows no such pid. A process of another user hidden from /proc still counts as alive.
+bool ProcessGone(int pid, const std::string& procRoot);
 
 // "name (pid N)" for messages; the bare pid when the name cannot be read.
 std::string DescribeProcess(int pid, const std::string& procRoot);

@@ -1,5 +1,5 @@
 // The LCK..name lock files by which well-behaved programs tell each other that a serial
-// device is in use. Advisory only: TIOCEXCL is what actually keeps others out.
+// device is in use. Advisory only: the exclusive open and the holder check keep others out.
 #pragma once
 
 #include <string>
@@ -9,20 +9,28 @@
 // a device below a subfolder of /dev keeps it with '_', "LCK..pts_3".
 std::string LockFileName(const std::string& devicePath);
 
-// The pid of a live lock on the device in any of `lockDirs`, or 0. A lock whose process no
-// longer exists under `procRoot` is stale and does not count.
-int LiveLockHolder(const std::string& devicePath, const std::vector<std::string>& lockDirs,
-                   const std::string& procRoot);
+// Who holds a device as far as the lock files tell.
+struct LockHolder {
+    int pid = 0;          // a live process named by a lock file
+    std::string reason;   // a lock file that cannot be judged, and why; it counts as held
+    bool Held() const { return pid != 0 || !reason.empty(); }
+};
+
+// The holder of a lock on the device in any of `lockDirs`. A lock counts as stale, and is
+// not held, only when `procRoot` shows that its process is gone.
+LockHolder FindLockHolder(const std::string& devicePath, const std::vector<std::string>& lockDirs,
+                          const std::string& procRoot);
 
 // Outcome of trying to lock a device for this process.
 struct PortLockResult {
-    bool taken = false;      // false: another live process holds the lock
-    int holderPid = 0;       // that process
-    std::string lockFile;    // our lock file; empty when no lock directory was writable
+    bool taken = false;      // false: `holder` holds the device
+    LockHolder holder;
+    std::string lockFile;    // our lock file; empty when none could be written
+    std::string notWritten;  // when taken without a lock file: why none could be written
 };
 
-// Creates the lock file in the first writable directory, replacing a stale one. When no
-// directory is writable the port is opened without a lock (taken, empty lockFile).
+// Creates the lock file in the first directory that takes it, replacing a stale one. When none
+// does (not writable, a directory in the lock's place) the device is taken without a lock.
 PortLockResult TakePortLock(const std::string& devicePath, const std::vector<std::string>& lockDirs,
                             const std::string& procRoot);
 

@@ -1,9 +1,8 @@
 // Open, Close and Write of CSerialPort on a POSIX terminal device.
 #include <fcntl.h>
-#include <grp.h>
 #include <poll.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
-#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -13,6 +12,7 @@
 #include <cstring>
 
 #include "acquisition/BaudRates.h"
+#include "acquisition/PortAccess.h"
 #include "acquisition/PortHolders.h"
 #include "acquisition/PortLock.h"
 #include "acquisition/SerialPort.h"
@@ -22,32 +22,28 @@ namespace {
 constexpr int WRITE_TIMEOUT_BASE_MS = 500;
 constexpr int WRITE_TIMEOUT_PER_BYTE_MS = 100;
 
-std::string GroupOf(const std::string& path)
-{
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0)
-        return "dialout";
-    const group* g = ::getgrgid(st.st_gid);
-    return g != nullptr ? g->gr_name : std::to_string(st.st_gid);
-}
-
-std::string BusyReason(const std::string& path, int holderPid, const std::string& procRoot)
+// `holderPid` names the holder when it is known, `why` says what else marks the device as held.
+std::string BusyReason(const std::string& path, int holderPid, const std::string& why, const std::string& procRoot)
 {
     std::string text = path + " is in use by another program";
     if (holderPid != 0)
         text += ": " + DescribeProcess(holderPid, procRoot);
+    else if (!why.empty())
+        text += ": " + why;
     return text + ".";
 }
 
 std::string OpenErrorReason(const std::string& path, int error, const std::string& procRoot)
 {
+    DeviceOwnership ownership;
     switch (error) {
     case EACCES:
     case EPERM:
-        return "Permission denied on " + path + ". The device belongs to the group '" + GroupOf(path) +
-               "': add your user to it (sudo usermod -aG " + GroupOf(path) + " $USER) and log in again.";
+        if (ReadOwnership(path, ownership))
+            return PermissionAdvice(path, ownership);
+        return "Permission denied on " + path + ".";
     case EBUSY:
-        return BusyReason(path, HolderOf(path, procRoot), procRoot);
+        return BusyReason(path, HolderOf(path, procRoot), {}, procRoot);
     case ENOENT:
     case ENXIO:
     case ENODEV:
@@ -67,7 +63,39 @@ int AwayFromStandardStreams(int fd)
     return moved;
 }
 
+// Closes a descriptor on which we set TIOCEXCL. The flag belongs to the tty, not to the
+// descriptor: a pseudo-terminal keeps it while its other side is open, and it would refuse
+// every later open by an ordinary user.
+void CloseExclusive(int fd)
+{
+    ::ioctl(fd, TIOCNXCL);
+    ::close(fd);
+}
+
+// TIOCEXCL refuses only later opens, so whoever had the device open before us would share its
+// input. /proc shows the holders we may see.
+bool NobodyElseHolds(const std::string& path, const std::string& procRoot, std::string& why)
+{
+    const int holder = HolderOf(path, procRoot);
+    if (holder == 0)
+        return true;
+    why = BusyReason(path, holder, {}, procRoot);
+    return false;
+}
+
+// flock catches cooperating programs, also those of other users that /proc does not show.
+// Ours stays on the descriptor until it is closed.
+bool NotLockedElsewhere(int fd, const std::string& path, const std::string& procRoot, std::string& why)
+{
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0 || errno != EWOULDBLOCK)
+        return true;
+    why = BusyReason(path, HolderOf(path, procRoot), {}, procRoot);
+    return false;
+}
+
 // Raw 8N1, no flow control, modem lines ignored, reads return at once with what has arrived.
+// A driver may keep its old speed without an error (tcsetattr succeeds when any of the
+// settings took), so the speed is read back.
 bool ApplyLineSettings(int fd, speed_t speed)
 {
     termios tio {};
@@ -81,12 +109,18 @@ bool ApplyLineSettings(int fd, speed_t speed)
     tio.c_cc[VTIME] = 0;
     if (::cfsetispeed(&tio, speed) != 0 || ::cfsetospeed(&tio, speed) != 0)
         return false;
-    return ::tcsetattr(fd, TCSANOW, &tio) == 0;
+    termios applied {};
+    return ::tcsetattr(fd, TCSANOW, &tio) == 0 && ::tcgetattr(fd, &applied) == 0 &&
+           ::cfgetispeed(&applied) == speed && ::cfgetospeed(&applied) == speed;
 }
 
 // The device opened exclusively and configured, both queues flushed; -1 with `why` set.
 int OpenConfigured(const std::string& path, speed_t speed, const std::string& procRoot, std::string& why)
 {
+    // Looked at before the device is touched: opening raises DTR and RTS, and configuring or
+    // flushing it would disturb the holder.
+    if (!NobodyElseHolds(path, procRoot, why))
+        return -1;
     // Non-blocking so that neither a missing carrier nor a full queue can hang the UI thread.
     int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
@@ -102,14 +136,27 @@ int OpenConfigured(const std::string& path, speed_t speed, const std::string& pr
         why = path + " is not a serial device.";
     else if (::ioctl(fd, TIOCEXCL) != 0)
         why = path + ": " + std::strerror(errno) + ".";
-    else if (!ApplyLineSettings(fd, speed))
-        why = BAUD_RATE_FAILED_TEXT;
-    else {
-        ::tcflush(fd, TCIOFLUSH);
-        return fd;
+    if (!why.empty()) {
+        ::close(fd);
+        return -1;
     }
-    ::close(fd);
-    return -1;
+    if (!NotLockedElsewhere(fd, path, procRoot, why)) {
+        CloseExclusive(fd);
+        return -1;
+    }
+    if (!ApplyLineSettings(fd, speed)) {
+        why = BAUD_RATE_FAILED_TEXT;
+        CloseExclusive(fd);
+        return -1;
+    }
+    ::tcflush(fd, TCIOFLUSH);
+    // A holder that opened between the first look and TIOCEXCL. Looked for after the flush,
+    // so that what a scanner sends meanwhile is kept.
+    if (!NobodyElseHolds(path, procRoot, why)) {
+        CloseExclusive(fd);
+        return -1;
+    }
+    return fd;
 }
 
 }  // namespace
@@ -136,11 +183,12 @@ bool CSerialPort::Open(const std::string& path, int baudRate, std::string* reaso
         // resets many devices.
         const PortLockResult lock = TakePortLock(path, systemPaths.lockDirs, systemPaths.proc);
         if (!lock.taken) {
-            why = BusyReason(path, lock.holderPid, systemPaths.proc);
+            why = BusyReason(path, lock.holder.pid, lock.holder.reason, systemPaths.proc);
         } else {
             const int fd = OpenConfigured(path, speed, systemPaths.proc, why);
             if (fd > 0) {
                 m_lockFile = lock.lockFile;
+                m_missingLockReason = lock.notWritten;
                 hPort.store(fd);
                 return true;
             }
@@ -159,13 +207,14 @@ bool CSerialPort::Close()
         return true;
     if (fd == NO_PORT)
         return false;
-    // Linux releases the descriptor even when close reports an error, so the handle is gone
-    // either way; only a descriptor that was no longer ours counts as a failed close.
-    const bool closed = ::close(fd) == 0 || errno != EBADF;
+    // Linux releases the descriptor even when close reports an error, and a descriptor that is
+    // already gone (EBADF) holds nothing either: the port is closed in every case.
+    CloseExclusive(fd);
     hPort.store(NO_PORT);
     ReleasePortLock(m_lockFile);
     m_lockFile.clear();
-    return closed;
+    m_missingLockReason.clear();
+    return true;
 }
 
 bool CSerialPort::Write(const uint8_t* buffer, int32_t length)

@@ -56,13 +56,18 @@ public:
 
     // --- the link (UI thread) ---
 
-    // Opens a device by path: exclusive (TIOCEXCL and a LCK.. lock file), raw 8N1, no flow
-    // control, modem lines ignored, at `baudRate`; both queues flushed. On failure hPort is
-    // INVALID_PORT, nothing stays held, and `reason` (when given) receives the operator-facing
-    // cause: permission, busy (with the holder when known), no such device, or the baud rate.
+    // Opens a device by path: exclusive (TIOCEXCL, flock and a LCK.. lock file), raw 8N1, no
+    // flow control, modem lines ignored, at `baudRate`; both queues flushed. A device that
+    // another process already has open is refused. On failure hPort is INVALID_PORT, nothing
+    // stays held, and `reason` (when given) receives the operator-facing cause: permission,
+    // busy (with the holder when known), no such device, or the baud rate.
     [[nodiscard]] bool Open(const std::string& path, int baudRate, std::string* reason = nullptr);
-    // True after closing; also true, without a call, after a failed open. False when no port
-    // was ever opened (hPort 0) or the close failed. End the receive thread first.
+    // While open: why no lock file could be written for the port (the port is still exclusive
+    // through the open itself); empty when we hold one.
+    const std::string& MissingLockReason() const { return m_missingLockReason; }
+    // True after closing (also when the descriptor was already gone); also true, without a
+    // call, after a failed open. False when no port was ever opened (hPort 0). End the
+    // receive thread first.
     [[nodiscard]] bool Close();
     // Clears errors, discards both queues (unread input is lost), then writes with a time-out
     // of 500 ms plus 100 ms per byte. False only when the write itself failed.
@@ -116,4 +121,5 @@ private:
     std::atomic<bool> m_lineLost{false};
     int m_wakeFd = -1;             // eventfd that EndReceiving signals to cut waits short
     std::string m_lockFile;        // our LCK.. file while a port is open
+    std::string m_missingLockReason;
 };

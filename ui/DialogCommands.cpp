@@ -89,6 +89,8 @@ void CPlotwellDlg::OpenPort()
         m_receiveLabel->show();
         Store(g_nPointNum, model->nPointNum);
         ShowPointNum();
+        if (!m_SerialPort.MissingLockReason().empty())
+            SetFileNote(m_strPort + QStringLiteral(": ") + QString::fromStdString(m_SerialPort.MissingLockReason()));
         return;
     }
     ShowConnection();

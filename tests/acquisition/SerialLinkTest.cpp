@@ -1,22 +1,44 @@
 // The serial link against pseudo-terminals: opening, line settings, reads, writes, exclusivity.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/inotify.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <future>
 #include <thread>
 
+#include "acquisition/PortLock.h"
 #include "acquisition/SerialPort.h"
+#include "tests/support/ChildProcess.h"
 #include "tests/support/PseudoTerminal.h"
 #include "tests/support/ScratchDirectory.h"
 
 namespace {
+
+// An ordinary user is refused a tty that still carries TIOCEXCL, and a pseudo-terminal keeps it
+// for as long as its other side is open. Read through a descriptor of our own (which root gets
+// either way).
+testing::AssertionResult ExclusiveFlagCleared(const std::string& path)
+{
+    const int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return testing::AssertionFailure() << "cannot open " << path << ": " << std::strerror(errno);
+    int exclusive = -1;
+    const int result = ioctl(fd, TIOCGEXCL, &exclusive);
+    close(fd);
+    if (result != 0 || exclusive != 0)
+        return testing::AssertionFailure() << "TIOCEXCL is still set on " << path;
+    return testing::AssertionSuccess();
+}
 
 class SerialLinkTest : public testing::Test {
 protected:
@@ -28,6 +50,8 @@ protected:
 
     // A second port object that honours the same lock directory.
     void UseSameLocks(CSerialPort& other) const { other.systemPaths = port.systemPaths; }
+
+    std::string LockFile() const { return scratch / LockFileName(pty.DevicePath()); }
 
     bool WaitForWaitingBytes(int32_t count)
     {
@@ -86,7 +110,7 @@ TEST_F(SerialLinkTest, OpenAppliesRawEightNOneWithoutFlowControlAtTheBaudRate)
     }
 }
 
-TEST_F(SerialLinkTest, CloseReportsAsTheFailureTableSays)
+TEST_F(SerialLinkTest, CloseReportsWhetherThePortIsClosed)
 {
     EXPECT_FALSE(port.Close()) << "nothing was ever opened";
     EXPECT_EQ(port.hPort.load(), CSerialPort::NO_PORT);
@@ -98,6 +122,90 @@ TEST_F(SerialLinkTest, CloseReportsAsTheFailureTableSays)
     EXPECT_FALSE(port.IsOpen());
     EXPECT_TRUE(port.Close()) << "close after a failed open";
     EXPECT_EQ(port.hPort.load(), CSerialPort::INVALID_PORT);
+
+    // A descriptor that is already gone (EBADF) holds nothing: closed, lock file released.
+    ASSERT_TRUE(port.Open(pty.DevicePath(), 115200, &reason)) << reason;
+    close(port.hPort.load());
+    EXPECT_TRUE(port.Close());
+    EXPECT_EQ(port.hPort.load(), CSerialPort::NO_PORT);
+    EXPECT_FALSE(std::filesystem::exists(LockFile()));
+}
+
+TEST_F(SerialLinkTest, EveryWayOfLettingGoLeavesTheDeviceToTheNextOpen)
+{
+    const struct {
+        const char* name;
+        std::function<void()> openAndLetGo;
+    } cases[] = {
+        {"Close",
+         [&] {
+             ASSERT_TRUE(port.Open(pty.DevicePath(), 115200));
+             EXPECT_TRUE(port.Close());
+         }},
+        {"destruction",
+         [&] {
+             CSerialPort local;
+             UseSameLocks(local);
+             ASSERT_TRUE(local.Open(pty.DevicePath(), 115200));
+         }},
+        {"an open refused after the exclusive flag was set",
+         [&] {
+             const int other = open(pty.DevicePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+             ASSERT_GE(other, 0);
+             ASSERT_EQ(flock(other, LOCK_EX | LOCK_NB), 0);
+             EXPECT_FALSE(port.Open(pty.DevicePath(), 115200));
+             close(other);
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        c.openAndLetGo();
+        EXPECT_TRUE(ExclusiveFlagCleared(pty.DevicePath()));
+        EXPECT_FALSE(std::filesystem::exists(LockFile()));
+    }
+    CSerialPort next;
+    UseSameLocks(next);
+    std::string reason;
+    EXPECT_TRUE(next.Open(pty.DevicePath(), 115200, &reason)) << reason;
+}
+
+TEST_F(SerialLinkTest, ADeviceAlreadyOpenElsewhereIsRefusedNamingItsHolder)
+{
+    const struct {
+        const char* name;
+        bool separateProcess;  // else a descriptor of this process that holds flock on it
+    } cases[] = {{"a program reading it", true}, {"a program that locked it with flock", false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const int held = open(pty.DevicePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+        ASSERT_GE(held, 0);
+        std::unique_ptr<ChildProcess> holder;
+        std::string expected = "in use by another program";
+        if (c.separateProcess) {
+            holder = std::make_unique<ChildProcess>(std::vector<std::string>{"/bin/sleep", "60"},
+                                                    ChildStreams{held});
+            close(held);
+            ASSERT_TRUE(holder->Started());
+            expected += ": sleep (pid " + std::to_string(holder->Pid()) + ")";
+        } else {
+            ASSERT_EQ(flock(held, LOCK_EX | LOCK_NB), 0);
+        }
+
+        std::string reason;
+        EXPECT_FALSE(port.Open(pty.DevicePath(), 115200, &reason));
+        EXPECT_NE(reason.find(expected), std::string::npos) << reason;
+        EXPECT_EQ(port.hPort.load(), CSerialPort::INVALID_PORT);
+        EXPECT_FALSE(std::filesystem::exists(LockFile()));
+
+        if (c.separateProcess) {
+            holder->Signal(SIGKILL);
+            holder->Wait(5000);
+        } else {
+            close(held);
+        }
+        EXPECT_TRUE(port.Open(pty.DevicePath(), 115200, &reason)) << "after the holder let go: " << reason;
+        EXPECT_TRUE(port.Close());
+    }
 }
 
 TEST_F(SerialLinkTest, ReadWithNothingWaitingReturnsZeroAtOnceThenReadsWhatArrives)
@@ -182,6 +290,16 @@ TEST_F(SerialLinkTest, FailedConfigurationLeavesNothingHeld)
     CSerialPort other;
     UseSameLocks(other);
     EXPECT_TRUE(other.Open(pty.DevicePath(), 230400, &reason)) << reason;
+    EXPECT_TRUE(other.Close());
+
+    // A driver that keeps its own speed without an error must not pass for a successful open.
+    if (!pty.PinSpeed())
+        GTEST_SKIP() << "pinning a terminal's speed needs CAP_SYS_ADMIN";
+    EXPECT_FALSE(port.Open(pty.DevicePath(), 115200, &reason)) << "pinned at 230400";
+    EXPECT_EQ(reason, BAUD_RATE_FAILED_TEXT);
+    EXPECT_EQ(port.hPort.load(), CSerialPort::INVALID_PORT);
+    EXPECT_FALSE(std::filesystem::exists(LockFile()));
+    EXPECT_TRUE(ExclusiveFlagCleared(pty.DevicePath()));
 }
 
 TEST_F(SerialLinkTest, DescriptorZeroIsNeverTakenForAPort)
