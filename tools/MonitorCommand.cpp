@@ -1,19 +1,21 @@
 // plotwell-tool monitor: a real port (or the simulator's pseudo-terminal) through the receive
 // thread, one status line per revolution. The headless check of a scanner.
-#include <csignal>
+#include <poll.h>
+
+#include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <mutex>
 #include <ostream>
 
 #include "acquisition/Pipeline.h"
 #include "acquisition/SerialPort.h"
 #include "acquisition/SharedState.h"
 #include "protocols/DeviceModel.h"
+#include "tools/MonitorOutput.h"
 #include "tools/RunOptions.h"
+#include "tools/StopSignals.h"
 #include "tools/ToolArguments.h"
 #include "tools/ToolCommands.h"
 
@@ -24,20 +26,15 @@ const char USAGE[] =
     "                                  [--frames K]\n"
     "Opens PORT (a device path such as /dev/ttyUSB0, or the path simulate --pty prints) at the\n"
     "model's baud rate and prints one line per received revolution: its sample count, the\n"
-    "samples with a return, and revolutions per second. Runs until K revolutions or Ctrl+C.\n"
+    "samples with a return, and revolutions per second. Runs until K revolutions, Ctrl+C, kill or\n"
+    "the end of its output (a closed pipe ends it quietly).\n"
     "  --model NAME         one of the model names; default TR20_A\n"
     "  --filter FACTOR|off  noise filter factor (above 0), or off; default 2.5\n"
     "  --compensation MODE  none, formula (default) or ros\n"
     "  --frames K           stop after K revolutions; default until interrupted\n";
 
-constexpr auto INTERRUPT_CHECK = std::chrono::milliseconds(100);
-
-volatile std::sig_atomic_t g_interrupted = 0;
-
-void OnInterrupt(int)
-{
-    g_interrupted = 1;
-}
+// The main thread's wait is also cut short this often, should its wake-ups be unavailable.
+constexpr int WAKE_CHECK_MS = 100;
 
 struct MonitorOptions {
     std::string port;
@@ -53,22 +50,15 @@ Parsed ParseMonitorOptions(const std::vector<std::string>& args, std::ostream& e
     return OptionReader("monitor", args, err).Read(rules, &port);
 }
 
-// The receive thread's side: prints each revolution as it arrives.
+// The receive thread's side: turns each revolution into a line for the main thread.
 class Monitor {
 public:
-    Monitor(std::ostream& out, int64_t frames) : m_out(out), m_frames(frames) {}
+    Monitor(LineQueue& lines, int64_t frames) : m_lines(lines), m_frames(frames) {}
 
     static int OnFrame(void* context) { return static_cast<Monitor*>(context)->Frame(); }
     static void OnLoss(void* context) { static_cast<Monitor*>(context)->Loss(); }
 
-    // Until the frames are in, the device is gone or Ctrl+C; true unless the device went away.
-    bool Wait()
-    {
-        std::unique_lock<std::mutex> lock(m_mutex);
-        while (!m_done && !g_interrupted)
-            m_changed.wait_for(lock, INTERRUPT_CHECK);
-        return !m_lost;
-    }
+    bool Lost() const { return m_lost.load(); }
 
 private:
     int Frame()
@@ -87,34 +77,61 @@ private:
             length = std::snprintf(line, sizeof line, "%d samples, %d valid, %.2f rev/s\n", Load(g_nReceived), valid,
                                    1.0 / std::chrono::duration<double>(now - m_last).count());
         m_last = now;
-        m_out.write(line, length).flush();
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_done = ++m_count == m_frames;
-        m_changed.notify_all();
+        m_lines.Push(line, static_cast<size_t>(length));
+        if (++m_count == m_frames)
+            m_lines.Finish();
         return 0;
     }
 
     void Loss()
     {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_lost = m_done = true;
-        m_changed.notify_all();
+        m_lost.store(true);
+        m_lines.Finish();
     }
 
-    std::ostream& m_out;
+    LineQueue& m_lines;
     const int64_t m_frames;
     int64_t m_count = 0;  // receive thread only
     std::chrono::steady_clock::time_point m_last;
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    bool m_done = false;
-    bool m_lost = false;
+    std::atomic<bool> m_lost{false};
 };
+
+enum class RunEnd { Finished, Stopped, ReaderGone, Failed };
+
+// Main thread: writes the queued lines until the frames are in, the port is lost, a stop
+// signal arrives or the output ends.
+RunEnd Relay(LineQueue& lines, LineWriter& writer, const StopSignals& signals)
+{
+    for (;;) {
+        pollfd fds[2] = {{lines.WakeFd(), POLLIN, 0}, {signals.WakeFd(), POLLIN, 0}};
+        ::poll(fds, 2, WAKE_CHECK_MS);
+        if (signals.Arrived())
+            return RunEnd::Stopped;
+        // Read before the lines: every line queued before the end is still written.
+        const bool finished = lines.Finished();
+        LineQueue::Line line;
+        while (lines.Pop(line)) {
+            switch (writer.Write(line.text, line.length)) {
+            case LineWriter::Result::Written:
+                break;
+            case LineWriter::Result::Stopped:
+                return RunEnd::Stopped;
+            case LineWriter::Result::ReaderGone:
+                return RunEnd::ReaderGone;
+            case LineWriter::Result::Failed:
+                return RunEnd::Failed;
+            }
+        }
+        if (finished)
+            return RunEnd::Finished;
+    }
+}
 
 int RunMonitor(const MonitorOptions& options, std::ostream& out, std::ostream& err)
 {
     StartRun(options.run.Settings());
-    Monitor monitor(out, options.frames);
+    LineQueue lines;
+    Monitor monitor(lines, options.frames);
     CSerialPort port;
     port.SetCallback(&Monitor::OnFrame, &monitor);
     port.SetLossCallback(&Monitor::OnLoss, &monitor);
@@ -126,17 +143,23 @@ int RunMonitor(const MonitorOptions& options, std::ostream& out, std::ostream& e
     }
     err << "plotwell-tool monitor: " << options.port << " at " << LineSettingsText(baudRate) << ", model "
         << options.run.model->szName << "\n";
+    if (!port.MissingLockReason().empty())
+        err << "plotwell-tool monitor: " << options.port << ": " << port.MissingLockReason() << "\n";
+    // Installed before the thread starts, so that it never sees SIGPIPE either.
+    const StopSignals signals;
     if (!port.StartReceiving()) {
         err << "plotwell-tool monitor: Serial Thread Setup Failed\n";
         return EXIT_FAILED;
     }
-    g_interrupted = 0;
-    const auto previous = std::signal(SIGINT, OnInterrupt);
-    const bool stillThere = monitor.Wait();
-    std::signal(SIGINT, previous);
+    LineWriter writer(out, signals.WakeFd());
+    const RunEnd end = Relay(lines, writer, signals);
     port.EndReceiving();
     static_cast<void>(port.Close());  // the run is over either way
-    if (!stillThere) {
+    if (end == RunEnd::Failed) {
+        err << "plotwell-tool monitor: cannot write output: " << writer.Failure() << "\n";
+        return EXIT_FAILED;
+    }
+    if (end == RunEnd::Finished && monitor.Lost()) {
         err << "plotwell-tool monitor: " << options.port << " went away\n";
         return EXIT_FAILED;
     }

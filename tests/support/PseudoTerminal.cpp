@@ -56,8 +56,10 @@ bool PseudoTerminal::Send(const uint8_t* bytes, size_t size)
             return false;
         if (Clock::now() > deadline)
             return false;
+        // Full: only a reader makes room, and with none the writer's side reports a hang-up.
         pollfd pfd{m_writer, POLLOUT, 0};
-        ::poll(&pfd, 1, 10);
+        if (::poll(&pfd, 1, 10) > 0 && (pfd.revents & POLLHUP) != 0)
+            return false;
     }
     return m_writer >= 0;
 }

@@ -20,7 +20,8 @@ public:
     // What CSerialPort::Open takes, e.g. /dev/pts/7.
     const std::string& DevicePath() const { return m_devicePath; }
 
-    // Sends bytes as the scanner would; false if they could not all be written within 5 s.
+    // Sends bytes as the scanner would; false if they could not all be written within 5 s, or
+    // the queue is full and nobody holds the device side to empty it.
     bool Send(const uint8_t* bytes, size_t size);
     bool Send(const std::vector<uint8_t>& bytes) { return Send(bytes.data(), bytes.size()); }
     // Sends the next revolution of `scanner`; false when it has no bytes or sending failed.

@@ -1,0 +1,166 @@
+// plotwell-tool monitor as a user runs it, in a pipeline and in a terminal: every way the run
+// can end goes through the close path (no lock file left behind), and a stop never waits for
+// a reader that stopped reading.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <functional>
+#include <thread>
+
+#include "acquisition/PortLock.h"
+#include "acquisition/SimulatedScanner.h"
+#include "tests/support/ChildProcess.h"
+#include "tests/support/PseudoTerminal.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// Where the tool keeps its lock files (the first of the system's lock directories).
+const std::string LOCK_DIR = "/var/lock";
+
+struct Pipe {
+    int read = -1;
+    int write = -1;
+    Pipe()
+    {
+        int fds[2];
+        if (pipe2(fds, O_CLOEXEC) == 0) {
+            read = fds[0];
+            write = fds[1];
+        }
+    }
+    ~Pipe()
+    {
+        CloseRead();
+        CloseWrite();
+    }
+    void CloseRead()
+    {
+        if (read >= 0)
+            close(read);
+        read = -1;
+    }
+    void CloseWrite()
+    {
+        if (write >= 0)
+            close(write);
+        write = -1;
+    }
+    // Fills it (one page) so that the next write blocks until someone reads.
+    void Fill() const
+    {
+        fcntl(write, F_SETPIPE_SZ, 4096);
+        fcntl(write, F_SETFL, O_NONBLOCK);
+        const char junk[256] = {};
+        while (::write(write, junk, sizeof junk) > 0) {
+        }
+        fcntl(write, F_SETFL, 0);
+    }
+    // What arrives within `ms`, up to the first `end` character (or the writer's end).
+    std::string Take(int ms, char end = '\0') const
+    {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+        std::string text;
+        char chunk[4096];
+        while (std::chrono::steady_clock::now() < deadline && (end == '\0' || text.find(end) == std::string::npos)) {
+            pollfd pfd{read, POLLIN, 0};
+            if (poll(&pfd, 1, 10) <= 0)
+                continue;
+            const ssize_t n = ::read(read, chunk, sizeof chunk);
+            if (n <= 0)
+                break;
+            text.append(chunk, static_cast<size_t>(n));
+        }
+        return text;
+    }
+};
+
+bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout = 5s)
+{
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        std::this_thread::sleep_for(5ms);
+    }
+    return true;
+}
+
+enum class Output { Read, Blocked, ReaderLeaves, DeviceFull };
+
+TEST(MonitorProcess, EveryEndGoesThroughTheClosePathAndNoStopWaitsForTheOutput)
+{
+    const struct {
+        const char* name;
+        Output output;
+        int signal;  // 0: the output ends the run
+        int status;
+        const char* err;
+    } cases[] = {
+        {"kill -TERM", Output::Read, SIGTERM, 0, ""},
+        {"terminal closed (SIGHUP)", Output::Read, SIGHUP, 0, ""},
+        {"Ctrl+C while the output is blocked", Output::Blocked, SIGINT, 0, ""},
+        {"monitor | head -1", Output::ReaderLeaves, 0, 0, ""},
+        {"output to a full device", Output::DeviceFull, 0, 1,
+         "plotwell-tool monitor: cannot write output: No space left on device\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        PseudoTerminal pty;
+        ASSERT_TRUE(pty.IsValid());
+        const std::string lockFile = LOCK_DIR + "/" + LockFileName(pty.DevicePath());
+        Pipe out;
+        Pipe err;
+        const int full = open("/dev/full", O_WRONLY | O_CLOEXEC);
+        ASSERT_GE(full, 0);
+        if (c.output == Output::Blocked)
+            out.Fill();
+        ChildProcess monitor({PLOTWELL_TOOL, "monitor", pty.DevicePath()},
+                             ChildStreams{-1, c.output == Output::DeviceFull ? full : out.write, err.write});
+        close(full);
+        out.CloseWrite();
+        err.CloseWrite();
+        ASSERT_TRUE(monitor.Started());
+
+        // Revolutions until the run ends or the test has seen what it waits for: bytes sent
+        // before the monitor has configured the line are flushed by its open.
+        SimulatedScanner revolutions{SimulatedScannerSettings{}};
+        auto sendFor = [&](std::chrono::milliseconds span, const std::function<bool()>& done) {
+            const auto deadline = std::chrono::steady_clock::now() + span;
+            while (!done() && std::chrono::steady_clock::now() < deadline && monitor.Wait(0) < 0)
+                if (!pty.SendRevolution(revolutions))
+                    std::this_thread::sleep_for(10ms);
+        };
+        const bool locked = WaitUntil([&] { return std::filesystem::exists(lockFile); });
+        std::string firstLine;
+        if (c.output == Output::Read || c.output == Output::ReaderLeaves) {
+            sendFor(5s, [&] { return !(firstLine += out.Take(20, '\n')).empty() && firstLine.back() == '\n'; });
+            EXPECT_NE(firstLine.find(" samples, "), std::string::npos) << "no line before the end: " << firstLine;
+        }
+        if (c.output == Output::ReaderLeaves)
+            out.CloseRead();
+        if (c.output == Output::Blocked)
+            sendFor(300ms, [] { return false; });  // revolutions keep arriving behind the full pipe
+        if (c.signal != 0)
+            monitor.Signal(c.signal);
+        else
+            sendFor(5s, [] { return false; });
+        const int status = monitor.Wait(5000);
+
+        EXPECT_TRUE(locked) << "the monitor never took the port";
+        EXPECT_EQ(status, c.status) << (status < 0 ? "still running" : "");
+        EXPECT_FALSE(std::filesystem::exists(lockFile)) << "lock file left behind";
+        const std::string messages = err.Take(1000);
+        EXPECT_EQ(messages.find("Open Failed"), std::string::npos) << messages;
+        EXPECT_NE(messages.find(c.err), std::string::npos) << messages;
+        std::filesystem::remove(lockFile);
+    }
+}
+
+}  // namespace
