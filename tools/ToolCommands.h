@@ -13,3 +13,4 @@ int RunDecodeCommand(const std::vector<std::string>& args, std::istream& in, std
 int RunSimulateCommand(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err);
 int RunMonitorCommand(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err);
 int RunProbeCommand(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err);
+int RunPortsCommand(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err);

@@ -21,6 +21,7 @@ const ToolCommand COMMANDS[] = {
     {"simulate", RunSimulateCommand, "write revolutions of a simulated scanner as a raw data file"},
     {"monitor", RunMonitorCommand, "watch a serial port through the receive thread, one line per revolution"},
     {"probe", RunProbeCommand, "find which model's scanner is on a serial port"},
+    {"ports", RunPortsCommand, "list the serial ports, whether each is free, busy or not accessible, and why"},
 };
 
 void PrintUsage(std::ostream& out)
