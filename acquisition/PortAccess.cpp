@@ -39,11 +39,14 @@ std::string AccessProblem(const std::string& path)
 
 std::string PermissionAdvice(const std::string& path, const DeviceOwnership& ownership)
 {
+    // The manual page says how to grant access for good, with a sample rule for one adapter.
+    const std::string more = " More in 'man plotwell', SERIAL PORTS.";
     const bool groupReadsAndWrites = (ownership.mode & (S_IRGRP | S_IWGRP)) == (S_IRGRP | S_IWGRP);
     if (groupReadsAndWrites && ownership.gid != 0)
         return "Permission denied on " + path + ". The device belongs to the group '" + ownership.group +
-               "': add your user to it (sudo usermod -aG " + ownership.group + " $USER) and log in again.";
+               "': add your user to it (sudo usermod -aG " + ownership.group + " $USER) and log in again." +
+               more;
     return "Permission denied on " + path + " (" + OwnerAndMode(ownership) +
            "). Joining its group would not help: the administrator must grant access to it, for example "
-           "with a udev rule.";
+           "with a udev rule." + more;
 }

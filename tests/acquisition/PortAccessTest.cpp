@@ -32,6 +32,7 @@ TEST(PortAccess, GroupAdviceOnlyWhereTheGroupMayReadAndWriteAndIsNotRoot)
         EXPECT_NE(advice.find(c.shown), std::string::npos) << advice;
         EXPECT_EQ(advice.find("usermod") != std::string::npos, c.joinGroup) << advice;
         EXPECT_EQ(advice.find("udev rule") != std::string::npos, !c.joinGroup) << advice;
+        EXPECT_NE(advice.find("'man plotwell', SERIAL PORTS"), std::string::npos) << advice;
     }
 }
 
