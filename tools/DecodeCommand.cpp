@@ -8,8 +8,8 @@
 #include "acquisition/Pipeline.h"
 #include "acquisition/SerialPort.h"
 #include "acquisition/SharedState.h"
-#include "files/HexDump.h"
 #include "protocols/DeviceModel.h"
+#include "tools/DataFile.h"
 #include "tools/RunOptions.h"
 #include "tools/ToolArguments.h"
 #include "tools/ToolCommands.h"
@@ -55,36 +55,6 @@ Parsed ParseDecodeOptions(const std::vector<std::string>& args, std::ostream& er
     return OptionReader("decode", args, err).Read(rules, &input);
 }
 
-std::string Describe(char c)
-{
-    char text[16];
-    if (c >= 0x21 && c <= 0x7E)
-        std::snprintf(text, sizeof text, "'%c'", c);
-    else
-        std::snprintf(text, sizeof text, "byte 0x%02X", static_cast<unsigned char>(c));
-    return text;
-}
-
-// The bytes of the input in either format; false after reporting a dump that breaks the format.
-bool InputBytes(const DecodeOptions& options, const std::string& data, std::vector<uint8_t>& bytes, std::ostream& err)
-{
-    if (!options.hex) {
-        bytes.assign(data.begin(), data.end());
-        return true;
-    }
-    bytes.resize(data.size() / 3);
-    int64_t bad = 0;
-    const int64_t count = DecodeHexDump(data.data(), static_cast<int64_t>(data.size()), bytes.data(), &bad);
-    if (count >= 0)
-        return true;
-    err << "plotwell-tool decode: " << (options.input == "-" ? "standard input" : options.input)
-        << " is not a raw data file: character " << bad + 1
-        << " is " << Describe(data[static_cast<size_t>(bad)]) << ", where "
-        << (bad % 3 == 2 ? "a space" : "a hexadecimal digit") << " belongs (every byte is two hexadecimal "
-        << "digits and a space)\n";
-    return false;
-}
-
 void PrintPointList(int32_t frameNumber, std::ostream& out)
 {
     char line[80];
@@ -125,15 +95,10 @@ int RunDecodeCommand(const std::vector<std::string>& args, std::istream& in, std
     }
     if (parsed == Parsed::Error)
         return EXIT_USAGE;
-    std::string data;
-    std::string error;
-    if (!ReadWholeInput(options.input, in, data, error)) {
-        err << "plotwell-tool decode: " << error << "\n";
-        return EXIT_FAILED;
-    }
     std::vector<uint8_t> bytes;
-    if (!InputBytes(options, data, bytes, err))
-        return EXIT_USAGE;
+    const int read = ReadDataFile("decode", options.input, in, options.hex, bytes, err);
+    if (read != EXIT_OK)
+        return read;
     Decode(options, bytes, out);
     out.flush();
     return out ? EXIT_OK : EXIT_FAILED;

@@ -14,3 +14,4 @@ int RunSimulateCommand(const std::vector<std::string>& args, std::istream& in, s
 int RunMonitorCommand(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err);
 int RunProbeCommand(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err);
 int RunPortsCommand(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err);
+int RunPublishCommand(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err);

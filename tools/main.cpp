@@ -22,6 +22,7 @@ const ToolCommand COMMANDS[] = {
     {"monitor", RunMonitorCommand, "watch a serial port through the receive thread, one line per revolution"},
     {"probe", RunProbeCommand, "find which model's scanner is on a serial port"},
     {"ports", RunPortsCommand, "list the serial ports, whether each is free, busy or not accessible, and why"},
+    {"publish", RunPublishCommand, "publish the revolutions of a port or a recording as ROS 2 LaserScans"},
 };
 
 void PrintUsage(std::ostream& out)

@@ -1,0 +1,152 @@
+// plotwell-tool publish: a scanner on a pseudo-terminal and a recording, published as ROS 2
+// LaserScans and received by a subscriber; and the options a wrong command line is told about.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <future>
+#include <string>
+#include <thread>
+
+#include "acquisition/SimulatedScanner.h"
+#include "files/HexDump.h"
+#include "ros2/ScanSubscriber.h"
+#include "tests/support/DdsTestDomain.h"
+#include "tests/support/PseudoTerminal.h"
+#include "tests/support/ScratchDirectory.h"
+#include "tests/tools/RunTool.h"
+#include "tools/ToolArguments.h"
+
+namespace {
+
+// Counts the scans of a topic and keeps the bin count of the last.
+struct Counter {
+    std::atomic<int> scans{0};
+    std::atomic<uint32_t> bins{0};
+    std::atomic<int32_t> stamp{0};
+    ScanSubscriber subscriber;
+
+    // The subscriber keeps only the newest scan, so scans that follow each other closely may
+    // reach it as one; this waits for any.
+    bool WaitForAny() const
+    {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (scans == 0 && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        return scans > 0;
+    }
+
+    explicit Counter(const char* topic)
+    {
+        std::string reason;
+        EXPECT_TRUE(subscriber.Open(UseTestDomain(), topic,
+                                    [this](const sensor_msgs_msg_dds__LaserScan_& scan) {
+                                        bins = scan.ranges._length;
+                                        stamp = scan.header.stamp.sec;
+                                        ++scans;
+                                    },
+                                    reason))
+            << reason;
+    }
+};
+
+TEST(PublishCommand, PortRevolutionsReachASubscriberAsLaserScans)
+{
+    Counter counter("/plotwell_test/tool_scan");
+    PseudoTerminal pty;
+    auto sending = std::async(std::launch::async, [&] {
+        if (!pty.WaitForReader(5000))
+            return false;
+        SimulatedScanner scanner{SimulatedScannerSettings{}};
+        for (int i = 0; i < 6; ++i)
+            if (!pty.SendRevolution(scanner))
+                return false;
+        return true;
+    });
+    const ToolResult result = RunTool(RunPublishCommand, {pty.DevicePath(), "--topic", "/plotwell_test/tool_scan",
+                                                          "--bins", "720", "--frames", "3"});
+    ASSERT_TRUE(sending.get());
+    EXPECT_EQ(result.status, EXIT_OK) << result.err;
+    EXPECT_NE(result.err.find("on /plotwell_test/tool_scan (DDS rt/plotwell_test/tool_scan, domain " +
+                              std::to_string(UseTestDomain()) + "): 720 bins, frame laser"),
+              std::string::npos)
+        << result.err;
+    EXPECT_NE(result.err.find("3 scans published"), std::string::npos) << result.err;
+    ASSERT_TRUE(counter.WaitForAny());
+    EXPECT_EQ(counter.bins, 720u);
+    EXPECT_GT(counter.stamp, 1600000000);  // wall-clock seconds, not a monotonic count
+    counter.subscriber.Close();
+}
+
+TEST(PublishCommand, RecordingPlaysAtTheLinesPaceToItsEnd)
+{
+    Counter counter("/plotwell_test/recorded_scan");
+    SimulatedScanner scanner{SimulatedScannerSettings{}};
+    std::vector<uint8_t> bytes;
+    for (int i = 0; i < 4; ++i) {
+        ASSERT_TRUE(scanner.NextRevolution());
+        bytes.insert(bytes.end(), scanner.Bytes(), scanner.Bytes() + scanner.ByteCount());
+    }
+    ScratchDirectory scratch;
+    std::string text(bytes.size() * 3, ' ');
+    for (size_t i = 0; i < bytes.size(); ++i)
+        EncodeHexByte(bytes[i], &text[3 * i]);
+    scratch.WriteFile("recording.txt", text);
+
+    const auto started = std::chrono::steady_clock::now();
+    const ToolResult result = RunTool(RunPublishCommand, {scratch / "recording.txt", "--topic", "/plotwell_test/recorded_scan"});
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+
+    EXPECT_EQ(result.status, EXIT_OK) << result.err;
+    // 115200 baud carries 11520 bytes a second: the file cannot have gone faster.
+    EXPECT_GE(seconds, static_cast<double>(bytes.size()) / 11520.0 * 0.9);
+    // Four revolutions: the first is timed, not sent, and the last may wait for bytes that never come.
+    EXPECT_TRUE(result.err.find("2 scans published") != std::string::npos ||
+                result.err.find("3 scans published") != std::string::npos)
+        << result.err;
+    EXPECT_TRUE(counter.WaitForAny());
+    EXPECT_EQ(counter.bins, 500u);
+    counter.subscriber.Close();
+}
+
+TEST(PublishCommand, ExplainsEveryWrongCommandLine)
+{
+    const struct {
+        std::vector<std::string> args;
+        const char* rosDomainId;  // null: unset
+        const char* message;
+    } cases[] = {
+        {{}, nullptr, "needs a SOURCE"},
+        {{"/dev/ttyUSB0", "/dev/ttyUSB1"}, nullptr, "is a second source"},
+        {{"/dev/ttyUSB0", "--topic", "/scan here"}, nullptr, "--topic '/scan here' may only hold"},
+        {{"/dev/ttyUSB0", "--topic", "~/scan"}, nullptr, "private name"},
+        {{"/dev/ttyUSB0", "--domain", "233"}, nullptr, "--domain takes a whole number from 0 to 232, not '233'"},
+        {{"/dev/ttyUSB0"}, "x", "ROS_DOMAIN_ID 'x' is not a domain id"},
+        {{"/dev/ttyUSB0", "--bins", "0"}, nullptr, "--bins takes a whole number from 1 to 16000"},
+        {{"/dev/ttyUSB0", "--frame-id", ""}, nullptr, "--frame-id needs a value"},
+        {{"/dev/ttyUSB0", "--compensation", "some"}, nullptr, "--compensation takes none, formula or ros"},
+        {{"/dev/ttyUSB0", "--model", "TR99"}, nullptr, "'TR99' is not a model"},
+        {{"/dev/ttyUSB0", "--format", "csv"}, nullptr, "--format takes hex or binary"},
+        {{"/dev/ttyUSB0", "--rate", "7"}, nullptr, "--rate is not an option of publish"},
+    };
+    const char* saved = std::getenv("ROS_DOMAIN_ID");
+    const std::string restore = saved != nullptr ? saved : "";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.message);
+        if (c.rosDomainId != nullptr)
+            setenv("ROS_DOMAIN_ID", c.rosDomainId, 1);
+        else
+            unsetenv("ROS_DOMAIN_ID");
+        const ToolResult result = RunTool(RunPublishCommand, c.args);
+        EXPECT_EQ(result.status, EXIT_USAGE);
+        EXPECT_NE(result.err.find(std::string("plotwell-tool publish: ")), std::string::npos) << result.err;
+        EXPECT_NE(result.err.find(c.message), std::string::npos) << result.err;
+    }
+    if (saved != nullptr)
+        setenv("ROS_DOMAIN_ID", restore.c_str(), 1);
+    else
+        unsetenv("ROS_DOMAIN_ID");
+}
+
+}  // namespace

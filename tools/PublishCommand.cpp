@@ -1,0 +1,213 @@
+// plotwell-tool publish: the revolutions of a serial port or of a recording as ROS 2 LaserScans
+// over DDS, headless. One thread: the run's parse and process loop, which publishes each
+// revolution as it completes.
+#include <sys/stat.h>
+
+#include <memory>
+#include <ostream>
+#include <sstream>
+#include <vector>
+
+#include "acquisition/Pipeline.h"
+#include "acquisition/SerialPort.h"
+#include "acquisition/SharedState.h"
+#include "protocols/DeviceModel.h"
+#include "ros2/RevolutionPublisher.h"
+#include "ros2/RosNames.h"
+#include "tools/DataFile.h"
+#include "tools/LinePacedSource.h"
+#include "tools/RunOptions.h"
+#include "tools/StopSignals.h"
+#include "tools/ToolArguments.h"
+#include "tools/ToolCommands.h"
+
+namespace {
+
+const char USAGE[] =
+    "Usage: plotwell-tool publish SOURCE [OPTION]...\n"
+    "Publishes the revolutions of SOURCE as ROS 2 LaserScans (sensor_msgs/msg/LaserScan) over DDS.\n"
+    "SOURCE is a serial port (a device such as /dev/ttyUSB0, or the path simulate --pty prints) or a\n"
+    "raw data file, played at the speed of the model's line. Runs until K scans are published, the\n"
+    "file ends, the device goes away, or Ctrl+C.\n"
+    "\n"
+    "Options:\n"
+    "  --model NAME         one of the model names; default TR20_A\n"
+    "  --filter FACTOR|off  noise filter factor (above 0), or off; default 2.5\n"
+    "  --compensation MODE  none, formula (default) or ros\n"
+    "  --topic TOPIC        ROS 2 topic; default /scan (DDS topic rt/scan)\n"
+    "  --frame-id ID        frame of the scans; default laser\n"
+    "  --domain N           DDS domain, 0 to 232; default ROS_DOMAIN_ID, else 0\n"
+    "  --bins N             bins per turn, 1 to 16000; default the model's (500 for the listed models)\n"
+    "  --frames K           stop after K published scans; default until interrupted\n"
+    "  --format hex|binary  a data file's format; default hex (a recording of the viewer)\n"
+    "  --help               print this help\n";
+
+struct PublishOptions {
+    std::string source;
+    RunOptions run;
+    PublishSettings publish{0, "/scan", "laser", {}};
+    int32_t bins = 0;    // 0: the model's
+    int64_t frames = 0;  // 0: until interrupted
+    bool hex = true;
+    bool domainGiven = false;
+};
+
+std::vector<OptionRule> PublishRules(PublishOptions& options)
+{
+    std::vector<OptionRule> rules = RunOptionRules(options.run, false);
+    rules.push_back({"--topic", [&options](OptionReader& reader) {
+                         std::string ddsName;
+                         std::string reason;
+                         return reader.Text(options.publish.topic) &&
+                                (DdsTopicName(options.publish.topic, ddsName, reason) || reader.Fail(reason));
+                     }});
+    rules.push_back({"--frame-id", [&options](OptionReader& reader) { return reader.Text(options.publish.frameId); }});
+    rules.push_back({"--domain", [&options](OptionReader& reader) {
+                         int64_t domain = 0;
+                         options.domainGiven = reader.Integer(0, int64_t{MAX_DOMAIN_ID}, domain);
+                         options.publish.domain = static_cast<uint32_t>(domain);
+                         return options.domainGiven;
+                     }});
+    rules.push_back({"--bins", [&options](OptionReader& reader) { return reader.Integer(1, MAX_SCAN_BINS, options.bins); }});
+    rules.push_back({"--frames", [&options](OptionReader& reader) { return reader.Integer(1, INT64_MAX, options.frames); }});
+    rules.push_back(FormatOption(options.hex));
+    return rules;
+}
+
+Parsed ParsePublishOptions(const std::vector<std::string>& args, std::ostream& err, PublishOptions& options)
+{
+    OptionReader reader("publish", args, err);
+    const OperandRule source{&options.source, "source", "a SOURCE: a serial port such as /dev/ttyUSB0, or a raw data file"};
+    const Parsed parsed = reader.Read(PublishRules(options), &source);
+    if (parsed != Parsed::Run)
+        return parsed;
+    std::string reason;
+    if (!options.domainGiven && !DomainFromEnvironment(options.publish.domain, reason)) {
+        reader.FailCommand(reason);
+        return Parsed::Error;
+    }
+    options.publish.shape = ModelScanShape(*options.run.model);
+    if (options.bins > 0)
+        options.publish.shape.bins = options.bins;
+    return Parsed::Run;
+}
+
+class Publishing {
+public:
+    Publishing(const PublishOptions& options, std::ostream& err) : m_options(options), m_err(err) {}
+
+    int Run()
+    {
+        std::string reason;
+        if (!m_publisher.Open(m_options.publish, reason)) {
+            m_err << "plotwell-tool publish: " << reason << "\n";
+            return EXIT_FAILED;
+        }
+        const RunSettings settings = m_options.run.Settings();
+        StartRun(settings);
+        const int attached = Attach();
+        if (attached != EXIT_OK)
+            return attached;
+        Announce();
+        int status = EXIT_OK;
+        {
+            const StopSignals signals;
+            status = Loop(settings, signals);
+        }
+        m_port.AttachSource(nullptr);
+        static_cast<void>(m_port.Close());  // the run is over either way
+        m_err << "plotwell-tool publish: " << m_publisher.Sent() << " scans published";
+        if (m_publisher.Failed() > 0)
+            m_err << ", " << m_publisher.Failed() << " refused by DDS";
+        m_err << "\n";
+        return status;
+    }
+
+private:
+    // Opens the port, or reads the file and puts it behind the port as its source. EXIT_OK, or the
+    // exit status after saying why not.
+    int Attach()
+    {
+        struct stat status {};
+        std::string reason;
+        if (::stat(m_options.source.c_str(), &status) == 0 && S_ISREG(status.st_mode)) {
+            std::istringstream noInput;
+            const int read = ReadDataFile("publish", m_options.source, noInput, m_options.hex, m_bytes, m_err);
+            if (read != EXIT_OK)
+                return read;
+            m_file = std::make_unique<LinePacedSource>(m_bytes.data(), static_cast<int64_t>(m_bytes.size()),
+                                                       m_options.run.model->nBaudRate);
+            m_port.AttachSource(m_file.get());
+            return EXIT_OK;
+        }
+        if (!m_port.Open(m_options.source, m_options.run.model->nBaudRate, &reason)) {
+            m_err << "plotwell-tool publish: Open Failed\n" << reason << "\n";
+            return EXIT_FAILED;
+        }
+        return EXIT_OK;
+    }
+
+    void Announce()
+    {
+        const ScanShape& shape = m_options.publish.shape;
+        m_err << "plotwell-tool publish: " << m_options.source << " ("
+              << (m_file ? "file" : LineSettingsText(m_options.run.model->nBaudRate)) << ", model " << m_options.run.model->szName
+              << ") as sensor_msgs/msg/LaserScan on " << m_options.publish.topic << " (DDS " << m_publisher.DdsName()
+              << ", domain " << m_options.publish.domain << "): " << shape.bins << " bins, frame "
+              << m_options.publish.frameId << ", reliable, keep last 10\n";
+    }
+
+    // Until the scans are out, the input ends, the device goes away or a stop signal arrives
+    // (seen within one of the parser's short waits).
+    int Loop(const RunSettings& settings, const StopSignals& signals)
+    {
+        int32_t subscribers = 0;
+        while (!signals.Arrived()) {
+            const ParseResult result = ParseNextFrame(m_port);
+            if (result == ParseResult::InputEnded)
+                return EXIT_OK;
+            if (m_port.LineLost()) {
+                m_err << "plotwell-tool publish: " << m_options.source << " went away\n";
+                return EXIT_FAILED;
+            }
+            if (result != ParseResult::Frame)
+                continue;
+            ProcessFrame(settings.processing);
+            m_publisher.Revolution(g_PointList, settings.protocol);
+            ReportSubscribers(subscribers);
+            if (m_options.frames > 0 && m_publisher.Sent() >= m_options.frames)
+                return EXIT_OK;
+        }
+        return EXIT_OK;
+    }
+
+    void ReportSubscribers(int32_t& known)
+    {
+        const int32_t now = m_publisher.MatchedSubscribers();
+        if (now != known)
+            m_err << "plotwell-tool publish: " << now << (now == 1 ? " subscriber\n" : " subscribers\n");
+        known = now;
+    }
+
+    const PublishOptions& m_options;
+    std::ostream& m_err;
+    RevolutionPublisher m_publisher;
+    CSerialPort m_port;
+    std::vector<uint8_t> m_bytes;
+    std::unique_ptr<LinePacedSource> m_file;
+};
+
+}  // namespace
+
+int RunPublishCommand(const std::vector<std::string>& args, std::istream&, std::ostream& out, std::ostream& err)
+{
+    PublishOptions options;
+    const Parsed parsed = ParsePublishOptions(args, err, options);
+    if (parsed == Parsed::Help) {
+        out << USAGE;
+        return EXIT_OK;
+    }
+    if (parsed == Parsed::Error)
+        return EXIT_USAGE;
+    return Publishing(options, err).Run();
+}
