@@ -17,7 +17,6 @@ public:
 
     [[nodiscard]] bool Open(uint32_t domain, const std::string& rosTopic, std::string& reason);
     void Close();
-    bool IsOpen() const { return m_writer > 0; }
 
     // Sends one scan. False when DDS refused it or timed out (the scan is then lost).
     [[nodiscard]] bool Publish(const LaserScanMessage& message);

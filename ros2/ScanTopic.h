@@ -20,7 +20,6 @@ public:
     [[nodiscard]] bool Open(uint32_t domain, const std::string& rosTopic, std::string& reason);
     void Close();
 
-    bool IsOpen() const { return m_participant > 0; }
     dds_entity_t Participant() const { return m_participant; }
     dds_entity_t Topic() const { return m_topic; }
     const std::string& DdsName() const { return m_ddsName; }
