@@ -3,7 +3,10 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <mutex>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 #include "files/HexDump.h"
@@ -20,6 +23,42 @@ int Refuse(int result, std::string* reason, const std::string& text)
     return result;
 }
 
+// Why a file that is not a regular file cannot be played: reading a FIFO or a terminal waits
+// for a writer, a directory has no data.
+const char* NotAFile(mode_t mode)
+{
+    if (S_ISFIFO(mode))
+        return "a FIFO, not a data file";
+    if (S_ISCHR(mode) || S_ISBLK(mode))
+        return "a device, not a data file";
+    if (S_ISDIR(mode))
+        return "a directory, not a data file";
+    if (S_ISSOCK(mode))
+        return "a socket, not a data file";
+    return nullptr;
+}
+
+// Opens for reading without ever waiting: O_NONBLOCK lets the open of a FIFO without a writer
+// or of a terminal return at once, and anything but a regular file is then refused.
+std::FILE* OpenDataFile(const std::string& path, std::string* why)
+{
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        *why = std::strerror(errno);
+        return nullptr;
+    }
+    struct stat info {};
+    const char* notAFile = fstat(fd, &info) != 0 ? std::strerror(errno) : NotAFile(info.st_mode);
+    if (notAFile == nullptr && !S_ISREG(info.st_mode))
+        notAFile = "not a regular file";
+    std::FILE* file = notAFile == nullptr ? fdopen(fd, "rb") : nullptr;
+    if (file == nullptr) {
+        *why = notAFile != nullptr ? notAFile : std::strerror(errno);
+        close(fd);
+    }
+    return file;
+}
+
 // Reads at most `limit` + 1 characters, enough to tell a file that is too large.
 bool ReadText(std::FILE* file, int64_t limit, std::vector<char>* text)
 {
@@ -34,9 +73,10 @@ bool ReadText(std::FILE* file, int64_t limit, std::vector<char>* text)
 int LoadPlaybackFile(const std::string& path, std::string* reason)
 {
     std::lock_guard<std::mutex> load(g_loadMutex);
-    std::FILE* file = std::fopen(path.c_str(), "rb");
+    std::string why;
+    std::FILE* file = OpenDataFile(path, &why);
     if (file == nullptr)
-        return Refuse(PLAYBACK_UNREADABLE, reason, path + ": " + std::strerror(errno));
+        return Refuse(PLAYBACK_UNREADABLE, reason, path + ": " + why);
     std::vector<char> text;
     const bool read = ReadText(file, PLAYBACK_MAX_CHARACTERS, &text);
     const int error = errno;

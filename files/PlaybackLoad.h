@@ -7,10 +7,11 @@ enum PlaybackLoadResult {
     PLAYBACK_LOADED = 0,
     PLAYBACK_TOO_LARGE = 1,  // "More than 5M"
     PLAYBACK_NOT_DATA = 2,   // "Non-data files"
-    PLAYBACK_UNREADABLE = 3, // the file could not be opened or read; `reason` says why
+    PLAYBACK_UNREADABLE = 3, // the file could not be opened or read, or is no regular file; `reason` says why
 };
 
 // Checks the whole file first and only then replaces the loaded data, so a refused file
-// changes nothing. On success: frame 0, holding, playback on. `reason` (when given) receives
+// changes nothing. Never waits: a FIFO, a terminal or any other file that is not a regular one
+// is refused at once. `path` is the file's name as the system has it, in any encoding. On success: frame 0, holding, playback on. `reason` (when given) receives
 // the cause of a refusal: the system's error, the size, or the offset of the bad character.
 [[nodiscard]] int LoadPlaybackFile(const std::string& path, std::string* reason = nullptr);

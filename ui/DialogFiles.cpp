@@ -3,6 +3,7 @@
 // written.
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
@@ -24,13 +25,19 @@ namespace {
 // Often enough to follow a recording's size, rarely enough to cost nothing.
 constexpr int RECORD_WATCH_MS = 250;
 
+// A file's name for the note line, whole; what is not valid UTF-8 shows as a replacement mark.
+QString ShownPath(const std::string& path)
+{
+    return QFileInfo(QFile::decodeName(QByteArray::fromStdString(path))).absoluteFilePath();
+}
+
 const QString PLAYING_NOTE =
     QStringLiteral("Playing %1\nStep: click the value right of Filter. Run: type auto in the Filter field, Return.");
 }  // namespace
 
 void CPlotwellDlg::ConnectFileCommands()
 {
-    auto* drops = new EditDropFilter(this, [this](const QPoint& position, const QStringList& paths) {
+    auto* drops = new EditDropFilter(this, [this](const QPoint& position, const std::vector<std::string>& paths) {
         OnDropFiles(position, paths);
     });
     for (QWidget* edit : {m_pointNumEdit, m_factorEdit, m_statPointsEdit})
@@ -42,7 +49,7 @@ void CPlotwellDlg::ConnectFileCommands()
 
 // Only a single file dropped on one of the edit fields is taken; anything else is ignored
 // without a word.
-void CPlotwellDlg::OnDropFiles(const QPoint& position, const QStringList& paths)
+void CPlotwellDlg::OnDropFiles(const QPoint& position, const std::vector<std::string>& paths)
 {
     QWidget* target = childAt(position);
     const bool onEdit = target != nullptr &&
@@ -53,10 +60,10 @@ void CPlotwellDlg::OnDropFiles(const QPoint& position, const QStringList& paths)
     LoadDroppedFile(paths.front());
 }
 
-bool CPlotwellDlg::LoadDroppedFile(const QString& path)
+bool CPlotwellDlg::LoadDroppedFile(const std::string& path)
 {
     std::string reason;
-    switch (LoadPlaybackFile(path.toStdString(), &reason)) {
+    switch (LoadPlaybackFile(path, &reason)) {
     case PLAYBACK_LOADED:
         break;
     case PLAYBACK_TOO_LARGE:
@@ -74,12 +81,11 @@ bool CPlotwellDlg::LoadDroppedFile(const QString& path)
     // Stepping by a click on a number is not something anyone guesses.
     m_factorShow->setCursor(Qt::PointingHandCursor);
     const bool receiving = m_connection != Connection::Closed;
-    SetFileNote(PLAYING_NOTE + (receiving ? QString() : QStringLiteral("\nPress OPEN to start.")),
-                QFileInfo(path).absoluteFilePath());
+    SetFileNote(PLAYING_NOTE + (receiving ? QString() : QStringLiteral("\nPress OPEN to start.")), ShownPath(path));
     return true;
 }
 
-bool CPlotwellDlg::PlayFile(const QString& path)
+bool CPlotwellDlg::PlayFile(const std::string& path)
 {
     if (!LoadDroppedFile(path))
         return false;
@@ -95,7 +101,7 @@ bool CPlotwellDlg::PlayFile(const QString& path)
     Store(g_nPointNum, Load(g_pModel)->nPointNum);
     ShowPointNum();
     SetConnection(Connection::Playing);
-    SetFileNote(PLAYING_NOTE, QFileInfo(path).absoluteFilePath());
+    SetFileNote(PLAYING_NOTE, ShownPath(path));
     return true;
 }
 

@@ -5,6 +5,13 @@
 #include <QUrl>
 #include <QWidget>
 
+std::string LocalPath(const QUrl& url)
+{
+    if (!url.isLocalFile())
+        return {};
+    return QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()).toStdString();
+}
+
 EditDropFilter::EditDropFilter(QWidget* dialog, DropHandler onDrop)
     : QObject(dialog), m_dialog(dialog), m_onDrop(std::move(onDrop))
 {
@@ -25,9 +32,9 @@ bool EditDropFilter::eventFilter(QObject* watched, QEvent* event)
         return false;
     drag->acceptProposedAction();
     if (type == QEvent::Drop) {
-        QStringList paths;
+        std::vector<std::string> paths;
         for (const QUrl& url : drag->mimeData()->urls())
-            paths << url.toLocalFile();
+            paths.push_back(LocalPath(url));
         const QPoint position = static_cast<QWidget*>(watched)->mapTo(m_dialog, drag->position().toPoint());
         m_onDrop(position, paths);
     }

@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
+#include <QStringList>
 #include <QTimer>
 #include <cstdio>
 #include <memory>
@@ -73,7 +74,7 @@ void OpenDemo(CPlotwellDlg& dialog, const std::string& path)
 void CheckRos2Options(AppOptions& options, bool domainGiven)
 {
     const Ros2Options& ros2 = options.ros2;
-    if (!ros2.subscribeTopic.empty() && (!ros2.publishTopic.empty() || options.demo || !options.playFile.isEmpty())) {
+    if (!ros2.subscribeTopic.empty() && (!ros2.publishTopic.empty() || options.demo || !options.playFile.empty())) {
         options.error = QStringLiteral("--subscribe draws a topic instead of a port; it goes with none of --publish, "
                                        "--demo and --play");
         return;
@@ -86,8 +87,12 @@ void CheckRos2Options(AppOptions& options, bool domainGiven)
 
 }  // namespace
 
-AppOptions ParseArguments(const QStringList& arguments)
+AppOptions ParseArguments(const std::vector<std::string>& raw)
 {
+    // File names stay as the system spells them; the rest is text.
+    QStringList arguments;
+    for (const std::string& argument : raw)
+        arguments << QString::fromLocal8Bit(argument.c_str());
     AppOptions options;
     bool domainGiven = false;
     for (int i = 0; i < arguments.size(); ++i) {
@@ -100,11 +105,11 @@ AppOptions ParseArguments(const QStringList& arguments)
         } else if (argument == QStringLiteral("--version")) {
             options.version = true;
         } else if (argument == QStringLiteral("--port") && hasValue) {
-            options.port = arguments[++i].toStdString();
+            options.port = raw[static_cast<size_t>(++i)];
         } else if (argument == QStringLiteral("--play") && hasValue) {
-            options.playFile = arguments[++i];
+            options.playFile = raw[static_cast<size_t>(++i)];
         } else if (argument == QStringLiteral("--record-dir") && hasValue) {
-            options.recordDir = arguments[++i].toStdString();
+            options.recordDir = raw[static_cast<size_t>(++i)];
         } else if ((argument == QStringLiteral("--publish") || argument == QStringLiteral("--subscribe")) &&
                    hasValue) {
             std::string& topic = argument == QStringLiteral("--publish") ? options.ros2.publishTopic
@@ -147,10 +152,7 @@ int CPlotwellApp::Run(int argc, char** argv)
 {
     // Read before the display is opened, so that a mistyped option is reported even where
     // there is no display.
-    QStringList arguments;
-    for (int i = 1; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
-    const AppOptions app = ParseArguments(arguments);
+    const AppOptions app = ParseArguments(std::vector<std::string>(argv + 1, argv + argc));
     if (!app.error.isEmpty()) {
         std::fprintf(stderr, "plotwell: %s\n%s", qPrintable(app.error), USAGE);
         return 2;
@@ -184,7 +186,7 @@ int CPlotwellApp::Run(int argc, char** argv)
         demo = StartDemo(options);
 
     CPlotwellDlg dialog(options);
-    if (!app.playFile.isEmpty())
+    if (!app.playFile.empty())
         QTimer::singleShot(0, &dialog, [&dialog, &app] { dialog.PlayFile(app.playFile); });
     else if (demo)
         QTimer::singleShot(0, &dialog, [&dialog, &demo] { OpenDemo(dialog, demo->Path()); });

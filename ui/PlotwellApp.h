@@ -3,9 +3,10 @@
 #pragma once
 
 #include <QLocale>
-#include <QStringList>
+#include <QString>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "ui/DialogOptions.h"
 #include "ui/LayoutTexts.h"
@@ -14,7 +15,7 @@ struct AppOptions {
     std::optional<DialogLanguage> language;  // --lang en|zh; otherwise the system locale
     bool demo = false;                       // --demo: start on the built-in simulated scanner
     std::string port;                        // --port PATH: offered first in the port list
-    QString playFile;                        // --play FILE: start playing this data file
+    std::string playFile;                    // --play FILE: start playing this data file (its name's bytes)
     std::string recordDir;                   // --record-dir DIR: where recordings are written
     Ros2Options ros2;                        // --publish, --subscribe, --domain (or ROS_DOMAIN_ID)
     bool help = false;                       // --help: print the usage and end
@@ -22,8 +23,8 @@ struct AppOptions {
     QString error;                           // not empty: the command line was not understood
 };
 
-// Reads the arguments after the program name.
-AppOptions ParseArguments(const QStringList& arguments);
+// Reads the arguments after the program name, as the system passes them.
+AppOptions ParseArguments(const std::vector<std::string>& arguments);
 
 // Simplified Chinese (zh_CN) gets the Chinese layout, every other locale the English one.
 DialogLanguage LanguageFor(const QLocale& locale);

@@ -17,6 +17,7 @@
 #include "ros2/ScanSubscriber.h"
 #include "ui/AboutDlg.h"
 #include "ui/ControlIds.h"
+#include "ui/EditDropFilter.h"
 #include "ui/PortComboBox.h"
 
 CPlotwellDlg::CPlotwellDlg(const DialogOptions& options, QWidget* parent)
@@ -135,9 +136,9 @@ void CPlotwellDlg::dragEnterEvent(QDragEnterEvent* event)
 
 void CPlotwellDlg::dropEvent(QDropEvent* event)
 {
-    QStringList paths;
+    std::vector<std::string> paths;
     for (const QUrl& url : event->mimeData()->urls())
-        paths << url.toLocalFile();
+        paths.push_back(LocalPath(url));
     event->acceptProposedAction();
     OnDropFiles(event->position().toPoint(), paths);
 }

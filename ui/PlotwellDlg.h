@@ -45,12 +45,13 @@ public:
     void OnTimer(int id);
 
     // Recording and playback (their bodies live with the file handling).
-    void OnDropFiles(const QPoint& position, const QStringList& paths);
+    // Paths as the system spells them, in any encoding.
+    void OnDropFiles(const QPoint& position, const std::vector<std::string>& paths);
     void OnRecordData();
     void OnStepFrame();
     // Plays a data file as if it had been dropped and OPEN pressed without a port (--play).
     // False, after telling the operator why, when the file is refused.
-    bool PlayFile(const QString& path);
+    bool PlayFile(const std::string& path);
 
 signals:
     // After the view has drawn a handed-over revolution.
@@ -105,7 +106,7 @@ private:
 
     // Recording and playback.
     void ConnectFileCommands();
-    bool LoadDroppedFile(const QString& path);
+    bool LoadDroppedFile(const std::string& path);
     void WatchRecording();
     void ShowFileResult(const FileWriteResult& result);
     // `text` with its "%1" standing for `path`, when one is given.

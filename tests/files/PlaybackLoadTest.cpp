@@ -1,6 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
+#include <fcntl.h>
+#include <future>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "FilesFixture.h"
 #include "acquisition/SharedState.h"
@@ -8,6 +13,7 @@
 #include "files/PlaybackIndex.h"
 #include "files/PlaybackLoad.h"
 #include "files/PlaybackState.h"
+#include "tests/support/PseudoTerminal.h"
 
 namespace {
 
@@ -89,7 +95,7 @@ TEST_F(PlaybackLoadTest, RefusedFileLeavesLoadedDataIndexAndFrameAsTheyWere)
         {WriteText("bad.txt", bad), PLAYBACK_NOT_DATA, "character 122"},
         {WriteText("huge.txt", huge), PLAYBACK_TOO_LARGE, "huge.txt"},
         {(m_directory / "missing.txt").string(), PLAYBACK_UNREADABLE, std::strerror(ENOENT)},
-        {m_directory.string(), PLAYBACK_UNREADABLE, std::strerror(EISDIR)},
+        {m_directory.string(), PLAYBACK_UNREADABLE, "a directory"},
     };
     for (const auto& refusal : refusals) {
         std::string reason;
@@ -110,6 +116,40 @@ TEST_F(PlaybackLoadTest, RefusedFileLeavesLoadedDataIndexAndFrameAsTheyWere)
     expected.push_back(played[7]);
     EXPECT_EQ(frame, expected);
     EXPECT_EQ(firstRead, std::vector<uint8_t>(played.begin(), played.begin() + 5));
+}
+
+// --play or a drop of a FIFO without a writer, or of a terminal, blocked the UI thread in open()
+// or read(), deaf even to SIGTERM.
+TEST_F(PlaybackLoadTest, WhatIsNoRegularFileIsRefusedWithoutWaiting)
+{
+    const std::string fifo = (m_directory / "fifo").string();
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    PseudoTerminal terminal;
+    ASSERT_TRUE(terminal.IsValid());
+    const struct {
+        std::string path;
+        const char* reasonPart;
+    } cases[] = {
+        {fifo, "a FIFO"},
+        {terminal.DevicePath(), "a device"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        std::string reason;
+        auto load = std::async(std::launch::async, [&] { return LoadPlaybackFile(c.path, &reason); });
+        if (load.wait_for(std::chrono::seconds(5)) != std::future_status::ready) {
+            // Free the loader so that the test can end: a writer for the FIFO, a hang-up for the terminal.
+            const int writer = open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+            if (writer >= 0)
+                close(writer);
+            terminal.HangUp();
+            load.wait();
+            FAIL() << "the load waited";
+        }
+        EXPECT_EQ(load.get(), PLAYBACK_UNREADABLE);
+        EXPECT_NE(reason.find(c.reasonPart), std::string::npos) << reason;
+        EXPECT_EQ(Load(g_bPlayback), 0);
+    }
 }
 
 }  // namespace

@@ -178,14 +178,14 @@ TEST(AppOptions, LanguageFollowsTheLocaleUnlessOverridden)
     EXPECT_TRUE(demo.demo);
     EXPECT_EQ(demo.port, "/dev/ttyACM0");
     EXPECT_TRUE(demo.error.isEmpty());
-    for (const QStringList& bad : {QStringList{"--lang", "fr"}, QStringList{"--port"}, QStringList{"-x"}})
-        EXPECT_FALSE(ParseArguments(bad).error.isEmpty()) << bad.join(' ').toStdString();
+    for (const std::vector<std::string>& bad : {std::vector<std::string>{"--lang", "fr"}, {"--port"}, {"-x"}})
+        EXPECT_FALSE(ParseArguments(bad).error.isEmpty()) << bad.front();
 }
 
 TEST(AppOptions, RosTopicsAndDomainAreCheckedBeforeTheWindowOpens)
 {
     const struct {
-        QStringList arguments;
+        std::vector<std::string> arguments;
         const char* rosDomainId;  // the environment's ROS_DOMAIN_ID; null: unset
         bool accepted;
         uint32_t domain;
@@ -203,7 +203,7 @@ TEST(AppOptions, RosTopicsAndDomainAreCheckedBeforeTheWindowOpens)
         {{"--subscribe", "/scan", "--play", "x.txt"}, nullptr, false, 0},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.arguments.join(' ').toStdString());
+        SCOPED_TRACE(c.arguments.front() + " " + c.arguments.back());
         if (c.rosDomainId != nullptr)
             setenv("ROS_DOMAIN_ID", c.rosDomainId, 1);
         else

@@ -2,6 +2,7 @@
 // files say why and leave the loaded data as it was, and --play starts straight into playback.
 #include <QRegularExpression>
 #include <QSignalSpy>
+#include <sys/stat.h>
 
 #include "FilesDialogFixture.h"
 #include "acquisition/SharedState.h"
@@ -78,6 +79,7 @@ TEST_F(FilesDialogTest, ARefusedFileSaysWhyAndLeavesThePlayedDataAlone)
 
     scratch.WriteFile("large.txt", std::string(5242881, ' '));
     scratch.WriteFile("text.txt", "AA 55\nBB ");
+    ASSERT_EQ(mkfifo((scratch / "fifo").c_str(), 0600), 0);  // no writer: reading it would wait
     const struct {
         std::string name;
         QString message;
@@ -85,6 +87,7 @@ TEST_F(FilesDialogTest, ARefusedFileSaysWhyAndLeavesThePlayedDataAlone)
         {"large.txt", "More than 5M"},
         {"text.txt", "Non-data files"},
         {"missing.txt", "Cannot open the data file\n"},
+        {"fifo", "Cannot open the data file\n"},
     };
     for (const auto& r : refused) {
         SCOPED_TRACE(r.name);
@@ -109,7 +112,7 @@ TEST_F(FilesDialogTest, PlayStartsOnTheFileWithoutAPortAndShowsThePosition)
     ShowDialog(DialogLanguage::English);
     QSignalSpy shown(dialog.get(), &CPlotwellDlg::frameShown);
 
-    ASSERT_TRUE(dialog->PlayFile(file));
+    ASSERT_TRUE(dialog->PlayFile(file.toStdString()));
     EXPECT_TRUE(messages.isEmpty()) << messages.join('|').toStdString();
     EXPECT_EQ(Text(ControlId::OPEN_CLOSE), "OPEN");
     EXPECT_FALSE(Button(ControlId::OPEN_CLOSE)->isEnabled());
@@ -125,7 +128,7 @@ TEST_F(FilesDialogTest, PlayStartsOnTheFileWithoutAPortAndShowsThePosition)
     EXPECT_EQ(Text(ControlId::FILE_NOTE), QString::fromStdString("Written: " + recordDir + "/OneFrameData.txt"));
 
     messages.clear();
-    EXPECT_FALSE(dialog->PlayFile(QString::fromStdString(scratch / "missing.txt")));
+    EXPECT_FALSE(dialog->PlayFile(scratch / "missing.txt"));
     EXPECT_EQ(messages.size(), 1);
 
     const AppOptions play = ParseArguments({"--play", "a.txt", "--record-dir", "/tmp/rec"});
@@ -134,4 +137,23 @@ TEST_F(FilesDialogTest, PlayStartsOnTheFileWithoutAPortAndShowsThePosition)
     EXPECT_EQ(play.recordDir, "/tmp/rec");
     EXPECT_FALSE(ParseArguments({"--play"}).error.isEmpty());
     EXPECT_FALSE(ParseArguments({"--record-dir"}).error.isEmpty());
+}
+
+// A name that is not valid UTF-8 (an old Latin-1 file system, a file from another machine) was
+// turned into replacement marks on the way to the loader, which then found no such file.
+TEST_F(FilesDialogTest, AFileWhoseNameIsNotUtf8PlaysFromADropAndFromPlay)
+{
+    const QString file = WriteDataFile("markers-\xff.txt", THREE_MARKERS);
+    const std::string bytes = scratch / "markers-\xff.txt";
+    ShowDialog(DialogLanguage::English);
+    const QUrl url = QUrl::fromEncoded(QByteArray("file://") + QByteArray::fromStdString(bytes).toPercentEncoding("/"));
+    DropUrls(*dialog, CentreOf(ControlId::POINT_NUM), {url});
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('|').toStdString();
+    EXPECT_EQ(LoadedBytes(), THREE_MARKERS);
+
+    ResetPlaybackState();
+    ASSERT_EQ(ParseArguments({"--play", bytes}).playFile, bytes);
+    ASSERT_TRUE(dialog->PlayFile(bytes));
+    EXPECT_EQ(LoadedBytes(), THREE_MARKERS);
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('|').toStdString();
 }

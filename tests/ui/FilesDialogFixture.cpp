@@ -53,15 +53,23 @@ QString FilesDialogTest::WriteDataFile(const std::string& name, const std::vecto
 
 void DropFiles(CPlotwellDlg& dialog, const QPoint& position, const QStringList& paths)
 {
+    QList<QUrl> urls;
+    for (const QString& path : paths)
+        urls << QUrl::fromLocalFile(path);
+    DropUrls(dialog, position, urls);
+}
+
+void DropUrls(CPlotwellDlg& dialog, const QPoint& position, const QList<QUrl>& urls)
+{
     QWidget* target = dialog.childAt(position);
     if (target == nullptr)
         target = &dialog;
     const QPoint local = target->mapFrom(&dialog, position);
     QMimeData data;
-    QList<QUrl> urls;
-    for (const QString& path : paths)
-        urls << QUrl::fromLocalFile(path);
     data.setUrls(urls);
+    QStringList paths;
+    for (const QUrl& url : urls)
+        paths << url.toLocalFile();
     data.setText(paths.join(QLatin1Char('\n')));
     QDragEnterEvent enter(local, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(target, &enter);

@@ -6,6 +6,7 @@
 #include <QPoint>
 #include <QString>
 #include <QStringList>
+#include <QUrl>
 #include <cstdint>
 #include <vector>
 
@@ -29,3 +30,4 @@ protected:
 // Drags `paths` onto the dialog at `position` (dialog coordinates) and drops them: enter and drop
 // go to the widget under the point, carrying the URLs and, as file managers do, the paths as text.
 void DropFiles(CPlotwellDlg& dialog, const QPoint& position, const QStringList& paths);
+void DropUrls(CPlotwellDlg& dialog, const QPoint& position, const QList<QUrl>& urls);
