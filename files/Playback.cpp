@@ -112,10 +112,17 @@ bool StepPlaybackFrame()
 bool CopyPlaybackFrame(std::vector<uint8_t>* bytes)
 {
     std::lock_guard<std::mutex> lock(g_PlaybackMutex);
-    if (g_nPlaybackFrames == 0 && IndexPlaybackFramesLocked() == 0)
+    if (!EnsureIndexLocked())
         return false;
+    // The frame being shown: from its marker to the next, or its run of sector packets.
     int32_t begin = 0;
-    const int32_t length = PacketFrameRange(g_nPlaybackFrame, &begin);
+    int32_t length = 0;
+    if (g_playbackMarkerCount > 0) {
+        begin = g_PlaybackFrameStart[g_nPlaybackFrame];
+        length = g_PlaybackFrameStart[g_nPlaybackFrame + 1] - begin;
+    } else {
+        length = PacketFrameRange(g_nPlaybackFrame, &begin);
+    }
     bytes->assign(g_PlaybackData + begin, g_PlaybackData + begin + length);
     return true;
 }

@@ -18,7 +18,7 @@ int32_t PlaybackReadBytes(uint8_t* destination, int32_t length);
 // the frame changed. The step command (a click on the factor display) calls it during playback.
 bool StepPlaybackFrame();
 
-// The current frame in sector-packet geometry (15 packets of 2N + 9 bytes, whatever the
-// protocol), cut at the end of the loaded data, for the frame snapshot. False when the index
-// holds no frame.
+// The bytes of the current frame, for the frame snapshot: from its marker to the next under the
+// marker rule, its 15 sector packets (cut at the end of the loaded data) under the packet rule.
+// False when the index holds no frame.
 bool CopyPlaybackFrame(std::vector<uint8_t>* bytes);

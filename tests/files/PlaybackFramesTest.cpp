@@ -123,6 +123,11 @@ TEST_F(PlaybackFramesTest, HeldMarkerFrameRepeatsAndStepsOnlyAfterACompletedFram
     const std::vector<uint8_t> f0 = FrameBytes(0, 6), f1 = FrameBytes(1, 4);
 
     EXPECT_EQ(ReadMarkerFrame(25), Concat({f0, f0, Slice(f0, 0, 5)}));
+    // The snapshot holds the frame being shown; it used to take 15 sector packets' worth of
+    // bytes from the start of the file instead.
+    std::vector<uint8_t> snapshot;
+    ASSERT_TRUE(CopyPlaybackFrame(&snapshot));
+    EXPECT_EQ(snapshot, f0);
     EXPECT_EQ(ReadMarkerFrame(15), Concat({Slice(f0, 5, 5), f0}));
     EXPECT_TRUE(ReadMarkerFrame(1).size() == 1 && ReadMarkerFrame(0).empty());
 
@@ -132,6 +137,8 @@ TEST_F(PlaybackFramesTest, HeldMarkerFrameRepeatsAndStepsOnlyAfterACompletedFram
     EXPECT_TRUE(StepPlaybackFrame());
     EXPECT_FALSE(StepPlaybackFrame());
     EXPECT_EQ(GetPlaybackPosition().frame, 1);
+    ASSERT_TRUE(CopyPlaybackFrame(&snapshot));
+    EXPECT_EQ(snapshot, f1);
     // The reading runs on through the rest of frame 0, then keeps to frame 1.
     EXPECT_EQ(ReadMarkerFrame(27), Concat({Slice(f0, 1, 9), f1, f1, Slice(f1, 0, 2)}));
 

@@ -170,21 +170,23 @@ TEST_F(RecordingTest, UnwritableDirectoryIsReportedAndTheDataKeptForAnotherTry)
 
 TEST_F(RecordingTest, ButtonDuringPlaybackWritesTheSnapshotAndKeepsItsState)
 {
-    std::vector<uint8_t> bytes(2000);
-    for (size_t i = 0; i < bytes.size(); ++i)
-        bytes[i] = static_cast<uint8_t>(i);
+    const std::vector<uint8_t> bytes = {0x01, 0xAA, 0x55, 0x01, 0x01, 0x02, 0x03, 0xAA, 0x55, 0x01, 0x01};
     ASSERT_EQ(LoadPlaybackFile(WriteText("dropped.txt", HexText(bytes))), PLAYBACK_LOADED);
-    Store(g_nProtocol, 1);  // no marker: the snapshot still comes from frame 0's packet geometry
+    Store(g_nProtocol, 1);
 
     for (int press = 0; press < 2; ++press) {
         const RecordButtonOutcome outcome = PressRecordButton(RecordState::Idle);
         EXPECT_EQ(outcome.state, RecordState::Idle);
         ASSERT_EQ(outcome.file.status, FileWriteResult::WRITTEN) << outcome.file.reason;
         EXPECT_EQ(outcome.file.path, (m_directory / "OneFrameData.txt").string());
-        EXPECT_EQ(ReadWholeFile(outcome.file.path), HexText({bytes.begin(), bytes.begin() + 1035}));
+        EXPECT_EQ(ReadWholeFile(outcome.file.path), HexText({bytes.begin() + 1, bytes.begin() + 7}));
     }
     EXPECT_EQ(Load(g_bRecording), 0);
     EXPECT_EQ(FilesStartingWith(m_directory, "OneFrameData").size(), 1u);
+
+    // A file without frames shows nothing, and there is nothing to write.
+    ASSERT_EQ(LoadPlaybackFile(WriteText("dropped.txt", HexText({0xAA, 0x55, 0x01, 0x01, 0x02}))), PLAYBACK_LOADED);
+    EXPECT_EQ(PressRecordButton(RecordState::Idle).file.status, FileWriteResult::NOTHING_TO_WRITE);
 }
 
 // A recording running when a file was dropped could never be stopped, and its data was lost.
@@ -194,7 +196,7 @@ TEST_F(RecordingTest, RecordingRunningAtADropIsStillStoppedAndWritten)
     PressRecordButton(RecordState::Idle);
     const uint8_t bytes[] = {0x12, 0x34};
     RecordRawBytes(bytes, 2);
-    ASSERT_EQ(LoadPlaybackFile(WriteText("dropped.txt", HexText(std::vector<uint8_t>(1100, 0x00)))),
+    ASSERT_EQ(LoadPlaybackFile(WriteText("dropped.txt", HexText({0xAA, 0x55, 0x01, 0x01, 0x00, 0xAA, 0x55, 0x01, 0x01}))),
               PLAYBACK_LOADED);
 
     const RecordButtonOutcome stopped = PressRecordButton(RecordState::Recording);
