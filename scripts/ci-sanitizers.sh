@@ -19,7 +19,7 @@ export TSAN_OPTIONS="halt_on_error=1:abort_on_error=1:second_deadlock_stack=1:su
 # receive thread, the simulated scanner's pseudo-terminal, the monitor command and the DDS
 # publisher and subscriber.
 THREADED_PROGRAMS=(test_acquisition test_files test_ui test_view test_tools test_ros2)
-THREADED_SUITES='^(ReceiveLoopTest|SerialLinkTest|ConcurrencyTest|AcquisitionTest|FrameHandOver|ViewTest\.Redraw|MonitorCommand|SimulatePty|PseudoTerminalScanner|DialogTest\.DemoScanner|DialogTest\.(Publishes|Subscribed)|Loopback)'
+THREADED_SUITES='^(ReceiveLoopTest|SerialLinkTest|ConcurrencyTest|AcquisitionTest|FrameHandOver|ViewTest\.Redraw|MonitorCommand|SimulatePty|PseudoTerminalScanner|DialogTest\.DemoScanner|DialogTest\.(Publishes|Subscribed)|Loopback|PublishCommand)'
 
 launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
