@@ -67,11 +67,18 @@ bool ParseWithCurrentProtocol(CSerialPort& port)
     }
 }
 
+// The protocol-1 parser scans only a full buffer, which a live line always fills again; at the end
+// of a file the last revolution's closing packet would otherwise stay unread.
+bool FinishInput(CSerialPort& port)
+{
+    return port.InputEnded() && Load(g_nProtocol) == 1 && FinishProtocol1(port, g_ScanFrame);
+}
+
 }  // namespace
 
 ParseResult ParseNextFrame(CSerialPort& port)
 {
-    if (ParseWithCurrentProtocol(port)) {
+    if (ParseWithCurrentProtocol(port) || FinishInput(port)) {
         CountRevolution(g_ScanFrame);
         return ParseResult::Frame;
     }

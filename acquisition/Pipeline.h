@@ -42,7 +42,9 @@ enum class ParseResult {
 };
 
 // One call of the parser of the protocol code in g_nProtocol; a completed revolution is counted
-// in the link's health.
+// in the link's health. Once an attached source has ended, the protocol-1 parser's end-of-input
+// scan runs on what its buffer still holds, so the last revolution of a file is not lost; a live
+// line keeps the rule of the full buffer.
 [[nodiscard]] ParseResult ParseNextFrame(CSerialPort& port);
 
 // The operator's processing settings as the shared state holds them now: the receive loop reads

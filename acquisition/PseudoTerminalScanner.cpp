@@ -157,6 +157,11 @@ int PseudoTerminalScanner::Run(int32_t frames)
                 return Stopped() ? 0 : errno;
         }
     }
+    if (frames > 0 && !Stopped()) {
+        m_scanner.EndStream();
+        if (!WriteAll(m_scanner.Bytes(), m_scanner.ByteCount()))
+            return Stopped() ? 0 : errno;
+    }
     LetReaderFinish();
     return 0;
 }

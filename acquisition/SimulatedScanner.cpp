@@ -7,6 +7,7 @@
 #include "protocols/DeviceModel.h"
 #include "protocols/Protocol0Encoder.h"
 #include "protocols/Protocol1Encoder.h"
+#include "protocols/Protocol2Check.h"
 #include "protocols/Protocol2Encoder.h"
 #include "protocols/Protocol3Encoder.h"
 
@@ -61,6 +62,19 @@ bool SimulatedScanner::NextRevolution()
     SampleScene();
     m_byteCount = std::max(Encode(), 0);
     return Encodes(m_settings.protocol);
+}
+
+void SimulatedScanner::EndStream()
+{
+    const int32_t closingPacket = m_settings.protocol == 2   ? PROTOCOL2_PACKET_SIZE
+                                  : m_settings.protocol == 3 ? PROTOCOL3_PACKET_BYTES
+                                                             : 0;
+    if (closingPacket == 0) {
+        m_byteCount = 0;
+        return;
+    }
+    NextRevolution();
+    m_byteCount = std::min(m_byteCount, closingPacket);
 }
 
 // A new protocol gets one case here, calling its EncodeProtocolNRevolution.

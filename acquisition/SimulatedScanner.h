@@ -42,6 +42,12 @@ public:
     // encoder; the samples are produced all the same and the bytes are empty.
     bool NextRevolution();
 
+    // After the last revolution: produces into Bytes() what closes it for a receiver. Protocols 2
+    // and 3 end a revolution at the first sample past the turn to 0°, which may be the next
+    // revolution's first (always so for protocol 2): its first packet is produced. Protocols 0
+    // and 1 close every revolution with its own last packet, and nothing is produced.
+    void EndStream();
+
     const ScanSample* Samples() const { return m_samples.data(); }
     int32_t SampleCount() const { return m_sampleCount; }
     const uint8_t* Bytes() const { return m_bytes.data(); }

@@ -192,6 +192,20 @@ bool ParseProtocol1(CSerialPort& port, ScanFrame& frame)
     }
 }
 
+bool FinishProtocol1(CSerialPort& port, ScanFrame& frame)
+{
+    while (g_nP1Fill > 0) {
+        const int32_t held = g_nP1Fill;
+        if (ScanPass(frame))
+            return CompleteFrame(port, frame);
+        if (g_nP1Fill == held)
+            break;  // an unfinished packet at the start, which nothing will complete
+    }
+    g_nP1Fill = 0;
+    g_nFrameIndex = 0;
+    return false;
+}
+
 void ResetProtocol1()
 {
     std::fill(g_P1Buffer, g_P1Buffer + BUFFER_SIZE + 1, uint8_t{0});

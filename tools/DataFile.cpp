@@ -1,6 +1,8 @@
 #include "tools/DataFile.h"
 
 #include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <ostream>
 
 #include "files/HexDump.h"
@@ -16,6 +18,26 @@ std::string Describe(char c)
     else
         std::snprintf(text, sizeof text, "byte 0x%02X", static_cast<unsigned char>(c));
     return text;
+}
+
+// The whole of `path`, or of `in` when the path is "-"; false with `error` set otherwise.
+bool ReadWholeInput(const std::string& path, std::istream& in, std::string& data, std::string& error)
+{
+    if (path == "-") {
+        data.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        return true;
+    }
+    std::ifstream file(path, std::ios::binary);
+    if (!file) {
+        error = "cannot open '" + path + "'";
+        return false;
+    }
+    data.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    if (file.bad()) {
+        error = "cannot read '" + path + "'";
+        return false;
+    }
+    return true;
 }
 
 }  // namespace

@@ -1,15 +1,19 @@
 // plotwell-tool decode: a raw data file through the packet parsers, filter and compensation, one
-// line per point of every completed frame.
+// line per point of every completed frame, each revolution printed as soon as it is complete.
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <fstream>
 #include <istream>
 #include <ostream>
 
-#include "acquisition/MemoryByteSource.h"
 #include "acquisition/Pipeline.h"
 #include "acquisition/SerialPort.h"
 #include "acquisition/SharedState.h"
-#include "protocols/DeviceModel.h"
-#include "tools/DataFile.h"
+#include "protocols/PacketRecogniser.h"
+#include "tools/DecodeInput.h"
+#include "tools/OutputCheck.h"
+#include "tools/PointLines.h"
 #include "tools/RunOptions.h"
 #include "tools/ToolArguments.h"
 #include "tools/ToolCommands.h"
@@ -22,12 +26,16 @@ const char USAGE[] =
     "                            [--chunk BYTES] FILE|-\n"
     "Decodes a raw data file (hexadecimal dump, or raw bytes with --format binary) as the\n"
     "selected model's scanner would send it and prints frame,index,angle,distance for every\n"
-    "point of every completed frame.\n"
+    "point of every completed frame, as soon as the frame is complete, so that it also reads a\n"
+    "pipe from a live source. Exit status 1 when the input cannot be read, the output cannot\n"
+    "be written or no packet of the model's protocol is found in the input; 2 on bad arguments\n"
+    "or a dump that breaks its format.\n"
     "  --model NAME         one of the model names; default TR20_A\n"
     "  --protocol CODE      packet protocol instead of the model's\n"
     "  --point-num N        protocol-0 samples per packet, 20..200; default the model's\n"
     "  --filter FACTOR|off  run the noise filter with this factor (above 0), or not; default off\n"
     "  --compensation MODE  none (default), formula or ros\n"
+    "  --format FORMAT      hex (default) or binary\n"
     "  --chunk BYTES        bytes handed to the parser per read; default 50\n";
 
 constexpr int32_t MAX_CHUNK = 1 << 20;
@@ -55,32 +63,82 @@ Parsed ParseDecodeOptions(const std::vector<std::string>& args, std::ostream& er
     return OptionReader("decode", args, err).Read(rules, &input);
 }
 
-void PrintPointList(int32_t frameNumber, std::ostream& out)
+std::string Describe(char c)
 {
-    char line[80];
-    for (int32_t i = 0; i < g_PointList.count; ++i) {
-        const int length = std::snprintf(line, sizeof line, "%d,%d,%.4f,%d\n", frameNumber, i,
-                                         static_cast<double>(g_PointList.angle[i]), g_PointList.distance[i]);
-        out.write(line, length);
-    }
+    char text[16];
+    if (c >= 0x21 && c <= 0x7E)
+        std::snprintf(text, sizeof text, "'%c'", c);
+    else
+        std::snprintf(text, sizeof text, "byte 0x%02X", static_cast<unsigned char>(c));
+    return text;
 }
 
-void Decode(const DecodeOptions& options, const std::vector<uint8_t>& bytes, std::ostream& out)
+std::string InputName(const DecodeOptions& options)
+{
+    return options.input == "-" ? "standard input" : options.input;
+}
+
+void ReportBadCharacter(const DecodeInput& input, const std::string& name, std::ostream& err)
+{
+    const int64_t bad = input.BadOffset();
+    err << "plotwell-tool decode: " << name << " is not a raw data file: character " << bad + 1 << " is "
+        << Describe(input.BadCharacter()) << ", where " << (bad % 3 == 2 ? "a space" : "a hexadecimal digit")
+        << " belongs (every byte is two hexadecimal digits and a space)\n";
+}
+
+// Hands over what was printed; a write that fails now makes the status 1 and is said as well.
+int Ending(OutputCheck& output, std::ostream& err, int status)
+{
+    return output.Finish(err) ? status : EXIT_FAILED;
+}
+
+// Prints every revolution as soon as it is complete; then judges how the input ended.
+int Decode(const DecodeOptions& options, std::streambuf& source, std::ostream& out, std::ostream& err)
 {
     const RunSettings settings = options.run.Settings();
     StartRun(settings);
-    MemoryByteSource source(bytes.data(), static_cast<int64_t>(bytes.size()), options.chunk);
+    PacketRecogniser recogniser(settings.protocol, settings.pointNum);
+    DecodeInput input(source, options.hex, options.chunk, &recogniser);
     CSerialPort port;
-    port.AttachSource(&source);
-    out << "frame,index,angle,distance\n";
-    int32_t frameNumber = 0;
-    for (ParseResult result; (result = ParseNextFrame(port)) != ParseResult::InputEnded;) {
+    port.AttachSource(&input);
+    PointLines lines(out);
+    OutputCheck output(out, "decode");
+    int32_t frames = 0;
+    for (ParseResult result; output.Good() && (result = ParseNextFrame(port)) != ParseResult::InputEnded;) {
         if (result != ParseResult::Frame)
             continue;
         ProcessFrame(settings.processing);
-        PrintPointList(frameNumber++, out);
+        if (frames == 0)
+            lines.Header();
+        lines.Write(frames++, g_PointList);
+        lines.Flush();
+        out.flush();  // a reader at the end of a pipe gets each revolution as it completes
     }
     port.AttachSource(nullptr);
+
+    const std::string name = InputName(options);
+    if (!output.Good())
+        return Ending(output, err, EXIT_FAILED);
+    if (!input.ReadFailure().empty()) {
+        err << "plotwell-tool decode: " << name << ": " << input.ReadFailure() << "\n";
+        return Ending(output, err, EXIT_FAILED);
+    }
+    if (input.BadOffset() >= 0) {
+        ReportBadCharacter(input, name, err);
+        return Ending(output, err, EXIT_USAGE);
+    }
+    if (input.Bytes() > 0 && recogniser.Stream().accepted == 0) {
+        err << "plotwell-tool decode: no packets of protocol " << settings.protocol << " in " << input.Bytes()
+            << " bytes: is the model right? (plotwell-tool probe PORT tells which model a scanner is)\n";
+        return Ending(output, err, EXIT_FAILED);
+    }
+    if (frames == 0) {
+        lines.Header();
+        lines.Flush();
+    }
+    if (input.Bytes() == 0)
+        err << "plotwell-tool decode: " << name << " holds no data\n";
+    return Ending(output, err, EXIT_OK);
 }
 
 }  // namespace
@@ -95,11 +153,13 @@ int RunDecodeCommand(const std::vector<std::string>& args, std::istream& in, std
     }
     if (parsed == Parsed::Error)
         return EXIT_USAGE;
-    std::vector<uint8_t> bytes;
-    const int read = ReadDataFile("decode", options.input, in, options.hex, bytes, err);
-    if (read != EXIT_OK)
-        return read;
-    Decode(options, bytes, out);
-    out.flush();
-    return out ? EXIT_OK : EXIT_FAILED;
+    if (options.input == "-")
+        return Decode(options, *in.rdbuf(), out, err);
+    errno = 0;
+    std::ifstream file(options.input, std::ios::binary);
+    if (!file) {
+        err << "plotwell-tool decode: " << options.input << ": " << std::strerror(errno != 0 ? errno : EIO) << "\n";
+        return EXIT_FAILED;
+    }
+    return Decode(options, *file.rdbuf(), out, err);
 }

@@ -49,8 +49,11 @@ Parsed ParseProbeOptions(const std::vector<std::string>& args, std::ostream& err
 std::string ModelNames(const ProbeCandidate& candidate)
 {
     std::string names;
-    for (const DeviceModel* model : candidate.models)
-        names += (names.empty() ? "" : " ") + std::string(model->szName);
+    for (const DeviceModel* model : candidate.models) {
+        if (!names.empty())
+            names += ' ';
+        names += model->szName;
+    }
     return names.empty() ? "-" : names;
 }
 

@@ -1,4 +1,6 @@
 // plotwell-tool simulate: revolutions of the simulated scanner as a raw data file.
+#include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <istream>
 #include <ostream>
@@ -8,6 +10,7 @@
 #include "acquisition/SimulatedScanner.h"
 #include "files/HexDump.h"
 #include "protocols/DeviceModel.h"
+#include "tools/OutputCheck.h"
 #include "tools/ToolArguments.h"
 #include "tools/ToolCommands.h"
 
@@ -19,7 +22,8 @@ const char USAGE[] =
     "       plotwell-tool simulate --pty [--realtime on|off] [--model NAME] [--protocol 0-3] [--frames K]\n"
     "                              [--seed S]\n"
     "Writes K revolutions of a simulated room as the selected model's scanner sends them, as a\n"
-    "raw data file (hexadecimal dump) or, with --format binary, as the bytes themselves.\n"
+    "raw data file (hexadecimal dump) or, with --format binary, as the bytes themselves, and\n"
+    "what closes the last revolution for a receiver, so that decode finds all K.\n"
     "  --model NAME     one of the model names; default TR20_A\n"
     "  --protocol CODE  packet protocol instead of the model's\n"
     "  --frames K       revolutions to write, 1..100000; default 10\n"
@@ -100,14 +104,20 @@ SimulatedScannerSettings ScannerSettings(const SimulateOptions& options)
     return ModelScannerSettings(*options.model, options.protocol, options.seed);
 }
 
-void Simulate(const SimulateOptions& options, std::ostream& out)
+// K revolutions, then what closes the last of them for a receiver; stops at a failed write.
+int Simulate(const SimulateOptions& options, std::ostream& out, std::ostream& err)
 {
+    OutputCheck output(out, "simulate");
     SimulatedScanner scanner(ScannerSettings(options));
-    for (int32_t r = 0; r < options.frames && out; ++r) {
+    for (int32_t r = 0; r < options.frames && output.Good(); ++r) {
         scanner.NextRevolution();
         WriteRevolution(scanner, options.hex, out);
     }
-    out.flush();
+    if (output.Good()) {
+        scanner.EndStream();
+        WriteRevolution(scanner, options.hex, out);
+    }
+    return output.Finish(err) ? EXIT_OK : EXIT_FAILED;
 }
 
 int StreamSimulation(const SimulateOptions& options, std::ostream& out, std::ostream& err)
@@ -140,16 +150,13 @@ int RunSimulateCommand(const std::vector<std::string>& args, std::istream&, std:
         return EXIT_USAGE;
     if (options.pty)
         return StreamSimulation(options, out, err);
-    if (options.output.empty()) {
-        Simulate(options, out);
-        return out ? EXIT_OK : EXIT_FAILED;
-    }
+    if (options.output.empty())
+        return Simulate(options, out, err);
+    errno = 0;
     std::ofstream file(options.output, std::ios::binary | std::ios::trunc);
-    if (file)
-        Simulate(options, file);
     if (!file) {
-        err << "plotwell-tool simulate: cannot write '" << options.output << "'\n";
+        err << "plotwell-tool simulate: " << options.output << ": " << std::strerror(errno != 0 ? errno : EIO) << "\n";
         return EXIT_FAILED;
     }
-    return EXIT_OK;
+    return Simulate(options, file, err);
 }

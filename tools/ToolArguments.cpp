@@ -2,8 +2,6 @@
 
 #include <charconv>
 #include <cmath>
-#include <fstream>
-#include <iterator>
 #include <ostream>
 
 #include "protocols/DeviceModel.h"
@@ -184,25 +182,6 @@ OptionRule FormatOption(bool& hex)
                 hex = format == 0;
                 return true;
             }};
-}
-
-bool ReadWholeInput(const std::string& path, std::istream& in, std::string& data, std::string& error)
-{
-    if (path == "-") {
-        data.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-        return true;
-    }
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
-        error = "cannot open '" + path + "'";
-        return false;
-    }
-    data.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-    if (file.bad()) {
-        error = "cannot read '" + path + "'";
-        return false;
-    }
-    return true;
 }
 
 std::string AllModelNames()

@@ -80,8 +80,5 @@ OptionRule ProtocolOption(int32_t& protocol);
 // --format hex|binary: a raw data file's hexadecimal dump or the bytes themselves.
 OptionRule FormatOption(bool& hex);
 
-// The whole of `path`, or of `in` when the path is "-"; false with `error` set otherwise.
-bool ReadWholeInput(const std::string& path, std::istream& in, std::string& data, std::string& error);
-
 // "TR20, TR20_A, ...": every model name, for messages.
 std::string AllModelNames();

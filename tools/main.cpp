@@ -1,4 +1,9 @@
 // plotwell-tool: the viewer's core on the command line. Dispatches to one subcommand.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
 #include <iomanip>
 #include <iostream>
 #include <string>
@@ -39,10 +44,30 @@ void PrintUsage(std::ostream& out)
            "  --version   print the version\n";
 }
 
+// A standard stream closed by the caller (decode - <&-) would be reused by the next descriptor
+// opened, and the command would read or write whatever that is. Each closed one is held by
+// /dev/null opened the other way round, so that using it fails as a closed one does.
+void HoldClosedStandardStreams()
+{
+    for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+        if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF)
+            continue;
+        const int held = ::open("/dev/null", fd == STDIN_FILENO ? O_WRONLY : O_RDONLY);
+        if (held >= 0 && held != fd) {
+            ::dup2(held, fd);
+            ::close(held);
+        }
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
+    HoldClosedStandardStreams();
+    // A reader that went away shows as a failed write (EPIPE), which each command answers in its
+    // own way, instead of ending the program unannounced.
+    std::signal(SIGPIPE, SIG_IGN);
     std::ios::sync_with_stdio(false);
     if (argc < 2) {
         PrintUsage(std::cerr);

@@ -1,0 +1,59 @@
+// decode's input as the parsers' byte source: a file or standard input read a block at a time as
+// it arrives, a hexadecimal dump decoded on the way (a byte's digits may be split between two
+// reads), so that memory stays the same for any length of input and every revolution can be
+// printed as soon as it is complete. A failed read or a character that breaks the dump ends the
+// input; the decoder then says which.
+#pragma once
+
+#include <cstdint>
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+#include "acquisition/ByteSource.h"
+
+class PacketRecogniser;
+
+class DecodeInput : public ByteSource {
+public:
+    // `chunk`: the most a read hands out, as a device trickles its bytes in. `recogniser` (may be
+    // null) is fed the bytes until it has accepted a packet: whether the input is of the
+    // expected protocol at all.
+    DecodeInput(std::streambuf& in, bool hex, int32_t chunk, PacketRecogniser* recogniser);
+
+    // Waits for the next block when none is held; 0 once the input has ended.
+    int32_t Waiting() override;
+    int32_t Read(uint8_t* buffer, int32_t length) override;
+    bool Ended() override;
+
+    // Bytes decoded from the input so far.
+    int64_t Bytes() const { return m_bytes; }
+    // The system's reason when a read failed; empty otherwise.
+    const std::string& ReadFailure() const { return m_readFailure; }
+    // Offset of the first character that breaks the dump's pattern, and that character; -1
+    // while the dump keeps its pattern.
+    int64_t BadOffset() const { return m_badOffset; }
+    char BadCharacter() const { return m_badCharacter; }
+
+private:
+    void Fill();
+    // Characters or bytes read into `destination`: 0 at the end of the input, -1 after a failure.
+    int32_t ReadBlock(char* destination, int32_t room);
+    int32_t DecodeText(int32_t length);
+
+    std::streambuf& m_in;
+    const bool m_hex;
+    const int32_t m_chunk;
+    PacketRecogniser* m_recogniser;
+    std::vector<char> m_text;      // hexadecimal input: characters of cells not yet complete, then a block
+    int32_t m_textHeld = 0;        // characters carried over from the last block
+    std::vector<uint8_t> m_data;   // decoded bytes
+    int32_t m_dataStart = 0;
+    int32_t m_dataEnd = 0;
+    int64_t m_textOffset = 0;      // characters of the input decoded before m_text
+    int64_t m_bytes = 0;
+    bool m_end = false;
+    std::string m_readFailure;
+    int64_t m_badOffset = -1;
+    char m_badCharacter = 0;
+};
