@@ -1,5 +1,5 @@
 // Bytes held in memory, handed out a fixed chunk per read as a device would trickle them in:
-// the command-line decoder's input and the tests' feeder.
+// the tests' and the benchmarks' feeder.
 #pragma once
 
 #include <cstdint>

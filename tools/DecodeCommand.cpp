@@ -1,8 +1,5 @@
 // plotwell-tool decode: a raw data file through the packet parsers, filter and compensation, one
 // line per point of every completed frame, each revolution printed as soon as it is complete.
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <fstream>
 #include <istream>
 #include <ostream>
@@ -63,27 +60,9 @@ Parsed ParseDecodeOptions(const std::vector<std::string>& args, std::ostream& er
     return OptionReader("decode", args, err).Read(rules, &input);
 }
 
-std::string Describe(char c)
-{
-    char text[16];
-    if (c >= 0x21 && c <= 0x7E)
-        std::snprintf(text, sizeof text, "'%c'", c);
-    else
-        std::snprintf(text, sizeof text, "byte 0x%02X", static_cast<unsigned char>(c));
-    return text;
-}
-
 std::string InputName(const DecodeOptions& options)
 {
     return options.input == "-" ? "standard input" : options.input;
-}
-
-void ReportBadCharacter(const DecodeInput& input, const std::string& name, std::ostream& err)
-{
-    const int64_t bad = input.BadOffset();
-    err << "plotwell-tool decode: " << name << " is not a raw data file: character " << bad + 1 << " is "
-        << Describe(input.BadCharacter()) << ", where " << (bad % 3 == 2 ? "a space" : "a hexadecimal digit")
-        << " belongs (every byte is two hexadecimal digits and a space)\n";
 }
 
 // Hands over what was printed; a write that fails now makes the status 1 and is said as well.
@@ -119,14 +98,8 @@ int Decode(const DecodeOptions& options, std::streambuf& source, std::ostream& o
     const std::string name = InputName(options);
     if (!output.Good())
         return Ending(output, err, EXIT_FAILED);
-    if (!input.ReadFailure().empty()) {
-        err << "plotwell-tool decode: " << name << ": " << input.ReadFailure() << "\n";
-        return Ending(output, err, EXIT_FAILED);
-    }
-    if (input.BadOffset() >= 0) {
-        ReportBadCharacter(input, name, err);
-        return Ending(output, err, EXIT_USAGE);
-    }
+    if (const int ended = input.Report("decode", name, err); ended != EXIT_OK)
+        return Ending(output, err, ended);
     if (input.Bytes() > 0 && recogniser.Stream().accepted == 0) {
         err << "plotwell-tool decode: no packets of protocol " << settings.protocol << " in " << input.Bytes()
             << " bytes: is the model right? (plotwell-tool probe PORT tells which model a scanner is)\n";
@@ -155,11 +128,8 @@ int RunDecodeCommand(const std::vector<std::string>& args, std::istream& in, std
         return EXIT_USAGE;
     if (options.input == "-")
         return Decode(options, *in.rdbuf(), out, err);
-    errno = 0;
-    std::ifstream file(options.input, std::ios::binary);
-    if (!file) {
-        err << "plotwell-tool decode: " << options.input << ": " << std::strerror(errno != 0 ? errno : EIO) << "\n";
+    std::ifstream file;
+    if (!OpenDataInput(file, "decode", options.input, err))
         return EXIT_FAILED;
-    }
     return Decode(options, *file.rdbuf(), out, err);
 }

@@ -1,16 +1,30 @@
 #include "tools/DecodeInput.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <ios>
+#include <ostream>
 #include <streambuf>
 
 #include "files/HexDump.h"
 #include "protocols/PacketRecogniser.h"
+#include "tools/ToolArguments.h"
 
 namespace {
 constexpr int32_t BLOCK = 1 << 16;
 constexpr int32_t CELL = 3;  // two digits and a space
+
+std::string Describe(char c)
+{
+    char text[16];
+    if (c >= 0x21 && c <= 0x7E)
+        std::snprintf(text, sizeof text, "'%c'", c);
+    else
+        std::snprintf(text, sizeof text, "byte 0x%02X", static_cast<unsigned char>(c));
+    return text;
+}
 }  // namespace
 
 DecodeInput::DecodeInput(std::streambuf& in, bool hex, int32_t chunk, PacketRecogniser* recogniser)
@@ -96,4 +110,28 @@ int32_t DecodeInput::DecodeText(int32_t length)
     std::memmove(m_text.data(), m_text.data() + cells * CELL, static_cast<size_t>(m_textHeld));
     m_textOffset += int64_t{cells} * CELL;
     return cells;
+}
+
+int DecodeInput::Report(const char* command, const std::string& name, std::ostream& err) const
+{
+    if (!m_readFailure.empty()) {
+        err << "plotwell-tool " << command << ": " << name << ": " << m_readFailure << "\n";
+        return EXIT_FAILED;
+    }
+    if (m_badOffset < 0)
+        return EXIT_OK;
+    err << "plotwell-tool " << command << ": " << name << " is not a raw data file: character " << m_badOffset + 1
+        << " is " << Describe(m_badCharacter) << ", where " << (m_badOffset % CELL == 2 ? "a space" : "a hexadecimal digit")
+        << " belongs (every byte is two hexadecimal digits and a space)\n";
+    return EXIT_USAGE;
+}
+
+bool OpenDataInput(std::ifstream& file, const char* command, const std::string& path, std::ostream& err)
+{
+    errno = 0;
+    file.open(path, std::ios::binary);
+    if (file)
+        return true;
+    err << "plotwell-tool " << command << ": " << path << ": " << std::strerror(errno != 0 ? errno : EIO) << "\n";
+    return false;
 }

@@ -1,11 +1,12 @@
-// decode's input as the parsers' byte source: a file or standard input read a block at a time as
-// it arrives, a hexadecimal dump decoded on the way (a byte's digits may be split between two
-// reads), so that memory stays the same for any length of input and every revolution can be
-// printed as soon as it is complete. A failed read or a character that breaks the dump ends the
-// input; the decoder then says which.
+// A raw data file as the parsers' byte source, for decode and publish: a file or standard input
+// read a block at a time as it arrives, a hexadecimal dump decoded on the way (a byte's digits
+// may be split between two reads), so that memory stays the same for any length of input and
+// every revolution can be handled as soon as it is complete. A failed read or a character that
+// breaks the dump ends the input; Report then says which.
 #pragma once
 
 #include <cstdint>
+#include <fstream>
 #include <iosfwd>
 #include <string>
 #include <vector>
@@ -28,12 +29,11 @@ public:
 
     // Bytes decoded from the input so far.
     int64_t Bytes() const { return m_bytes; }
-    // The system's reason when a read failed; empty otherwise.
-    const std::string& ReadFailure() const { return m_readFailure; }
-    // Offset of the first character that breaks the dump's pattern, and that character; -1
-    // while the dump keeps its pattern.
-    int64_t BadOffset() const { return m_badOffset; }
-    char BadCharacter() const { return m_badCharacter; }
+
+    // How the input ended, said on `err` as "plotwell-tool <command>: <name>...": EXIT_OK (nothing
+    // said) when it simply ended, EXIT_FAILED after a failed read, EXIT_USAGE after a character
+    // that breaks the dump.
+    int Report(const char* command, const std::string& name, std::ostream& err) const;
 
 private:
     void Fill();
@@ -53,7 +53,11 @@ private:
     int64_t m_textOffset = 0;      // characters of the input decoded before m_text
     int64_t m_bytes = 0;
     bool m_end = false;
-    std::string m_readFailure;
-    int64_t m_badOffset = -1;
+    std::string m_readFailure;     // the system's reason when a read failed
+    int64_t m_badOffset = -1;      // the first character that breaks the dump's pattern
     char m_badCharacter = 0;
 };
+
+// Opens the data file at `path` for a DecodeInput; false after saying
+// "plotwell-tool <command>: <path>: <reason>" on `err`.
+bool OpenDataInput(std::ifstream& file, const char* command, const std::string& path, std::ostream& err);

@@ -1,21 +1,34 @@
 #include "tools/LinePacedSource.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "acquisition/SimulatedScanner.h"
 
 namespace {
 constexpr double READS_PER_SECOND = 100.0;
-
-int32_t ChunkOf(int32_t baudRate)
-{
-    return static_cast<int32_t>(std::ceil(SimulatedScanner::BytesPerSecond(baudRate) / READS_PER_SECOND));
-}
 }  // namespace
 
-LinePacedSource::LinePacedSource(const uint8_t* bytes, int64_t size, int32_t baudRate)
-    : MemoryByteSource(bytes, size, ChunkOf(baudRate)), m_bytesPerSecond(SimulatedScanner::BytesPerSecond(baudRate))
+LinePacedSource::LinePacedSource(ByteSource& bytes, int32_t baudRate)
+    : m_bytes(bytes),
+      m_bytesPerSecond(SimulatedScanner::BytesPerSecond(baudRate)),
+      m_chunk(static_cast<int32_t>(std::ceil(m_bytesPerSecond / READS_PER_SECOND)))
 {
+}
+
+int32_t LinePacedSource::Waiting()
+{
+    return std::min(m_bytes.Waiting(), m_chunk);
+}
+
+int32_t LinePacedSource::Read(uint8_t* buffer, int32_t length)
+{
+    return m_bytes.Read(buffer, std::min(length, m_chunk));
+}
+
+bool LinePacedSource::Ended()
+{
+    return m_bytes.Ended();
 }
 
 int LinePacedSource::PauseAfterRead(int32_t placed)

@@ -4,18 +4,24 @@
 
 #include <cstdint>
 
-#include "acquisition/MemoryByteSource.h"
+#include "acquisition/ByteSource.h"
 
-class LinePacedSource : public MemoryByteSource {
+class LinePacedSource : public ByteSource {
 public:
-    // The bytes must outlive the source. Reads are a hundredth of a second of the line each.
-    LinePacedSource(const uint8_t* bytes, int64_t size, int32_t baudRate);
+    // `bytes` (the recording) must outlive the source. Reads are a hundredth of a second of the
+    // line each.
+    LinePacedSource(ByteSource& bytes, int32_t baudRate);
 
+    int32_t Waiting() override;
+    int32_t Read(uint8_t* buffer, int32_t length) override;
+    bool Ended() override;
     // The line time of the bytes placed, in whole milliseconds; the remainder is carried over,
     // so no time is lost however the reads fall.
     int PauseAfterRead(int32_t placed) override;
 
 private:
+    ByteSource& m_bytes;
     double m_bytesPerSecond;
+    int32_t m_chunk;
     double m_owedMs = 0.0;
 };

@@ -3,10 +3,10 @@
 // revolution as it completes.
 #include <sys/stat.h>
 
+#include <cstdint>
+#include <fstream>
 #include <memory>
 #include <ostream>
-#include <sstream>
-#include <vector>
 
 #include "acquisition/Pipeline.h"
 #include "acquisition/SerialPort.h"
@@ -14,7 +14,7 @@
 #include "protocols/DeviceModel.h"
 #include "ros2/RevolutionPublisher.h"
 #include "ros2/RosNames.h"
-#include "tools/DataFile.h"
+#include "tools/DecodeInput.h"
 #include "tools/LinePacedSource.h"
 #include "tools/RunOptions.h"
 #include "tools/StopSignals.h"
@@ -115,6 +115,8 @@ public:
             status = Loop(settings, signals);
         }
         m_port.AttachSource(nullptr);
+        if (m_file && status == EXIT_OK)
+            status = m_file->Report("publish", m_options.source, m_err);
         static_cast<void>(m_port.Close());  // the run is over either way
         m_err << "plotwell-tool publish: " << m_publisher.Sent() << " scans published";
         if (m_publisher.Failed() > 0)
@@ -124,20 +126,18 @@ public:
     }
 
 private:
-    // Opens the port, or reads the file and puts it behind the port as its source. EXIT_OK, or the
-    // exit status after saying why not.
+    // Opens the port, or opens the file and puts it behind the port as its source, read as it
+    // plays. EXIT_OK, or the exit status after saying why not.
     int Attach()
     {
         struct stat status {};
         std::string reason;
         if (::stat(m_options.source.c_str(), &status) == 0 && S_ISREG(status.st_mode)) {
-            std::istringstream noInput;
-            const int read = ReadDataFile("publish", m_options.source, noInput, m_options.hex, m_bytes, m_err);
-            if (read != EXIT_OK)
-                return read;
-            m_file = std::make_unique<LinePacedSource>(m_bytes.data(), static_cast<int64_t>(m_bytes.size()),
-                                                       m_options.run.model->nBaudRate);
-            m_port.AttachSource(m_file.get());
+            if (!OpenDataInput(m_stream, "publish", m_options.source, m_err))
+                return EXIT_FAILED;
+            m_file = std::make_unique<DecodeInput>(*m_stream.rdbuf(), m_options.hex, INT32_MAX, nullptr);
+            m_paced = std::make_unique<LinePacedSource>(*m_file, m_options.run.model->nBaudRate);
+            m_port.AttachSource(m_paced.get());
             return EXIT_OK;
         }
         if (!m_port.Open(m_options.source, m_options.run.model->nBaudRate, &reason)) {
@@ -193,8 +193,9 @@ private:
     std::ostream& m_err;
     RevolutionPublisher m_publisher;
     CSerialPort m_port;
-    std::vector<uint8_t> m_bytes;
-    std::unique_ptr<LinePacedSource> m_file;
+    std::ifstream m_stream;
+    std::unique_ptr<DecodeInput> m_file;
+    std::unique_ptr<LinePacedSource> m_paced;
 };
 
 }  // namespace
