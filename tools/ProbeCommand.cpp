@@ -1,11 +1,10 @@
 // plotwell-tool probe: which scanner is on a port? Listens at each baud rate of the model table
 // and reports what every protocol's recogniser heard, best first, and the model rows that fit.
 #include <csignal>
-#include <cstdio>
 #include <ostream>
 
+#include "acquisition/ProbeReport.h"
 #include "acquisition/ScannerProbe.h"
-#include "protocols/DeviceModel.h"
 #include "tools/ToolArguments.h"
 #include "tools/ToolCommands.h"
 
@@ -46,42 +45,6 @@ Parsed ParseProbeOptions(const std::vector<std::string>& args, std::ostream& err
     return OptionReader("probe", args, err).Read(rules, &port);
 }
 
-std::string ModelNames(const ProbeCandidate& candidate)
-{
-    std::string names;
-    for (const DeviceModel* model : candidate.models) {
-        if (!names.empty())
-            names += ' ';
-        names += model->szName;
-    }
-    return names.empty() ? "-" : names;
-}
-
-std::string ProtocolText(const ProbeCandidate& candidate)
-{
-    std::string text = std::to_string(candidate.protocol);
-    if (candidate.protocol == 0)
-        text += " (" + std::to_string(candidate.pointNum) + " pts)";
-    return text;
-}
-
-void PrintCandidates(const ProbeResult& result, std::ostream& out)
-{
-    char line[256];
-    std::snprintf(line, sizeof line, "%-6s %-8s %-14s %8s %8s %8s %9s %6s  %s\n", "rank", "baud", "protocol",
-                  "passed", "failed", "skipped", "pts/rev", "rev/s", "models");
-    out << line;
-    int rank = 0;
-    for (const ProbeCandidate& candidate : result.candidates) {
-        const RecognisedStream& s = candidate.stream;
-        std::snprintf(line, sizeof line, "%-6d %-8d %-14s %8lld %8lld %8lld %9.1f %6.2f  %s\n", ++rank,
-                      candidate.baudRate, ProtocolText(candidate).c_str(), static_cast<long long>(s.accepted),
-                      static_cast<long long>(s.rejected), static_cast<long long>(s.skipped),
-                      s.SamplesPerRevolution(), s.RevolutionsPerSecond(), ModelNames(candidate).c_str());
-        out << line;
-    }
-}
-
 std::string HeardText(const ProbeResult& result)
 {
     std::string text;
@@ -92,16 +55,16 @@ std::string HeardText(const ProbeResult& result)
 
 std::string CandidateText(const ProbeCandidate& candidate)
 {
-    return "protocol " + ProtocolText(candidate) + " at " + std::to_string(candidate.baudRate) + " baud";
+    return "protocol " + ProbeProtocolText(candidate) + " at " + std::to_string(candidate.baudRate) + " baud";
 }
 
 int Report(const ProbeResult& result, std::ostream& out, std::ostream& err)
 {
     if (!result.candidates.empty())
-        PrintCandidates(result, out);
+        out << ProbeTable(result);
     out << "heard: " << HeardText(result) << "\n";
     if (const ProbeCandidate* found = result.Found()) {
-        out << "found: " << ModelNames(*found) << " (" << CandidateText(*found) << ")\n";
+        out << "found: " << ProbeModelNames(*found) << " (" << CandidateText(*found) << ")\n";
         return EXIT_OK;
     }
     if (result.rival >= 0) {

@@ -13,6 +13,7 @@
 #include "ui/ClickableLabel.h"
 #include "ui/ControlIds.h"
 #include "ui/MessageBox.h"
+#include "ui/LinkTexts.h"
 #include "ui/PlotwellDlg.h"
 #include "ui/PortComboBox.h"
 #include "ui/TextNumbers.h"
@@ -26,6 +27,7 @@ constexpr uint8_t SCANNER_STOP = 0xEF;
 void CPlotwellDlg::ConnectCommands()
 {
     connect(m_openButton, &QPushButton::clicked, this, &CPlotwellDlg::OnOpenClose);
+    connect(m_detectButton, &QPushButton::clicked, this, &CPlotwellDlg::OnDetect);
     connect(m_startButton, &QPushButton::clicked, this, &CPlotwellDlg::OnStartStop);
     connect(m_recordButton, &QPushButton::clicked, this, &CPlotwellDlg::OnRecordData);
     connect(m_rangeButtons, &QButtonGroup::idClicked, this, &CPlotwellDlg::OnRangeButton);
@@ -62,6 +64,10 @@ void CPlotwellDlg::ShowConnection()
     m_openButton->setEnabled(m_connection == Connection::Closed || m_connection == Connection::Open);
     m_portList->setEnabled(portFree);
     m_modelList->setEnabled(portFree);
+    // Detect listens to the closed port; while it does, the same button cancels it.
+    const bool detecting = m_connection == Connection::Detecting;
+    m_detectButton->setText(DetectCaption(detecting, m_options.language));
+    m_detectButton->setEnabled(m_connection == Connection::Closed || detecting);
 }
 
 void CPlotwellDlg::SetConnection(Connection connection)
@@ -85,6 +91,7 @@ void CPlotwellDlg::OpenPort()
     if (m_SerialPort.Open(m_strPort.toStdString(), model->nBaudRate, &reason)) {
         m_openSession.fetch_add(1, std::memory_order_relaxed);
         SetConnection(Connection::Open);
+        StartHealthLine();
         m_receiveLabel->setText(QString::number(model->nBaudRate));
         m_receiveLabel->show();
         Store(g_nPointNum, model->nPointNum);
@@ -100,10 +107,12 @@ void CPlotwellDlg::OpenPort()
     Store(g_nPointNum, model->nPointNum);
     ShowPointNum();
     // A loaded data file plays back without a port; otherwise there is nothing to receive.
-    if (Load(g_bPlayback))
+    if (Load(g_bPlayback)) {
         SetConnection(Connection::Playing);
-    else
+        StartHealthLine();
+    } else {
         EndAcquisition();
+    }
 }
 
 void CPlotwellDlg::ShowPointNum()
@@ -120,6 +129,7 @@ void CPlotwellDlg::ClosePort()
         return;
     m_connection = Connection::Closed;
     m_receiveLabel->hide();
+    m_linkLine->clear();
     m_openButton->setEnabled(false);
     QTimer::singleShot(CLOSE_SETTLE_MS, this, &CPlotwellDlg::FinishClose);
 }

@@ -13,6 +13,7 @@
 #include "ui/ClickableLabel.h"
 #include "ui/ControlIds.h"
 #include "ui/FileNote.h"
+#include "ui/LinkTexts.h"
 #include "ui/PlotwellDlg.h"
 #include "ui/PortComboBox.h"
 
@@ -69,6 +70,14 @@ QWidget* CPlotwellDlg::CreateLeftColumn()
     m_receiveLabel->hide();
     layout->addWidget(m_receiveLabel);
 
+    // A steady line, unlike the flashing indicator: the link's health, refreshed every second,
+    // or what Detect is doing. It wraps within the column instead of widening it.
+    m_linkLine = Register(ControlId::LINK_LINE, new QLabel);
+    m_linkLine->setAlignment(Qt::AlignCenter);
+    m_linkLine->setWordWrap(true);
+    m_linkLine->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    layout->addWidget(m_linkLine);
+
     layout->addWidget(CreateRangeGroup());
     m_startButton = Register(ControlId::START_STOP, PushButton("START"));
     layout->addWidget(m_startButton);
@@ -92,11 +101,14 @@ QWidget* CPlotwellDlg::CreatePortGroup()
     m_portList->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     m_portList->setMinimumContentsLength(10);
     m_openButton = Register(ControlId::OPEN_CLOSE, PushButton("OPEN"));
+    m_detectButton = Register(ControlId::DETECT, new QPushButton(DetectCaption(false, m_options.language)));
+    m_detectButton->setAutoDefault(false);
     grid->addWidget(new QLabel(texts.portLabel), 0, 0);
-    grid->addWidget(m_portList, 0, 1);
+    grid->addWidget(m_portList, 0, 1, 1, 2);
     grid->addWidget(new QLabel(texts.modelLabel), 1, 0);
     grid->addWidget(m_modelList, 1, 1);
-    grid->addWidget(m_openButton, 2, 0, 1, 2);
+    grid->addWidget(m_detectButton, 1, 2);
+    grid->addWidget(m_openButton, 2, 0, 1, 3);
     grid->setColumnStretch(1, 1);
     return group;
 }

@@ -76,8 +76,9 @@ bool CPlotwellDlg::LoadDroppedFile(const std::string& path)
         ShowMessage(this, QStringLiteral("Cannot open the data file"), QString::fromStdString(reason));
         return false;
     }
-    // From now on the parsers read the file, also while a port is open.
+    // From now on the parsers read the file, also while a port is open; its health counts afresh.
     m_SerialPort.AttachSource(&m_playback);
+    RequestLinkHealthReset();
     // Stepping by a click on a number is not something anyone guesses.
     m_factorShow->setCursor(Qt::PointingHandCursor);
     const bool receiving = m_connection != Connection::Closed;
@@ -101,6 +102,7 @@ bool CPlotwellDlg::PlayFile(const std::string& path)
     Store(g_nPointNum, Load(g_pModel)->nPointNum);
     ShowPointNum();
     SetConnection(Connection::Playing);
+    StartHealthLine();
     SetFileNote(PLAYING_NOTE, ShownPath(path));
     return true;
 }

@@ -21,4 +21,5 @@ struct DialogOptions {
     PortScanRoots roots;
     std::vector<std::string> extraPorts;  // listed first, in this order
     Ros2Options ros2;
+    double detectSeconds = 1.5;  // Detect listens this long at each baud rate
 };

@@ -1,5 +1,5 @@
-// The main dialog's periodic work: the port list refresh, the flashing receive indicator, and
-// the end of acquisition when the open device goes away.
+// The main dialog's periodic work: the port list refresh, the flashing receive indicator, the
+// link's health, and the end of acquisition when the open device goes away.
 #include <QLabel>
 
 #include "acquisition/PortEnumeration.h"
@@ -7,13 +7,17 @@
 #include "files/PlaybackState.h"
 #include "ui/ControlIds.h"
 #include "ui/MessageBox.h"
+#include "ui/LinkTexts.h"
 #include "ui/PlotwellDlg.h"
 #include "ui/PortComboBox.h"
 
 void CPlotwellDlg::OnTimer(int id)
 {
-    if (m_connection != Connection::Open && id == TIMER_PORT_SCAN)
+    // While Detect holds the port, the list would lose it and select another.
+    if (m_connection != Connection::Open && m_connection != Connection::Detecting && id == TIMER_PORT_SCAN)
         RefreshPortList();
+    if (id == TIMER_PORT_SCAN)
+        RefreshHealthLine();
     if (id == TIMER_RECEIVE_SHOW) {
         m_timerShow.stop();
         m_receiveLabel->setText(StatusText());
@@ -34,6 +38,29 @@ QString CPlotwellDlg::StatusText() const
                                  Load(g_nReceived));
     }
     return QString::asprintf("Receive:%d,%d", Load(g_nReceived), Load(g_nValidSamples));
+}
+
+// From a new receive thread or a newly played file on, every second.
+void CPlotwellDlg::StartHealthLine()
+{
+    m_lastHealth = ReadLinkHealth();
+    m_lastHealthTime = std::chrono::steady_clock::now();
+    m_linkLine->clear();
+    m_linkLine->setToolTip(QString());
+}
+
+void CPlotwellDlg::RefreshHealthLine()
+{
+    if (m_connection != Connection::Open && m_connection != Connection::Playing)
+        return;
+    const LinkHealthReading reading = ReadLinkHealth();
+    const auto now = std::chrono::steady_clock::now();
+    const double seconds = std::chrono::duration<double>(now - m_lastHealthTime).count();
+    const LinkHealthFigures figures = FiguresBetween(m_lastHealth, reading, seconds);
+    m_linkLine->setText(HealthLineText(figures, m_options.language));
+    m_linkLine->setToolTip(HealthDetailsText(reading, figures, m_options.language));
+    m_lastHealth = reading;
+    m_lastHealthTime = now;
 }
 
 // Rebuilt when the ports on offer change (an adapter swapped for another keeps the count),

@@ -39,6 +39,7 @@ CPlotwellDlg::CPlotwellDlg(const DialogOptions& options, QWidget* parent)
 
 CPlotwellDlg::~CPlotwellDlg()
 {
+    EndDetect();
     EndAcquisition();
     EndRos2();
 }
@@ -122,6 +123,7 @@ void CPlotwellDlg::done(int result)
 {
     // The close box, Alt+F4: acquisition ends before the window goes, and the port is closed so
     // that its lock file goes with it.
+    EndDetect();
     EndAcquisition();
     EndRos2();
     static_cast<void>(m_SerialPort.Close());  // false only when no port was open

@@ -8,8 +8,11 @@
 #include <QStringList>
 #include <QTimer>
 #include <atomic>
+#include <chrono>
 #include <memory>
+#include <thread>
 
+#include "acquisition/LinkHealth.h"
 #include "acquisition/SerialPort.h"
 #include "files/PlaybackSource.h"
 #include "files/RecordButton.h"
@@ -29,6 +32,8 @@ class QPushButton;
 class PortComboBox;
 class RevolutionPublisher;
 class ScanSubscriber;
+struct ProbeProgress;
+struct ProbeResult;
 struct sensor_msgs_msg_dds__LaserScan_;
 
 class CPlotwellDlg : public QDialog {
@@ -120,8 +125,16 @@ private:
     static int OnRevolutionFromThread(void* context);
     void ScanArrived(const sensor_msgs_msg_dds__LaserScan_& scan);
 
+    // Detecting the scanner's model on the closed port, on a worker thread (DialogDetect.cpp).
+    void OnDetect();
+    void ShowDetectProgress(const ProbeProgress& progress);
+    void FinishDetect(const ProbeResult& result);
+    void EndDetect();
+
     // Status refresh and the frame hand-over.
     void RefreshPortList();
+    void StartHealthLine();
+    void RefreshHealthLine();
     QString StatusText() const;
     void OnFrameReady();
     static void OnDeviceLostFromThread(void* context);
@@ -134,6 +147,7 @@ private:
         Open,     // a port is open and the receive thread reads it
         Playing,  // the receive thread plays a loaded file without a port
         Subscribed,  // the scans of a ROS 2 topic are drawn; no port can be opened
+        Detecting,   // a worker thread listens to the closed port for the scanner's model
     };
     void SetConnection(Connection connection);
     void ShowConnection();
@@ -147,6 +161,8 @@ private:
     QComboBox* m_modelList = nullptr;
     QPushButton* m_openButton = nullptr;
     QLabel* m_receiveLabel = nullptr;
+    QLabel* m_linkLine = nullptr;
+    QPushButton* m_detectButton = nullptr;
     QButtonGroup* m_rangeButtons = nullptr;
     QPushButton* m_startButton = nullptr;
     QLineEdit* m_pointNumEdit = nullptr;
@@ -182,6 +198,11 @@ private:
     bool m_fullNoticeShown = false; // the operator has been told that this recording is full
     std::atomic<int> m_openSession{0};  // raised by every OPEN; a late loss report of an older one is dropped
     bool m_viewInitialised = false;  // InitView has run; later sizes need it again
+    // The link line's last reading of the link's health, and when it was taken.
+    LinkHealthReading m_lastHealth;
+    std::chrono::steady_clock::time_point m_lastHealthTime;
+    std::thread m_detectThread;
+    std::atomic<bool> m_detectCancel{false};
     bool m_shown = false;
     QMargins m_laidOutFrame;  // the frame the last LayOutWindow fitted into the work area
     QTimer m_timerFrameWatch;  // after the first show: until the window manager has framed the window

@@ -73,6 +73,7 @@ CPlotwellDlg& DialogTest::MakeDialog(DialogLanguage language, std::vector<std::s
     options.roots = roots;
     options.extraPorts = std::move(extraPorts);
     options.ros2 = ros2;
+    options.detectSeconds = detectSeconds;
     dialog = std::make_unique<CPlotwellDlg>(options);
     return *dialog;
 }

@@ -36,6 +36,7 @@ protected:
 
     ScratchDirectory scratch;
     PortScanRoots roots;
+    double detectSeconds = 0.6;  // Detect's listening time per baud rate
     QStringList messages;  // message boxes shown, text and reason
     std::unique_ptr<CPlotwellDlg> dialog;
 };

@@ -1,0 +1,42 @@
+#include "acquisition/ProbeReport.h"
+
+#include <cstdio>
+
+#include "protocols/DeviceModel.h"
+
+std::string ProbeModelNames(const ProbeCandidate& candidate)
+{
+    std::string names;
+    for (const DeviceModel* model : candidate.models) {
+        if (!names.empty())
+            names += ' ';
+        names += model->szName;
+    }
+    return names.empty() ? "-" : names;
+}
+
+std::string ProbeProtocolText(const ProbeCandidate& candidate)
+{
+    std::string text = std::to_string(candidate.protocol);
+    if (candidate.protocol == 0)
+        text += " (" + std::to_string(candidate.pointNum) + " pts)";
+    return text;
+}
+
+std::string ProbeTable(const ProbeResult& result)
+{
+    char line[256];
+    std::snprintf(line, sizeof line, "%-6s %-8s %-14s %8s %8s %8s %9s %6s  %s\n", "rank", "baud", "protocol",
+                  "passed", "failed", "skipped", "pts/rev", "rev/s", "models");
+    std::string table = line;
+    int rank = 0;
+    for (const ProbeCandidate& candidate : result.candidates) {
+        const RecognisedStream& s = candidate.stream;
+        std::snprintf(line, sizeof line, "%-6d %-8d %-14s %8lld %8lld %8lld %9.1f %6.2f  %s\n", ++rank,
+                      candidate.baudRate, ProbeProtocolText(candidate).c_str(), static_cast<long long>(s.accepted),
+                      static_cast<long long>(s.rejected), static_cast<long long>(s.skipped),
+                      s.SamplesPerRevolution(), s.RevolutionsPerSecond(), ProbeModelNames(candidate).c_str());
+        table += line;
+    }
+    return table;
+}

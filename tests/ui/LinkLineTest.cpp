@@ -1,0 +1,161 @@
+// The line under the receive indicator: the link's health while a port is open, and Detect,
+// which finds the scanner's model on the closed port without holding up the window.
+#include <QComboBox>
+#include <QLabel>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <random>
+
+#include "DialogFixture.h"
+#include "acquisition/PseudoTerminalScanner.h"
+#include "protocols/DeviceModel.h"
+#include "tests/support/PseudoTerminal.h"
+
+namespace {
+
+// A simulated scanner of `model` streaming on a pseudo-terminal as simulate --pty does.
+struct ScannerOnPty {
+    explicit ScannerOnPty(const DeviceModel& model)
+        : scanner(ModelScannerSettings(model, CodesForName(model.szName).protocol), model.nBaudRate)
+    {
+        std::string reason;
+        started = scanner.Open(&reason) && scanner.Start(&reason);
+        EXPECT_TRUE(started) << reason;
+    }
+    std::vector<std::string> Ports() const { return {scanner.Path()}; }
+
+    PseudoTerminalScanner scanner;
+    bool started = false;
+};
+
+QString ModelShown(CPlotwellDlg& dialog)
+{
+    return qobject_cast<QComboBox*>(dialog.Control(ControlId::MODEL))->currentText();
+}
+
+QString LinkToolTip(CPlotwellDlg& dialog)
+{
+    return dialog.Control(ControlId::LINK_LINE)->toolTip();
+}
+
+}  // namespace
+
+TEST_F(DialogTest, HealthLineShowsTheLinksFiguresEverySecondInBothLayouts)
+{
+    struct Case {
+        DialogLanguage language;
+        const char* line;     // pattern of the line: revolutions per second, samples
+        const char* details;  // a piece of the tooltip
+    };
+    const Case cases[] = {
+        {DialogLanguage::English, R"(^(\d+\.\d) rev/s  (\d+) pts  0\.0 % bad$)", "packets passed"},
+        {DialogLanguage::Chinese, R"(^(\d+\.\d) 转/秒  (\d+) 点  坏包 0\.0 %$)", "校验失败"},
+    };
+    for (const Case& c : cases) {
+        ScannerOnPty pty(g_ModelTR20_A);
+        MakeDialog(c.language, pty.Ports());
+        QSignalSpy shown(dialog.get(), &CPlotwellDlg::frameShown);
+        Button(ControlId::OPEN_CLOSE)->click();
+        ASSERT_EQ(Text(ControlId::OPEN_CLOSE), "ClOSE") << messages.join('|').toStdString();
+        ASSERT_TRUE(WaitFor([&] { return shown.count() >= 2; }, 10000));
+        dialog->OnTimer(TIMER_PORT_SCAN);  // a reading to count from
+        const int before = shown.count();
+        ASSERT_TRUE(WaitFor([&] { return shown.count() >= before + 4; }, 10000));
+        dialog->OnTimer(TIMER_PORT_SCAN);
+        const QRegularExpressionMatch figures = QRegularExpression(QString::fromUtf8(c.line)).match(Text(ControlId::LINK_LINE));
+        ASSERT_TRUE(figures.hasMatch()) << Text(ControlId::LINK_LINE).toStdString();
+        // The demo turns at about 7 revolutions a second, about 514 samples each.
+        EXPECT_NEAR(figures.captured(1).toDouble(), 7.0, 2.0);
+        EXPECT_NEAR(figures.captured(2).toInt(), 514, 30);
+        EXPECT_TRUE(LinkToolTip(*dialog).contains(QString::fromUtf8(c.details))) << LinkToolTip(*dialog).toStdString();
+        Button(ControlId::OPEN_CLOSE)->click();
+        EXPECT_EQ(Text(ControlId::LINK_LINE), "");
+        dialog.reset();
+    }
+}
+
+TEST_F(DialogTest, HealthLineSaysWhenNothingOrNoPacketsArrive)
+{
+    PseudoTerminal pty;
+    ASSERT_TRUE(pty.IsValid());
+    MakeDialog(DialogLanguage::English, {pty.DevicePath()});
+    const int64_t resets = ReadLinkHealth().resets;
+    Button(ControlId::OPEN_CLOSE)->click();
+    ASSERT_EQ(Text(ControlId::OPEN_CLOSE), "ClOSE") << messages.join('|').toStdString();
+    // The new receive thread counts afresh.
+    ASSERT_TRUE(WaitFor([&] { return ReadLinkHealth().resets > resets; }));
+    dialog->OnTimer(TIMER_PORT_SCAN);
+    EXPECT_EQ(Text(ControlId::LINK_LINE), "no data");
+    // Noise without a protocol-1 header byte; the first batch also flushes what an earlier
+    // stream may have left in the parser.
+    std::mt19937 random(3);
+    std::vector<uint8_t> noise(2000);
+    for (uint8_t& byte : noise)
+        byte = static_cast<uint8_t>(random() % 0xAA);
+    for (int64_t sent = 2000; sent <= 4000; sent += 2000) {
+        ASSERT_TRUE(pty.Send(noise));
+        ASSERT_TRUE(WaitFor([&] { return ReadLinkHealth().bytes >= sent; }));
+        dialog->OnTimer(TIMER_PORT_SCAN);
+    }
+    EXPECT_TRUE(Text(ControlId::LINK_LINE).endsWith(" B/s, no packets: right model?"))
+        << Text(ControlId::LINK_LINE).toStdString();
+}
+
+TEST_F(DialogTest, DetectFindsTheModelWhileTheWindowKeepsWorkingThenThePortOpens)
+{
+    ScannerOnPty pty(g_ModelTR20_A);
+    MakeDialog(DialogLanguage::English, pty.Ports());
+    qobject_cast<QComboBox*>(dialog->Control(ControlId::MODEL))->setCurrentText("TR30_E");
+    Button(ControlId::DETECT)->click();
+    EXPECT_EQ(Text(ControlId::DETECT), "Cancel");
+    EXPECT_FALSE(Button(ControlId::OPEN_CLOSE)->isEnabled());
+    EXPECT_FALSE(dialog->Control(ControlId::MODEL)->isEnabled());
+    // Progress arrives while the probe runs: the window handles events meanwhile.
+    EXPECT_TRUE(WaitFor([&] { return Text(ControlId::LINK_LINE).startsWith("Listening at 115200 baud"); }))
+        << Text(ControlId::LINK_LINE).toStdString();
+    ASSERT_TRUE(WaitFor([&] { return Text(ControlId::DETECT) == "Detect"; }, 10000));
+    // The operator's model fits what was heard, so it stays chosen.
+    EXPECT_TRUE(Text(ControlId::LINK_LINE).startsWith("Found TR30_E: protocol 1 at 115200 baud (also fits TR20, TR20_A, TR30_A)"))
+        << Text(ControlId::LINK_LINE).toStdString();
+    EXPECT_EQ(ModelShown(*dialog), "TR30_E");
+    EXPECT_TRUE(LinkToolTip(*dialog).contains("TR20 TR20_A TR30_A TR30_E TR20_B")) << LinkToolTip(*dialog).toStdString();
+    // The probe has let go of the port.
+    Button(ControlId::OPEN_CLOSE)->click();
+    EXPECT_EQ(Text(ControlId::OPEN_CLOSE), "ClOSE") << messages.join('|').toStdString();
+    EXPECT_FALSE(Button(ControlId::DETECT)->isEnabled());
+}
+
+TEST_F(DialogTest, DetectSaysWhatItHeardWhenNoListedModelFitsAndCanBeCancelled)
+{
+    {
+        ScannerOnPty pty(g_ModelTR20_C);
+        MakeDialog(DialogLanguage::Chinese, pty.Ports());
+        EXPECT_EQ(Text(ControlId::DETECT), "检测");
+        Button(ControlId::DETECT)->click();
+        EXPECT_EQ(Text(ControlId::DETECT), "取消");
+        ASSERT_TRUE(WaitFor([&] { return Text(ControlId::DETECT) == "检测"; }, 10000));
+        EXPECT_EQ(Text(ControlId::LINK_LINE), "检测到 TR20_C（协议 2，115200 波特），但型号列表中没有");
+        EXPECT_EQ(ModelShown(*dialog), "TR20_A");
+        dialog.reset();
+    }
+    {
+        ScannerOnPty pty(g_ModelTR20_A);
+        detectSeconds = 30.0;
+        MakeDialog(DialogLanguage::English, pty.Ports());
+        Button(ControlId::DETECT)->click();
+        ASSERT_TRUE(WaitFor([&] { return Text(ControlId::LINK_LINE).startsWith("Listening"); }));
+        Button(ControlId::DETECT)->click();
+        ASSERT_TRUE(WaitFor([&] { return Text(ControlId::DETECT) == "Detect"; }, 2000)) << "cancel was not taken";
+        EXPECT_EQ(Text(ControlId::LINK_LINE), "Detection cancelled");
+        EXPECT_TRUE(Button(ControlId::OPEN_CLOSE)->isEnabled());
+        dialog.reset();
+    }
+    {
+        MakeDialog(DialogLanguage::English, {"/dev/plotwell-no-such-port"});
+        Button(ControlId::DETECT)->click();
+        ASSERT_TRUE(WaitFor([&] { return Text(ControlId::DETECT) == "Detect"; }));
+        EXPECT_EQ(Text(ControlId::LINK_LINE), "Open Failed");
+        ASSERT_FALSE(messages.isEmpty());
+        EXPECT_TRUE(messages.back().startsWith("Open Failed")) << messages.join('|').toStdString();
+    }
+}

@@ -1,0 +1,104 @@
+// Detect: which model's scanner is on the selected port. The probe listens at every baud rate on
+// a worker thread, so the window keeps working; progress and the outcome come back as queued
+// calls, and the same button cancels it.
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <memory>
+#include <system_error>
+
+#include "acquisition/ProbeReport.h"
+#include "acquisition/ScannerProbe.h"
+#include "protocols/DeviceModel.h"
+#include "ui/LinkTexts.h"
+#include "ui/MessageBox.h"
+#include "ui/PlotwellDlg.h"
+#include "ui/PortComboBox.h"
+
+namespace {
+
+// The model the list should show: the one it shows if that fits, else the first fitting one it
+// offers; empty when it offers none that fits.
+QString ModelToShow(const ProbeCandidate& found, const QComboBox& models)
+{
+    QString first;
+    for (const DeviceModel* model : found.models) {
+        const QString name = QString::fromLatin1(model->szName);
+        if (models.findText(name) < 0)
+            continue;
+        if (name == models.currentText())
+            return name;
+        if (first.isEmpty())
+            first = name;
+    }
+    return first;
+}
+
+}  // namespace
+
+void CPlotwellDlg::OnDetect()
+{
+    if (m_connection == Connection::Detecting) {
+        m_detectCancel.store(true, std::memory_order_relaxed);
+        m_detectButton->setEnabled(false);  // until the worker has let go of the port
+        return;
+    }
+    if (m_connection != Connection::Closed)
+        return;
+    const ProbeSettings settings{m_portList->currentData().toString().toStdString(), m_options.detectSeconds,
+                                 m_SerialPort.systemPaths};
+    m_detectCancel.store(false, std::memory_order_relaxed);
+    SetConnection(Connection::Detecting);
+    m_linkLine->setToolTip(QString());
+    try {
+        m_detectThread = std::thread([this, settings] {
+            auto progress = [this](const ProbeProgress& step) {
+                QMetaObject::invokeMethod(this, [this, step] { ShowDetectProgress(step); }, Qt::QueuedConnection);
+            };
+            auto result = std::make_shared<const ProbeResult>(ProbeScanner(settings, m_detectCancel, progress));
+            QMetaObject::invokeMethod(this, [this, result] { FinishDetect(*result); }, Qt::QueuedConnection);
+        });
+    } catch (const std::system_error& error) {
+        SetConnection(Connection::Closed);
+        ShowMessage(this, QStringLiteral("Serial Thread Setup Failed"), QString::fromLocal8Bit(error.what()));
+    }
+}
+
+void CPlotwellDlg::ShowDetectProgress(const ProbeProgress& progress)
+{
+    if (m_connection == Connection::Detecting && !m_detectCancel.load(std::memory_order_relaxed))
+        m_linkLine->setText(DetectProgressText(progress, m_options.language));
+}
+
+void CPlotwellDlg::FinishDetect(const ProbeResult& result)
+{
+    // Already waited for when the window closed.
+    if (!m_detectThread.joinable())
+        return;
+    m_detectThread.join();  // it has posted its last word and is ending
+    SetConnection(Connection::Closed);
+    QString chosen;
+    if (const ProbeCandidate* found = result.Found()) {
+        chosen = ModelToShow(*found, *m_modelList);
+        if (!chosen.isEmpty())
+            m_modelList->setCurrentText(chosen);
+    }
+    QStringList offered;
+    for (int i = 0; i < m_modelList->count(); ++i)
+        offered << m_modelList->itemText(i);
+    m_linkLine->setText(DetectResultText(result, chosen, offered, m_options.language));
+    if (!result.candidates.empty())
+        m_linkLine->setToolTip(QStringLiteral("<pre>%1</pre>").arg(QString::fromStdString(ProbeTable(result)).toHtmlEscaped()));
+    if (result.end == ProbeEnd::OpenFailed)
+        ShowMessage(this, QStringLiteral("Open Failed"), QString::fromStdString(result.failure));
+}
+
+// The window goes: a running detection is cancelled and waited for, which takes at most a
+// few tens of milliseconds; its queued outcome is then ignored.
+void CPlotwellDlg::EndDetect()
+{
+    if (!m_detectThread.joinable())
+        return;
+    m_detectCancel.store(true, std::memory_order_relaxed);
+    m_detectThread.join();
+}

@@ -1,0 +1,145 @@
+#include "ui/LinkTexts.h"
+
+#include <QStringList>
+
+#include "protocols/DeviceModel.h"
+
+namespace {
+
+bool Chinese(DialogLanguage language)
+{
+    return language == DialogLanguage::Chinese;
+}
+
+QString Number(double value, int decimals)
+{
+    return QString::number(value, 'f', decimals);
+}
+
+QString Heard(const ProbeResult& result, DialogLanguage language)
+{
+    QStringList parts;
+    for (const ProbeRateHeard& rate : result.rates) {
+        parts << (Chinese(language) ? QStringLiteral("%2 波特收到 %1 字节") : QStringLiteral("%1 bytes at %2 baud"))
+                     .arg(rate.bytes)
+                     .arg(rate.baudRate);
+    }
+    return parts.join(Chinese(language) ? QStringLiteral("，") : QStringLiteral(", "));
+}
+
+QString Candidate(const ProbeCandidate& candidate, DialogLanguage language)
+{
+    return (Chinese(language) ? QStringLiteral("协议 %1，%2 波特") : QStringLiteral("protocol %1 at %2 baud"))
+        .arg(candidate.protocol)
+        .arg(candidate.baudRate);
+}
+
+// The other models of the list that the stream fits as well: on the wire they cannot be told apart.
+QString OtherModels(const ProbeCandidate& found, const QString& chosen, const QStringList& offered,
+                    DialogLanguage language)
+{
+    QStringList others;
+    for (const DeviceModel* model : found.models) {
+        const QString name = QString::fromLatin1(model->szName);
+        if (name != chosen && offered.contains(name))
+            others << name;
+    }
+    if (others.isEmpty())
+        return QString();
+    return Chinese(language) ? QStringLiteral("（亦符合 %1）").arg(others.join(QStringLiteral("、")))
+                             : QStringLiteral(" (also fits %1)").arg(others.join(QStringLiteral(", ")));
+}
+
+QString FoundText(const ProbeCandidate& found, const QString& chosen, const QStringList& offered,
+                  DialogLanguage language)
+{
+    if (chosen.isEmpty()) {
+        QStringList names;
+        for (const DeviceModel* model : found.models)
+            names << QString::fromLatin1(model->szName);
+        return (Chinese(language) ? QStringLiteral("检测到 %1（%2），但型号列表中没有")
+                                  : QStringLiteral("Heard %1 (%2), which the model list does not offer"))
+            .arg(names.join(QStringLiteral(" ")), Candidate(found, language));
+    }
+    return (Chinese(language) ? QStringLiteral("检测到 %1：%2%3") : QStringLiteral("Found %1: %2%3"))
+        .arg(chosen, Candidate(found, language), OtherModels(found, chosen, offered, language));
+}
+
+}  // namespace
+
+QString HealthLineText(const LinkHealthFigures& figures, DialogLanguage language)
+{
+    if (figures.packets == 0 && figures.bytesPerSecond <= 0.0)
+        return Chinese(language) ? QStringLiteral("无数据") : QStringLiteral("no data");
+    if (figures.packets == 0) {
+        return (Chinese(language) ? QStringLiteral("%1 字节/秒，无数据包：型号对吗？")
+                                  : QStringLiteral("%1 B/s, no packets: right model?"))
+            .arg(Number(figures.bytesPerSecond, 0));
+    }
+    return (Chinese(language) ? QStringLiteral("%1 转/秒  %2 点  坏包 %3 %") : QStringLiteral("%1 rev/s  %2 pts  %3 % bad"))
+        .arg(Number(figures.revolutionsPerSecond, 1))
+        .arg(figures.samples)
+        .arg(Number(100.0 * figures.badShare, 1));
+}
+
+QString HealthDetailsText(const LinkHealthReading& reading, const LinkHealthFigures& figures, DialogLanguage language)
+{
+    const QString text = Chinese(language) ? QStringLiteral("每秒转数：%1\n"
+                                                            "上一圈点数：%2，有回波：%3\n"
+                                                            "每秒字节数：%4\n"
+                                                            "自打开以来：通过 %5 包，校验失败 %6 包，跳过 %7 字节，未完成 %8 圈")
+                                           : QStringLiteral("Revolutions per second: %1\n"
+                                                            "Samples in the last revolution: %2, with a return: %3\n"
+                                                            "Bytes per second: %4\n"
+                                                            "Since OPEN: %5 packets passed, %6 failed their check "
+                                                            "bytes, %7 bytes skipped, %8 revolutions cut short");
+    return text.arg(Number(figures.revolutionsPerSecond, 2))
+        .arg(figures.samples)
+        .arg(figures.validSamples)
+        .arg(Number(figures.bytesPerSecond, 0))
+        .arg(reading.accepted)
+        .arg(reading.rejected)
+        .arg(reading.skipped)
+        .arg(reading.cutShort);
+}
+
+QString DetectCaption(bool detecting, DialogLanguage language)
+{
+    if (Chinese(language))
+        return detecting ? QStringLiteral("取消") : QStringLiteral("检测");
+    return detecting ? QStringLiteral("Cancel") : QStringLiteral("Detect");
+}
+
+QString DetectProgressText(const ProbeProgress& progress, DialogLanguage language)
+{
+    return (Chinese(language) ? QStringLiteral("正在以 %1 波特监听… %2 %") : QStringLiteral("Listening at %1 baud, %2 %"))
+        .arg(progress.baudRate)
+        .arg(static_cast<int>(100.0 * progress.done));
+}
+
+QString DetectResultText(const ProbeResult& result, const QString& chosen, const QStringList& offered,
+                         DialogLanguage language)
+{
+    switch (result.end) {
+    case ProbeEnd::Cancelled:
+        return Chinese(language) ? QStringLiteral("检测已取消") : QStringLiteral("Detection cancelled");
+    case ProbeEnd::Lost:
+        return Chinese(language) ? QStringLiteral("检测时串口断开") : QStringLiteral("The port went away while listening");
+    case ProbeEnd::OpenFailed:
+        // The reason goes into the message box that the dialog shows with it.
+        return Chinese(language) ? QStringLiteral("无法打开串口") : QStringLiteral("Open Failed");
+    case ProbeEnd::Listened:
+        break;
+    }
+    if (const ProbeCandidate* found = result.Found())
+        return FoundText(*found, chosen, offered, language);
+    if (result.rival >= 0) {
+        const ProbeCandidate& best = result.candidates[static_cast<size_t>(result.best)];
+        const ProbeCandidate& rival = result.candidates[static_cast<size_t>(result.rival)];
+        return (Chinese(language) ? QStringLiteral("无法确定：%1 与 %2 都有数据包")
+                                  : QStringLiteral("No clear fit: %1 and %2 both passed packets"))
+            .arg(Candidate(best, language), Candidate(rival, language));
+    }
+    return (Chinese(language) ? QStringLiteral("没有匹配的型号；%1") : QStringLiteral("No model fits; heard %1"))
+        .arg(Heard(result, language));
+}

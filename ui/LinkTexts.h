@@ -1,0 +1,24 @@
+// The texts of the line under the receive indicator, in both layouts: the link's health while a
+// port is open or a file plays, and the model detection while the port is closed.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include "acquisition/LinkHealth.h"
+#include "acquisition/ScannerProbe.h"
+#include "ui/LayoutTexts.h"
+
+// "7.0 rev/s  513 pts  0.0 % bad"; without packets what was heard instead.
+QString HealthLineText(const LinkHealthFigures& figures, DialogLanguage language);
+// Every figure, for the line's tooltip.
+QString HealthDetailsText(const LinkHealthReading& reading, const LinkHealthFigures& figures,
+                          DialogLanguage language);
+
+// The Detect button's caption: "Detect", or "Cancel" while detecting.
+QString DetectCaption(bool detecting, DialogLanguage language);
+QString DetectProgressText(const ProbeProgress& progress, DialogLanguage language);
+// What the detection came to, in one line. `chosen`: the model the list now shows because it
+// fits, empty when none of the `offered` models fits.
+QString DetectResultText(const ProbeResult& result, const QString& chosen, const QStringList& offered,
+                         DialogLanguage language);
