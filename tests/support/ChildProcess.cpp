@@ -27,14 +27,15 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv, ChildStreams st
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    if (streams.in >= 0)
-        posix_spawn_file_actions_adddup2(&actions, streams.in, STDIN_FILENO);
-    else
+    if (streams.in == -1)
         posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    if (streams.out >= 0)
-        posix_spawn_file_actions_adddup2(&actions, streams.out, STDOUT_FILENO);
-    if (streams.err >= 0)
-        posix_spawn_file_actions_adddup2(&actions, streams.err, STDERR_FILENO);
+    const int given[] = {streams.in, streams.out, streams.err};
+    for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+        if (given[fd] >= 0)
+            posix_spawn_file_actions_adddup2(&actions, given[fd], fd);
+        else if (given[fd] == ChildStreams::CLOSED)
+            posix_spawn_file_actions_addclose(&actions, fd);
+    }
     // The signals the tests send or provoke start with their defaults (an ignored one would
     // stay ignored across exec), whatever the test process set up for itself.
     posix_spawnattr_t attributes;

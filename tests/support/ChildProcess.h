@@ -9,6 +9,8 @@
 
 // Descriptors that become the child's standard streams.
 struct ChildStreams {
+    static constexpr int CLOSED = -2;  // the child starts with the stream closed
+
     int in = -1;   // -1: /dev/null
     int out = -1;  // -1: the test's own
     int err = -1;  // -1: the test's own

@@ -3,7 +3,6 @@
 // a reader that stopped reading.
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <poll.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -15,6 +14,7 @@
 #include "acquisition/PortLock.h"
 #include "acquisition/SimulatedScanner.h"
 #include "tests/support/ChildProcess.h"
+#include "tests/support/Pipe.h"
 #include "tests/support/PseudoTerminal.h"
 
 namespace {
@@ -23,63 +23,6 @@ using namespace std::chrono_literals;
 
 // Where the tool keeps its lock files (the first of the system's lock directories).
 const std::string LOCK_DIR = "/var/lock";
-
-struct Pipe {
-    int read = -1;
-    int write = -1;
-    Pipe()
-    {
-        int fds[2];
-        if (pipe2(fds, O_CLOEXEC) == 0) {
-            read = fds[0];
-            write = fds[1];
-        }
-    }
-    ~Pipe()
-    {
-        CloseRead();
-        CloseWrite();
-    }
-    void CloseRead()
-    {
-        if (read >= 0)
-            close(read);
-        read = -1;
-    }
-    void CloseWrite()
-    {
-        if (write >= 0)
-            close(write);
-        write = -1;
-    }
-    // Fills it (one page) so that the next write blocks until someone reads.
-    void Fill() const
-    {
-        fcntl(write, F_SETPIPE_SZ, 4096);
-        fcntl(write, F_SETFL, O_NONBLOCK);
-        const char junk[256] = {};
-        while (::write(write, junk, sizeof junk) > 0) {
-        }
-        fcntl(write, F_SETFL, 0);
-    }
-    // What arrives within `ms`, up to the first `end` character (or the writer's end).
-    std::string Take(int ms, char end = '\0') const
-    {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-        std::string text;
-        char chunk[4096];
-        while (std::chrono::steady_clock::now() < deadline && (end == '\0' || text.find(end) == std::string::npos)) {
-            pollfd pfd{read, POLLIN, 0};
-            if (poll(&pfd, 1, 10) <= 0)
-                continue;
-            const ssize_t n = ::read(read, chunk, sizeof chunk);
-            if (n <= 0)
-                break;
-            text.append(chunk, static_cast<size_t>(n));
-        }
-        return text;
-    }
-};
 
 bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout = 5s)
 {

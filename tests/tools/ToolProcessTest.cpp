@@ -2,8 +2,6 @@
 // closed or pointed at a full device, and a reader that went away.
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <fstream>
@@ -11,62 +9,29 @@
 #include <vector>
 
 #include "RunTool.h"
-
-extern char** environ;
+#include "tests/support/ChildProcess.h"
+#include "tests/support/Pipe.h"
 
 namespace {
 
-constexpr int CLOSED = -1;
+constexpr int CLOSED = ChildStreams::CLOSED;
+constexpr int TIMEOUT_MS = 10000;
 
 struct Finished {
     int status;  // exit status, or 128 + the signal that ended it
     std::string err;
 };
 
-// Runs plotwell-tool with standard input and output on the given descriptors (or closed).
-Finished RunProcess(std::vector<std::string> args, int in, int out)
+// Runs plotwell-tool to its end with standard input and output on the given descriptors.
+Finished RunProcess(const std::vector<std::string>& args, int in, int out)
 {
-    args.insert(args.begin(), PLOTWELL_TOOL);
-    std::vector<char*> argv;
-    for (std::string& arg : args)
-        argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    int err[2];
-    if (::pipe(err) != 0)
-        return {-1, "no pipe"};
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    if (in == CLOSED)
-        posix_spawn_file_actions_addclose(&actions, STDIN_FILENO);
-    else
-        posix_spawn_file_actions_adddup2(&actions, in, STDIN_FILENO);
-    if (out == CLOSED)
-        posix_spawn_file_actions_addclose(&actions, STDOUT_FILENO);
-    else
-        posix_spawn_file_actions_adddup2(&actions, out, STDOUT_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, err[1], STDERR_FILENO);
-    // The tool must meet SIGPIPE with its default action, whatever this process set up.
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    sigset_t defaults;
-    sigemptyset(&defaults);
-    sigaddset(&defaults, SIGPIPE);
-    posix_spawnattr_setsigdefault(&attributes, &defaults);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
-    pid_t pid = -1;
-    const int spawned = ::posix_spawn(&pid, argv[0], &actions, &attributes, argv.data(), environ);
-    posix_spawnattr_destroy(&attributes);
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(err[1]);
-    std::string said;
-    char chunk[256];
-    for (ssize_t n; (n = ::read(err[0], chunk, sizeof chunk)) > 0;)
-        said.append(chunk, static_cast<size_t>(n));
-    ::close(err[0]);
-    int status = 0;
-    if (spawned != 0 || ::waitpid(pid, &status, 0) != pid)
-        return {-1, "not run"};
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), said};
+    std::vector<std::string> argv{PLOTWELL_TOOL};
+    argv.insert(argv.end(), args.begin(), args.end());
+    Pipe err;
+    ChildProcess tool(argv, ChildStreams{in, out, err.write});
+    err.CloseWrite();
+    const std::string said = err.Take(TIMEOUT_MS);  // to the tool's end, which closes the pipe
+    return {tool.Wait(TIMEOUT_MS), said};
 }
 
 struct Descriptor {
@@ -85,10 +50,8 @@ TEST(ToolProcess, ClosedOrFullStreamsAndAGoneReaderAreAnsweredNotDied)
     std::ofstream(raw) << RunTool(RunSimulateCommand, {"--frames", "20"}).out;
     Descriptor data(::open(raw.c_str(), O_RDONLY));
     Descriptor full(::open("/dev/full", O_WRONLY));
-    int pipeEnds[2];
-    ASSERT_EQ(::pipe(pipeEnds), 0);
-    ::close(pipeEnds[0]);
-    Descriptor readerGone(pipeEnds[1]);
+    Pipe readerGone;
+    readerGone.CloseRead();
     ASSERT_GE(data.fd, 0);
     ASSERT_GE(full.fd, 0);
 
@@ -104,8 +67,8 @@ TEST(ToolProcess, ClosedOrFullStreamsAndAGoneReaderAreAnsweredNotDied)
         {{"simulate"}, CLOSED, full.fd, "plotwell-tool simulate: cannot write output: No space left on device\n"},
         {{"simulate"}, CLOSED, CLOSED, "plotwell-tool simulate: cannot write output: Bad file descriptor\n"},
         // The output is incomplete, but the reader who left knows it: nothing to say.
-        {{"decode", "-"}, data.fd, readerGone.fd, ""},
-        {{"simulate", "--frames", "1000"}, CLOSED, readerGone.fd, ""},
+        {{"decode", "-"}, data.fd, readerGone.write, ""},
+        {{"simulate", "--frames", "1000"}, CLOSED, readerGone.write, ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args.front() + (c.in == CLOSED ? " <&-" : "") + (c.out == CLOSED ? " >&-" : ""));
