@@ -107,9 +107,11 @@ bool PseudoTerminalScanner::Open(std::string* reason)
     return true;
 }
 
-bool PseudoTerminalScanner::Stream(int32_t frames, std::string* reason)
+bool PseudoTerminalScanner::Stream(int32_t frames, std::string* reason, int stopFd)
 {
+    m_stopFd = stopFd;
     const int error = Run(frames);
+    m_stopFd = -1;
     if (error != 0 && reason != nullptr)
         *reason = std::strerror(error);
     return error == 0;
@@ -194,7 +196,7 @@ bool PseudoTerminalScanner::ReaderPresent() const
 }
 
 // Bytes written before the reader opens the device would be discarded by its open.
-bool PseudoTerminalScanner::WaitForReader() const
+bool PseudoTerminalScanner::WaitForReader()
 {
     while (!ReaderPresent()) {
         if (!Wait(0, Clock::now() + READER_CHECK))
@@ -205,7 +207,7 @@ bool PseudoTerminalScanner::WaitForReader() const
 
 // Closing hangs the line up, and a hung-up reader loses what it has not read yet: a reader
 // that keeps the port open gets a moment to take the last bytes.
-void PseudoTerminalScanner::LetReaderFinish() const
+void PseudoTerminalScanner::LetReaderFinish()
 {
     const auto deadline = Clock::now() + READER_LINGER;
     while (ReaderPresent() && Clock::now() < deadline) {
@@ -215,17 +217,22 @@ void PseudoTerminalScanner::LetReaderFinish() const
 }
 
 // Sleeps until `until`, or until the terminal reports one of `events` (none: only the time
-// counts). False once a stop is asked.
-bool PseudoTerminalScanner::Wait(short events, Clock::time_point until) const
+// counts). False once a stop is asked, here or through the caller's stop descriptor.
+bool PseudoTerminalScanner::Wait(short events, Clock::time_point until)
 {
-    pollfd fds[2] = {{m_wakeFd, POLLIN, 0}, {m_terminal, events, 0}};
-    const nfds_t count = events != 0 ? 2 : 1;
+    // A negative descriptor (no caller's stop) is passed over by ppoll.
+    pollfd fds[3] = {{m_wakeFd, POLLIN, 0}, {m_stopFd, POLLIN, 0}, {m_terminal, events, 0}};
+    const nfds_t count = events != 0 ? 3 : 2;
     while (!Stopped()) {
         const auto left = std::chrono::duration_cast<std::chrono::nanoseconds>(until - Clock::now()).count();
         if (left <= 0)
             return true;
         const timespec timeout{static_cast<time_t>(left / 1000000000), static_cast<long>(left % 1000000000)};
-        if (::ppoll(fds, count, &timeout, nullptr) > 0 && count == 2 && fds[1].revents != 0)
+        if (::ppoll(fds, count, &timeout, nullptr) <= 0)
+            continue;
+        if (fds[1].revents != 0)
+            Stop();
+        else if (count == 3 && fds[2].revents != 0)
             return !Stopped();
     }
     return false;

@@ -11,6 +11,7 @@
 #include "files/HexDump.h"
 #include "protocols/DeviceModel.h"
 #include "tools/OutputCheck.h"
+#include "tools/StopSignals.h"
 #include "tools/ToolArguments.h"
 #include "tools/ToolCommands.h"
 
@@ -120,6 +121,8 @@ int Simulate(const SimulateOptions& options, std::ostream& out, std::ostream& er
     return output.Finish(err) ? EXIT_OK : EXIT_FAILED;
 }
 
+// Until K revolutions are out or a stop signal arrives, with or without a reader; either way the
+// line is hung up on the way out.
 int StreamSimulation(const SimulateOptions& options, std::ostream& out, std::ostream& err)
 {
     PseudoTerminalScanner scanner(ScannerSettings(options), options.model->nBaudRate, options.realtime);
@@ -128,8 +131,9 @@ int StreamSimulation(const SimulateOptions& options, std::ostream& out, std::ost
         err << "plotwell-tool simulate: cannot create a pseudo-terminal: " << reason << "\n";
         return EXIT_FAILED;
     }
+    const StopSignals signals;
     out << scanner.Path() << "\n" << std::flush;
-    if (!scanner.Stream(options.framesGiven ? options.frames : 0, &reason)) {
+    if (!scanner.Stream(options.framesGiven ? options.frames : 0, &reason, signals.WakeFd())) {
         err << "plotwell-tool simulate: writing to " << scanner.Path() << " failed: " << reason << "\n";
         return EXIT_FAILED;
     }

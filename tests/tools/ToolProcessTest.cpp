@@ -1,9 +1,10 @@
 // plotwell-tool as a process, for what only a process shows: standard streams that the caller
-// closed or pointed at a full device, and a reader that went away.
+// closed or pointed at a full device, a reader that went away, and stop signals.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -78,6 +79,40 @@ TEST(ToolProcess, ClosedOrFullStreamsAndAGoneReaderAreAnsweredNotDied)
         EXPECT_EQ(finished.err, c.said);
     }
     std::remove(raw.c_str());
+}
+
+// The simulated scanner on a pseudo-terminal runs until stopped, with a reader or without one;
+// each stop signal ends it through its own way out, which hangs the line up.
+TEST(ToolProcess, SimulatedScannerOnAPseudoTerminalEndsOnEveryStopSignal)
+{
+    const struct {
+        const char* name;
+        int signal;
+        bool reader;
+    } cases[] = {
+        {"Ctrl+C, nobody reading", SIGINT, false},
+        {"kill -TERM, nobody reading", SIGTERM, false},
+        {"terminal closed (SIGHUP), nobody reading", SIGHUP, false},
+        {"Ctrl+C while a reader takes the bytes", SIGINT, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Pipe out;
+        Pipe err;
+        ChildProcess simulate({PLOTWELL_TOOL, "simulate", "--pty"}, ChildStreams{-1, out.write, err.write});
+        out.CloseWrite();
+        err.CloseWrite();
+        std::string path = out.Take(TIMEOUT_MS, '\n');
+        ASSERT_FALSE(path.empty()) << "no device path";
+        path.pop_back();
+        Descriptor reader(c.reader ? ::open(path.c_str(), O_RDONLY | O_NOCTTY) : -1);
+        char byte = 0;
+        ASSERT_TRUE(!c.reader || (reader.fd >= 0 && ::read(reader.fd, &byte, 1) == 1)) << path;
+
+        ASSERT_TRUE(simulate.Signal(c.signal));
+        EXPECT_EQ(simulate.Wait(TIMEOUT_MS), 0);
+        EXPECT_EQ(err.Take(TIMEOUT_MS), "");
+    }
 }
 
 }  // namespace
