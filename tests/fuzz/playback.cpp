@@ -116,7 +116,11 @@ void Operate(FuzzInput& input, std::vector<uint8_t>& buffer)
         break;
     case 6: {
         std::vector<uint8_t> frame;
-        if (CopyPlaybackFrame(&frame))
+        if (!CopyPlaybackFrame(&frame))
+            break;
+        // The frame on screen: marker to marker, or at most one run of sector packets.
+        FUZZ_CHECK(frame.size() <= static_cast<size_t>(g_nPlaybackSize));
+        if (g_playbackMarkerCount == 0)
             FUZZ_CHECK(frame.size() <= size_t{PACKETS_PER_FRAME} * PacketLength(Load(g_nPointNum)));
         break;
     }
