@@ -1,0 +1,52 @@
+// The viewer as a user runs it: Ctrl+C, kill and a closed terminal end it the way the close box
+// does, so that the port it had open is let go with its lock file.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "tests/support/ChildProcess.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+// The lock file that names `pid` (the demo's terminal has a name of its own each run).
+std::string LockFileOf(pid_t pid)
+{
+    std::error_code ec;
+    for (const fs::directory_entry& entry : fs::directory_iterator("/var/lock", ec)) {
+        if (!entry.path().filename().native().starts_with("LCK..") || !entry.is_regular_file(ec))
+            continue;
+        int owner = 0;
+        if (std::ifstream(entry.path()) >> owner && owner == pid)
+            return entry.path();
+    }
+    return {};
+}
+
+TEST(QuitSignals, EachEndsTheViewerThroughItsClosePath)
+{
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        SCOPED_TRACE(strsignal(signal));
+        ChildProcess viewer({PLOTWELL_VIEWER, "--demo"}, {}, {"QT_QPA_PLATFORM=offscreen"});
+        ASSERT_TRUE(viewer.Started());
+        std::string lock;
+        const auto deadline = std::chrono::steady_clock::now() + 20s;
+        while ((lock = LockFileOf(viewer.Pid())).empty() && viewer.Wait(0) < 0 &&
+               std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(20ms);
+        ASSERT_FALSE(lock.empty()) << "the demo's port was never opened";
+
+        viewer.Signal(signal);
+        EXPECT_EQ(viewer.Wait(10000), 0);
+        EXPECT_FALSE(fs::exists(lock)) << "lock file left behind";
+        fs::remove(lock);
+    }
+}
+
+}  // namespace
