@@ -95,13 +95,13 @@ void CPlotwellDlg::RefreshPortList()
 void CPlotwellDlg::OnDeviceLostFromThread(void* context)
 {
     auto* dialog = static_cast<CPlotwellDlg*>(context);
-    const int session = dialog->m_openSession.load(std::memory_order_relaxed);
-    QMetaObject::invokeMethod(dialog, [dialog, session] { dialog->OnDeviceLost(session); },
-                              Qt::QueuedConnection);
+    dialog->m_lostSession.store(dialog->m_openSession.load(std::memory_order_relaxed), std::memory_order_relaxed);
+    dialog->m_lossWake.Wake();
 }
 
-void CPlotwellDlg::OnDeviceLost(int session)
+void CPlotwellDlg::OnDeviceLost()
 {
+    const int session = m_lostSession.load(std::memory_order_relaxed);
     if (session != m_openSession.load(std::memory_order_relaxed) || m_connection != Connection::Open)
         return;
     EndAcquisition();

@@ -11,7 +11,7 @@ constexpr auto STOP_POLL = std::chrono::milliseconds(50);
 }
 
 FrameHandOver::FrameHandOver(std::atomic<uint8_t>& stop, std::function<void()> draw, QObject* parent)
-    : QObject(parent), m_stop(stop), m_draw(std::move(draw))
+    : QObject(parent), m_stop(stop), m_draw(std::move(draw)), m_wake([this] { HandlePending(); })
 {
 }
 
@@ -24,12 +24,12 @@ int FrameHandOver::DeliverFrame()
 {
     std::unique_lock lock(m_mutex);
     // Decided under the lock: a Stop either comes first (we see the flag) or after (it voids the
-    // pending frame, so the notification posted here draws nothing).
+    // pending frame, so the wake-up given here draws nothing).
     if (Load(m_stop))
         return 0;
     const uint64_t ticket = ++m_lastPosted;
     m_pendingTicket = ticket;
-    QMetaObject::invokeMethod(this, "HandlePending", Qt::QueuedConnection);
+    m_wake.Wake();
     while (m_lastHandled < ticket && !Load(m_stop))
         m_handled.wait_for(lock, STOP_POLL);
     return 0;

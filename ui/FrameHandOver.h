@@ -10,6 +10,8 @@
 #include <functional>
 #include <mutex>
 
+#include "ui/ThreadWake.h"
+
 class FrameHandOver : public QObject {
     Q_OBJECT
 public:
@@ -21,18 +23,18 @@ public:
     static int Deliver(void* context);
 
     // Ends the hand-over of the running session: sets the stop flag, releases a waiting sending
-    // thread and voids the frame still pending, so a notification still queued draws nothing.
+    // thread and voids the frame still pending, so a wake-up still on its way draws nothing.
     // UI thread; afterwards joining the sending thread cannot deadlock.
     void Stop();
 
 private:
     int DeliverFrame();
-    // Queued by name, so that everything it needs passes under m_mutex: the thread checker
-    // sees that hand-over, not only Qt's own event queue.
-    Q_INVOKABLE void HandlePending();
+    // UI thread, woken by the sending thread; what it needs passes under m_mutex.
+    void HandlePending();
 
     std::atomic<uint8_t>& m_stop;
     std::function<void()> m_draw;
+    ThreadWake m_wake;
     std::mutex m_mutex;
     std::condition_variable m_handled;
     uint64_t m_lastPosted = 0;      // tickets, in posting order

@@ -18,6 +18,7 @@
 #include "files/RecordButton.h"
 #include "ui/DialogOptions.h"
 #include "ui/FrameHandOver.h"
+#include "ui/ThreadWake.h"
 #include "view/ImageCoord.h"
 
 class ClickableLabel;
@@ -138,7 +139,7 @@ private:
     QString StatusText() const;
     void OnFrameReady();
     static void OnDeviceLostFromThread(void* context);
-    void OnDeviceLost(int session);
+    void OnDeviceLost();
 
     // What the operator has the dialog doing, from which OPEN/CLOSE, the port and model lists
     // and RECORD_DATA take their captions and whether they can be used.
@@ -197,6 +198,8 @@ private:
     QTimer m_timerRecordWatch;      // while recording: its size, and whether the store is full
     bool m_fullNoticeShown = false; // the operator has been told that this recording is full
     std::atomic<int> m_openSession{0};  // raised by every OPEN; a late loss report of an older one is dropped
+    std::atomic<int> m_lostSession{-1}; // the session whose device the receive thread reported lost
+    ThreadWake m_lossWake{[this] { OnDeviceLost(); }};
     bool m_viewInitialised = false;  // InitView has run; later sizes need it again
     // The link line's last reading of the link's health, and when it was taken.
     LinkHealthReading m_lastHealth;
