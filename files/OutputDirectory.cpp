@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -12,28 +13,32 @@ namespace {
 
 std::string g_chosenDirectory;  // UI thread only
 
-bool IsWritableDirectory(const std::string& path)
+// 0 when `path` is a directory this process can write into, else why not: a read-only file
+// system says so rather than "Permission denied".
+int DirectoryError(const std::string& path)
 {
     struct stat info {};
-    return !path.empty() && stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)
-        && access(path.c_str(), W_OK | X_OK) == 0;
+    if (path.empty() || stat(path.c_str(), &info) != 0)
+        return path.empty() ? ENOENT : errno;
+    if (!S_ISDIR(info.st_mode))
+        return ENOTDIR;
+    return access(path.c_str(), W_OK | X_OK) == 0 ? 0 : errno;
 }
 
-// An existing directory is fine; otherwise one level is created.
+bool IsWritableDirectory(const std::string& path) { return DirectoryError(path) == 0; }
+
+// An existing directory is fine; a missing one is created with every missing folder above it.
 bool EnsureDirectory(const std::string& path, std::string* reason)
 {
-    if (IsWritableDirectory(path))
-        return true;
-    int error = mkdir(path.c_str(), 0755) == 0 ? 0 : errno;
-    if (error == 0 || error == EEXIST) {
-        if (IsWritableDirectory(path))
-            return true;
-        struct stat info {};
-        error = stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode) ? ENOTDIR : EACCES;
+    int error = DirectoryError(path);
+    if (error == ENOENT) {
+        std::error_code created;
+        std::filesystem::create_directories(path, created);
+        error = created ? created.value() : DirectoryError(path);
     }
-    if (reason != nullptr)
+    if (error != 0 && reason != nullptr)
         *reason = path + ": " + std::strerror(error);
-    return false;
+    return error == 0;
 }
 
 // An installed program lives under /usr (the package's /usr/bin, or /usr/local/bin of a local

@@ -16,7 +16,9 @@ struct FileWriteResult {
 
 // Writes `stem` + ".txt" into the record directory. `unique` keeps existing files: "_1",
 // "_2", ... is added before ".txt" until the name is free; otherwise an existing file is
-// replaced. `writeBody` returns false when a write failed (errno tells why).
+// replaced, but never through a symbolic link. The data goes to a hidden partial file first and
+// takes the name only when it is whole; after a failure no file is left. `writeBody` returns
+// false when a write failed (errno tells why).
 FileWriteResult WriteRecordFile(const std::string& stem, bool unique,
                                 const std::function<bool(std::FILE*)>& writeBody);
 

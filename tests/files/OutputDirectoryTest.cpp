@@ -22,6 +22,7 @@ TEST_F(OutputDirectoryTest, ChoosesTheNamedThenTheProgramThenTheHomeDirectory)
     };
     const Case cases[] = {
         {base + "/chosen", base + "/program", base + "/home", base + "/chosen"},
+        {base + "/a/b", base + "/program", base + "/home", base + "/a/b"},  // both created
         {"", base + "/program", base + "/home", base + "/program"},
         {"", "/usr/bin", base + "/home", base + "/home/Plotwell"},
         {"", "/usr/local/bin", base + "/home", base + "/home/Plotwell"},
