@@ -42,17 +42,16 @@ int32_t NextPosition(int32_t p, int32_t pointNum, int32_t length)
     return PacketAt(g_PlaybackData, p, pointNum, length) ? p + length : p + 1;
 }
 
-// Frames begin at the first packet numbered 0; one is counted for every last packet after it.
-int32_t IndexPackets()
+// Frames begin at the first packet numbered 0 (`first`); one is counted for every last packet
+// after it.
+int32_t CountPackets(int32_t pointNum, int32_t* first)
 {
-    const int32_t pointNum = Load(g_nPointNum);
     const int32_t length = PacketLength(pointNum);
     int32_t p = 0;
     while (p <= g_nPlaybackSize - length
            && !(PacketAt(g_PlaybackData, p, pointNum, length) && g_PlaybackData[p + 2] == 0))
         p = NextPosition(p, pointNum, length);
-    g_nPlaybackFirstOffset = p;
-    g_playbackMarkerCount = 0;
+    *first = p;
     int32_t frames = 0;
     for (; p <= g_nPlaybackSize - length; p = NextPosition(p, pointNum, length)) {
         if (PacketAt(g_PlaybackData, p, pointNum, length) && g_PlaybackData[p + 2] == LAST_PACKET)
@@ -61,12 +60,33 @@ int32_t IndexPackets()
     return frames;
 }
 
+int32_t IndexPackets()
+{
+    g_playbackMarkerCount = 0;
+    return CountPackets(Load(g_nPointNum), &g_nPlaybackFirstOffset);
+}
+
+bool TwoMarkers()
+{
+    int32_t count = 0;
+    for (int32_t p = 0; p + 4 <= g_nPlaybackSize && count < 2; ++p)
+        count += MarkerAt(g_PlaybackData, p) ? 1 : 0;
+    return count == 2;
+}
+
 }  // namespace
 
 int32_t IndexPlaybackFramesLocked()
 {
     g_nPlaybackFrames = Load(g_nProtocol) != 0 ? IndexMarkers() : IndexPackets();
     return g_nPlaybackFrames;
+}
+
+bool PlaybackHasFrames(int32_t protocol, int32_t pointNum)
+{
+    std::lock_guard<std::mutex> lock(g_PlaybackMutex);
+    int32_t first = 0;
+    return protocol != 0 ? TwoMarkers() : CountPackets(pointNum, &first) > 0;
 }
 
 int32_t IndexPlaybackFrames()

@@ -11,6 +11,10 @@ int32_t IndexPlaybackFrames();
 // The same for a caller that already holds g_PlaybackMutex.
 int32_t IndexPlaybackFramesLocked();
 
+// Whether the loaded data holds a frame by the rule of `protocol` and `pointNum`, without
+// building the index (the receive thread builds it at its first read, with the settings then).
+bool PlaybackHasFrames(int32_t protocol, int32_t pointNum);
+
 // Length of one sector packet of protocol code 0 for `pointNum` samples.
 inline int32_t PacketLength(int32_t pointNum)
 {

@@ -101,18 +101,22 @@ void CPlotwellDlg::OpenPort()
         return;
     }
     ShowConnection();
-    ShowMessage(this, QStringLiteral("Open Failed"), QString::fromStdString(reason));
-    if (!receiving)
-        return;
-    Store(g_nPointNum, model->nPointNum);
-    ShowPointNum();
-    // A loaded data file plays back without a port; otherwise there is nothing to receive.
-    if (Load(g_bPlayback)) {
+    if (receiving) {
+        Store(g_nPointNum, model->nPointNum);
+        ShowPointNum();
+    }
+    // A loaded data file plays back without a port; otherwise there is nothing to receive. The
+    // note line and the box both say which, before the first frame can arrive.
+    const bool playing = receiving && Load(g_bPlayback);
+    if (playing) {
         SetConnection(Connection::Playing);
         StartHealthLine();
-    } else {
+        ShowPlayingNote(Notes().playingWithoutPort);
+    } else if (receiving) {
         EndAcquisition();
     }
+    ShowMessage(this, QStringLiteral("Open Failed"),
+                QString::fromStdString(reason) + (playing ? QStringLiteral("\nThe dropped file plays without a port.") : QString()));
 }
 
 void CPlotwellDlg::ShowPointNum()

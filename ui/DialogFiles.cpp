@@ -11,6 +11,7 @@
 
 #include "acquisition/SharedState.h"
 #include "files/Playback.h"
+#include "files/PlaybackIndex.h"
 #include "files/PlaybackLoad.h"
 #include "files/RecordButton.h"
 #include "files/Recording.h"
@@ -31,8 +32,7 @@ QString ShownPath(const std::string& path)
     return QFileInfo(QFile::decodeName(QByteArray::fromStdString(path))).absoluteFilePath();
 }
 
-const QString PLAYING_NOTE =
-    QStringLiteral("Playing %1\nStep: click the value right of Filter. Run: type auto in the Filter field, Return.");
+
 }  // namespace
 
 void CPlotwellDlg::ConnectFileCommands()
@@ -82,7 +82,8 @@ bool CPlotwellDlg::LoadDroppedFile(const std::string& path)
     // Stepping by a click on a number is not something anyone guesses.
     m_factorShow->setCursor(Qt::PointingHandCursor);
     const bool receiving = m_connection != Connection::Closed;
-    SetFileNote(PLAYING_NOTE + (receiving ? QString() : QStringLiteral("\nPress OPEN to start.")), ShownPath(path));
+    m_playingPath = ShownPath(path);
+    ShowPlayingNote(receiving ? QString() : Notes().pressOpen);
     return true;
 }
 
@@ -103,8 +104,23 @@ bool CPlotwellDlg::PlayFile(const std::string& path)
     ShowPointNum();
     SetConnection(Connection::Playing);
     StartHealthLine();
-    SetFileNote(PLAYING_NOTE, ShownPath(path));
+    ShowPlayingNote(QString());
     return true;
+}
+
+// That the loaded file plays and how to step it, with `more` to say; or that it holds no frame
+// by the rule of the model that reads it (the selected one, until a receive thread runs).
+void CPlotwellDlg::ShowPlayingNote(const QString& more)
+{
+    const QByteArray name = m_modelList->currentText().toLatin1();
+    const DeviceModel* model = FindAnyModel(name.constData());
+    const bool running = m_connection != Connection::Closed || model == nullptr;
+    const int32_t protocol = running ? Load(g_nProtocol) : CodesForName(name.constData()).protocol;
+    const int32_t pointNum = running ? Load(g_nPointNum) : model->nPointNum;
+    if (!PlaybackHasFrames(protocol, pointNum))
+        SetFileNote(Notes().noFrames, m_playingPath);
+    else
+        SetFileNote(Notes().playing + more, m_playingPath);
 }
 
 void CPlotwellDlg::OnStepFrame()
@@ -119,7 +135,7 @@ void CPlotwellDlg::OnRecordData()
     SetRecordState(outcome.state);
     if (outcome.state == RecordState::Recording) {
         m_fullNoticeShown = false;
-        SetFileNote(QStringLiteral("Recording..."));
+        SetFileNote(Notes().recordingStarted);
         m_timerRecordWatch.start();
         return;
     }
@@ -145,20 +161,22 @@ void CPlotwellDlg::WatchRecording()
         return;
     }
     const bool raw = Load(g_bFloatFormat) == 0;
-    const QString held = QString::number(Load(g_nRecordCount)) + (raw ? QStringLiteral(" bytes") : QStringLiteral(" samples"));
+    const QString count = QString::number(Load(g_nRecordCount));
+    const QString held = (raw ? Notes().bytes : Notes().samples).arg(count);
     if (!RecordingFull()) {
         // A file dropped during a recording keeps its note; RECORD_STOP still writes the recording.
         if (!Load(g_bPlayback))
-            SetFileNote(QStringLiteral("Recording: ") + held);
+            SetFileNote(Notes().recording.arg(held));
         return;
     }
-    SetFileNote(QStringLiteral("Recording full (") + held + QStringLiteral("): press RECORD_STOP to write it"));
+    SetFileNote(Notes().recordingFull.arg(held));
     if (m_fullNoticeShown)
         return;
     // Set before the box: its event loop runs this timer again.
     m_fullNoticeShown = true;
     ShowMessage(this, QStringLiteral("Recording full"),
-                QStringLiteral("Nothing more is kept. Press RECORD_STOP to write the ") + held + QStringLiteral(" collected."));
+                QStringLiteral("Nothing more is kept. Press RECORD_STOP to write the ") + count +
+                    (raw ? QStringLiteral(" bytes") : QStringLiteral(" samples")) + QStringLiteral(" collected."));
 }
 
 void CPlotwellDlg::ShowFileResult(const FileWriteResult& result)
@@ -166,22 +184,24 @@ void CPlotwellDlg::ShowFileResult(const FileWriteResult& result)
     const QString path = QString::fromStdString(result.path);
     switch (result.status) {
     case FileWriteResult::WRITTEN:
-        SetFileNote(QStringLiteral("Written: %1"), path);
+        SetFileNote(Notes().written, path);
         break;
     case FileWriteResult::NOTHING_TO_WRITE:
-        SetFileNote(Load(g_bPlayback) ? QStringLiteral("No frame to write") : QStringLiteral("Nothing received: no file written"));
+        SetFileNote(Load(g_bPlayback) ? Notes().noFrameToWrite : Notes().nothingReceived);
         break;
     case FileWriteResult::FAILED: {
         // A recording that could not be written is kept; a snapshot can simply be taken again.
         const bool kept = m_recordState == RecordState::Unwritten;
         const QString retry = kept ? QStringLiteral("The data is kept: press RECORD_STOP to try again.") : QString();
-        SetFileNote(QStringLiteral("Not written: %1") + (kept ? QStringLiteral(" (kept)") : QString()), path);
+        SetFileNote(kept ? Notes().notWrittenKept : Notes().notWritten, path);
         ShowMessage(this, QStringLiteral("Cannot write ") + path,
                     QString::fromStdString(result.reason) + (kept ? QStringLiteral("\n") + retry : QString()));
         break;
     }
     }
 }
+
+const NoteTexts& CPlotwellDlg::Notes() const { return TextsFor(m_options.language).notes; }
 
 void CPlotwellDlg::SetFileNote(const QString& text, const QString& path)
 {

@@ -17,6 +17,7 @@ struct Ros2Options {
 };
 
 struct DialogOptions {
+    std::string recordDirProblem;  // why the chosen record directory cannot be used; empty when it can
     DialogLanguage language = DialogLanguage::English;
     PortScanRoots roots;
     std::vector<std::string> extraPorts;  // listed first, in this order

@@ -46,7 +46,7 @@ void CPlotwellDlg::StartRos2()
             return;
         }
         SetConnection(Connection::Subscribed);
-        SetFileNote(QStringLiteral("Showing the ROS 2 topic %1 (DDS %2), domain %3")
+        SetFileNote(Notes().showingTopic
                         .arg(QString::fromStdString(ros2.subscribeTopic),
                              QString::fromStdString(m_subscriber->DdsName()))
                         .arg(ros2.domain));

@@ -17,6 +17,24 @@ const LayoutTexts ENGLISH{
     QStringLiteral("ROS"),
     QString(),
     QStringLiteral("Publish"),
+    {
+        QStringLiteral("Playing %1\nStep: click the value right of Filter. Run: type auto in the Filter field, Return."),
+        QStringLiteral("\nPress OPEN to start."),
+        QStringLiteral("\nOPEN failed: the file plays without a port."),
+        QStringLiteral("No frames in this file: %1"),
+        QStringLiteral("Recording..."),
+        QStringLiteral("Recording: %1"),
+        QStringLiteral("%1 bytes"),
+        QStringLiteral("%1 samples"),
+        QStringLiteral("Recording full (%1): press RECORD_STOP to write it"),
+        QStringLiteral("Written: %1"),
+        QStringLiteral("No frame to write"),
+        QStringLiteral("Nothing received: no file written"),
+        QStringLiteral("Not written: %1"),
+        QStringLiteral("Not written: %1 (kept)"),
+        QStringLiteral("Recordings cannot be written: %1"),
+        QStringLiteral("Showing the ROS 2 topic %1 (DDS %2), domain %3"),
+    },
 };
 
 const LayoutTexts CHINESE{
@@ -34,6 +52,24 @@ const LayoutTexts CHINESE{
     QStringLiteral("ROS四倍插值补偿"),
     QStringLiteral("浮点格式"),
     QStringLiteral("发布"),
+    {
+        QStringLiteral("正在回放 %1\n单步：点击“滤波”右边的数值。连续：在“滤波”输入框中输入 auto 后按回车。"),
+        QStringLiteral("\n按 OPEN 开始。"),
+        QStringLiteral("\nOPEN 失败：文件在没有串口的情况下回放。"),
+        QStringLiteral("此文件中没有帧：%1"),
+        QStringLiteral("正在录制..."),
+        QStringLiteral("正在录制：%1"),
+        QStringLiteral("%1 字节"),
+        QStringLiteral("%1 个采样点"),
+        QStringLiteral("录制已满（%1）：按 RECORD_STOP 写入文件"),
+        QStringLiteral("已写入：%1"),
+        QStringLiteral("没有可写入的帧"),
+        QStringLiteral("未收到数据：没有写入文件"),
+        QStringLiteral("未写入：%1"),
+        QStringLiteral("未写入：%1（数据已保留）"),
+        QStringLiteral("无法写入录制文件：%1"),
+        QStringLiteral("正在显示 ROS 2 话题 %1（DDS %2），域 %3"),
+    },
 };
 
 }  // namespace

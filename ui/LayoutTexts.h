@@ -5,6 +5,27 @@
 
 enum class DialogLanguage { English, Chinese };
 
+// The note line (1028), naming the controls by their captions in the layout. "%1" stands for a
+// file's path, a count or a reason, as each says.
+struct NoteTexts {
+    QString playing;            // %1 the file; then how to step and run
+    QString pressOpen;          // a line more while nothing receives yet
+    QString playingWithoutPort; // a line more after OPEN failed and the file plays instead
+    QString noFrames;           // %1 the file
+    QString recordingStarted;
+    QString recording;          // %1 what is held: bytes or samples below
+    QString bytes;              // %1 the count
+    QString samples;            // %1 the count
+    QString recordingFull;      // %1 what is held
+    QString written;            // %1 the file
+    QString noFrameToWrite;
+    QString nothingReceived;
+    QString notWritten;         // %1 the file
+    QString notWrittenKept;     // %1 the file
+    QString recordDirUnusable;  // %1 the reason
+    QString showingTopic;       // %1 the topic, %2 its DDS name, %3 the domain
+};
+
 struct LayoutTexts {
     QString caption;
     QString portGroup;
@@ -20,6 +41,7 @@ struct LayoutTexts {
     QString compBins;
     QString floatFormat;      // empty: the layout has no float-format box (1024)
     QString publish;          // the publish box (1029), followed by the topic
+    NoteTexts notes;
 };
 
 const LayoutTexts& TextsFor(DialogLanguage language);

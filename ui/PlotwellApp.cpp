@@ -110,6 +110,8 @@ AppOptions ParseArguments(const std::vector<std::string>& raw)
             options.playFile = raw[static_cast<size_t>(++i)];
         } else if (argument == QStringLiteral("--record-dir") && hasValue) {
             options.recordDir = raw[static_cast<size_t>(++i)];
+            if (options.recordDir.empty())
+                options.error = QStringLiteral("--record-dir needs a directory");
         } else if ((argument == QStringLiteral("--publish") || argument == QStringLiteral("--subscribe")) &&
                    hasValue) {
             std::string& topic = argument == QStringLiteral("--publish") ? options.ros2.publishTopic
@@ -167,16 +169,12 @@ int CPlotwellApp::Run(int argc, char** argv)
     QApplication::setDesktopFileName(QStringLiteral(PLOTWELL_APP_ID));
     CloseOnQuitSignals();
 
+    DialogOptions options;
+    // Someone who starts the program from a launcher sees no terminal: the window says it.
     if (!app.recordDir.empty()) {
         SetRecordDirectory(app.recordDir);
-        std::string reason;
-        if (ResolveRecordDirectory(&reason).empty()) {
-            std::fprintf(stderr, "plotwell: --record-dir: %s\n", reason.c_str());
-            return 2;
-        }
+        ResolveRecordDirectory(&options.recordDirProblem);
     }
-
-    DialogOptions options;
     options.language = app.language.value_or(LanguageFor(QLocale::system()));
     if (!app.port.empty())
         options.extraPorts.push_back(app.port);

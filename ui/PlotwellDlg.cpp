@@ -72,6 +72,8 @@ void CPlotwellDlg::OnInitDialog()
     ShowPointNum();
     if (m_statPointsEdit != nullptr)
         m_statPointsEdit->setText(QString::number(Load(g_nStatPoints)));
+    if (!m_options.recordDirProblem.empty())
+        SetFileNote(Notes().recordDirUnusable, QString::fromStdString(m_options.recordDirProblem));
     StartRos2();
 }
 

@@ -117,6 +117,8 @@ private:
     void ShowFileResult(const FileWriteResult& result);
     // `text` with its "%1" standing for `path`, when one is given.
     void SetFileNote(const QString& text, const QString& path = QString());
+    void ShowPlayingNote(const QString& more);
+    const NoteTexts& Notes() const;
 
     // ROS 2: publishing revolutions, or drawing a topic's scans (bodies in DialogRos2.cpp).
     QWidget* CreatePublishBox();
@@ -180,6 +182,7 @@ private:
 
     QString m_strPort;   // path of the selected port
     QString m_strModel;  // selected model name
+    QString m_playingPath;  // the loaded data file, as the note line shows it
     CImageCoord m_Coord;
     FrameHandOver m_handOver;
     PlaybackSource m_playback;  // attached to the port once a file is loaded; outlives its thread

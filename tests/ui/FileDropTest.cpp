@@ -157,3 +157,53 @@ TEST_F(FilesDialogTest, AFileWhoseNameIsNotUtf8PlaysFromADropAndFromPlay)
     EXPECT_EQ(LoadedBytes(), THREE_MARKERS);
     EXPECT_TRUE(messages.isEmpty()) << messages.join('|').toStdString();
 }
+
+// A file without frames was taken in silence; after a drop, an OPEN that failed said "Open
+// Failed" while the file began to play behind the box and the note still asked for OPEN; and
+// the notes were English in the Chinese layout.
+TEST_F(FilesDialogTest, TheNoteSaysWhatTheDroppedFileDoes)
+{
+    const struct {
+        const char* what;
+        std::vector<uint8_t> bytes;
+        DialogLanguage language;
+        const char* note;  // before the path
+    } cases[] = {
+        {"empty", {}, DialogLanguage::English, "No frames in this file: "},
+        {"no marker", {0x01, 0x02, 0x03}, DialogLanguage::English, "No frames in this file: "},
+        {"one marker", {0xAA, 0x55, 0x01, 0x01, 0x10}, DialogLanguage::Chinese, "此文件中没有帧："},
+        {"two frames", THREE_MARKERS, DialogLanguage::Chinese, "正在回放 "},
+        {"two frames", THREE_MARKERS, DialogLanguage::English, "Playing "},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ShowDialog(c.language);
+        const QString file = WriteDataFile("dropped.txt", c.bytes);
+        DropFiles(*dialog, CentreOf(ControlId::POINT_NUM), {file});
+        EXPECT_TRUE(Text(ControlId::FILE_NOTE).startsWith(QString::fromUtf8(c.note) + file)) << Text(ControlId::FILE_NOTE).toStdString();
+    }
+
+    ShowDialog(DialogLanguage::English, {"/nonexistent/ttyUSB9"});
+    const QString file = WriteDataFile("dropped.txt", THREE_MARKERS);
+    DropFiles(*dialog, CentreOf(ControlId::POINT_NUM), {file});
+    EXPECT_TRUE(Text(ControlId::FILE_NOTE).endsWith("Press OPEN to start."));
+    messages.clear();
+    Button(ControlId::OPEN_CLOSE)->click();
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].startsWith("Open Failed\n") && messages[0].endsWith("The dropped file plays without a port."))
+        << messages[0].toStdString();
+    EXPECT_TRUE(Text(ControlId::FILE_NOTE).endsWith("OPEN failed: the file plays without a port."))
+        << Text(ControlId::FILE_NOTE).toStdString();
+}
+
+// An unusable --record-dir ended the program with a line on a terminal that someone starting it
+// from a launcher never sees; '' was taken as a directory.
+TEST_F(DialogTest, AnUnusableRecordFolderIsToldInTheWindow)
+{
+    EXPECT_FALSE(ParseArguments({"--record-dir", ""}).error.isEmpty());
+    DialogOptions options;
+    options.roots = roots;
+    options.recordDirProblem = "/media/stick/records: Read-only file system";
+    dialog = std::make_unique<CPlotwellDlg>(options);
+    EXPECT_EQ(Text(ControlId::FILE_NOTE), "Recordings cannot be written: /media/stick/records: Read-only file system");
+}

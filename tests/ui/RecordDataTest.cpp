@@ -62,7 +62,7 @@ TEST_F(FilesDialogTest, StopSaysWhereTheFileWentOrWhyNot)
         const char* note;  // how the line below the button begins after the stop
     } cases[] = {
         {"nothing received", DialogLanguage::English, 0, true, "Nothing received: no file written"},
-        {"three bytes", DialogLanguage::Chinese, 3, true, "Written: "},
+        {"three bytes", DialogLanguage::Chinese, 3, true, "已写入："},
         {"directory blocked by a file", DialogLanguage::English, 3, false, "Not written: "},
     };
     for (const auto& c : cases) {
@@ -88,7 +88,7 @@ TEST_F(FilesDialogTest, StopSaysWhereTheFileWentOrWhyNot)
         }
 
         const QString note = Text(ControlId::FILE_NOTE);
-        EXPECT_TRUE(note.startsWith(c.note)) << note.toStdString();
+        EXPECT_TRUE(note.startsWith(QString::fromUtf8(c.note))) << note.toStdString();
         if (!c.directoryUsable) {
             ASSERT_EQ(messages.size(), 1);
             EXPECT_TRUE(messages[0].startsWith("Cannot write ") && messages[0].contains("blocked") &&
@@ -105,7 +105,7 @@ TEST_F(FilesDialogTest, StopSaysWhereTheFileWentOrWhyNot)
             EXPECT_EQ(FileCount(recordDir), 0u);
             continue;
         }
-        const std::string path = note.mid(QStringLiteral("Written: ").size()).toStdString();
+        const std::string path = note.mid(QString::fromUtf8(c.note).size()).toStdString();
         EXPECT_EQ(std::filesystem::path(path).parent_path(), recordDir);
         EXPECT_TRUE(QString::fromStdString(path).contains(QRegularExpression("/RawData_\\d{8}_\\d{6}\\.txt$")));
         EXPECT_EQ(ReadAll(path), "AA 55 0A ");
