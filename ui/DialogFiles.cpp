@@ -105,6 +105,7 @@ bool CPlotwellDlg::PlayFile(const std::string& path)
     SetConnection(Connection::Playing);
     StartHealthLine();
     ShowPlayingNote(QString());
+    m_fitRangeToFrame = true;
     return true;
 }
 

@@ -10,6 +10,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
+#include <mutex>
 
 #include "acquisition/SharedState.h"
 #include "protocols/DeviceModel.h"
@@ -19,6 +20,11 @@
 #include "ui/ControlIds.h"
 #include "ui/EditDropFilter.h"
 #include "ui/PortComboBox.h"
+#include "view/ViewGeometry.h"
+
+namespace {
+constexpr double RANGE_SHARE = 0.95;  // of the first frame's points that --play's first range holds
+}  // namespace
 
 CPlotwellDlg::CPlotwellDlg(const DialogOptions& options, QWidget* parent)
     : QDialog(parent),
@@ -84,9 +90,26 @@ QWidget* CPlotwellDlg::Control(int id) const
 
 void CPlotwellDlg::OnFrameReady()
 {
+    if (m_fitRangeToFrame)
+        FitRangeToFrame();
     m_Coord.Redraw();
     m_timerShow.start(RECEIVE_SHOW_MS);
     emit frameShown();
+}
+
+// A recording of a room a few metres across showed a handful of dots in a corner of 0-1M: the
+// first frame of a file played with --play picks the smallest range that holds nearly all of it,
+// as if its radio button had been clicked.
+void CPlotwellDlg::FitRangeToFrame()
+{
+    m_fitRangeToFrame = false;
+    int index = -1;
+    {
+        std::lock_guard<std::mutex> lock(g_PointListMutex);
+        index = SmallestRangeHolding(g_PointList, RANGE_SHARE);
+    }
+    if (index >= 0)
+        m_rangeButtons->button(index)->click();
 }
 
 void CPlotwellDlg::keyPressEvent(QKeyEvent* event)

@@ -140,6 +140,7 @@ private:
     void RefreshHealthLine();
     QString StatusText() const;
     void OnFrameReady();
+    void FitRangeToFrame();
     static void OnDeviceLostFromThread(void* context);
     void OnDeviceLost();
 
@@ -183,6 +184,7 @@ private:
     QString m_strPort;   // path of the selected port
     QString m_strModel;  // selected model name
     QString m_playingPath;  // the loaded data file, as the note line shows it
+    bool m_fitRangeToFrame = false;  // --play: the next frame shown chooses the range
     CImageCoord m_Coord;
     FrameHandOver m_handOver;
     PlaybackSource m_playback;  // attached to the port once a file is loaded; outlives its thread

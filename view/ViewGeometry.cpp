@@ -29,6 +29,25 @@ std::string RingLabel(int index, double radius)
     return text;
 }
 
+int SmallestRangeHolding(const PointList& list, double share)
+{
+    int held[RANGE_COUNT] = {};
+    int returns = 0;
+    for (int i = 0; i < std::min(list.count, SCAN_CAPACITY); ++i) {
+        if (list.distance[i] == 0)
+            continue;
+        ++returns;
+        for (int index = 0; index < RANGE_COUNT; ++index)
+            held[index] += std::abs(list.distance[i]) <= RANGE_METRES[index] * 1000.0f ? 1 : 0;
+    }
+    if (returns == 0)
+        return -1;
+    for (int index = 0; index < RANGE_COUNT; ++index)
+        if (held[index] >= share * returns)
+            return index;
+    return RANGE_COUNT - 1;
+}
+
 double ScaleFor(int width, float rangeMetres) { return (width / 2.0) / rangeMetres; }
 
 void PolarOffset(float angle, float distance, float& dx, float& dy)

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "acquisition/ScanFrame.h"
+
 constexpr int RANGE_COUNT = 9;
 constexpr int RING_COUNT = 5;
 
@@ -29,6 +31,10 @@ bool IsRangeIndex(int index);
 double RingRadius(int index, int k);
 // "0.04m" in range 0 (two decimals), "0.2m", "18.0m" in every other range.
 std::string RingLabel(int index, double radius);
+
+// The smallest range index whose range holds at least `share` of the list's points with a
+// return (18 m when none does); -1 when no point has a return.
+int SmallestRangeHolding(const PointList& list, double share);
 
 // Pixels per metre: the range spans half the width.
 double ScaleFor(int width, float rangeMetres);

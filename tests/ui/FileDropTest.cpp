@@ -2,6 +2,7 @@
 // files say why and leave the loaded data as it was, and --play starts straight into playback.
 #include <QRegularExpression>
 #include <QSignalSpy>
+#include <mutex>
 #include <sys/stat.h>
 
 #include "FilesDialogFixture.h"
@@ -9,6 +10,7 @@
 #include "acquisition/SimulatedScanner.h"
 #include "files/PlaybackState.h"
 #include "ui/PlotwellApp.h"
+#include "view/ViewGeometry.h"
 
 namespace {
 
@@ -118,6 +120,23 @@ TEST_F(FilesDialogTest, PlayStartsOnTheFileWithoutAPortAndShowsThePosition)
     EXPECT_FALSE(Button(ControlId::OPEN_CLOSE)->isEnabled());
     EXPECT_TRUE(Text(ControlId::FILE_NOTE).contains(file));
     ASSERT_TRUE(WaitFor([&] { return shown.count() >= 2; })) << shown.count();
+    // The simulated room does not fit 0-1M: the first frame chose the smallest range that holds
+    // 95 % of its points, and its radio button shows it.
+    const int range = dialog->View().Range();
+    EXPECT_TRUE(Button(RANGE_BUTTONS[range])->isChecked());
+    {
+        std::lock_guard<std::mutex> lock(g_PointListMutex);
+        int returns = 0, held = 0, heldBelow = 0;
+        for (int i = 0; i < g_PointList.count; ++i) {
+            const int distance = g_PointList.distance[i];
+            returns += distance != 0;
+            held += distance != 0 && distance <= RangeMetres(range, 0) * 1000;
+            heldBelow += distance != 0 && range > 0 && distance <= RangeMetres(range - 1, 0) * 1000;
+        }
+        EXPECT_GT(range, 2);
+        EXPECT_GE(held, 0.95 * returns);
+        EXPECT_LT(heldBelow, 0.95 * returns);
+    }
     const QRegularExpression position(QStringLiteral("^0/[1-9][0-9]*,Receive:[1-9][0-9]*$"));
     EXPECT_TRUE(WaitFor([&] { return position.match(Text(ControlId::RECEIVE)).hasMatch(); }))
         << Text(ControlId::RECEIVE).toStdString();
