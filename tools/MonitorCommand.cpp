@@ -2,13 +2,14 @@
 // thread, one status line per revolution. The headless check of a scanner.
 #include <poll.h>
 
+#include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <ostream>
 
+#include "acquisition/LinkHealth.h"
 #include "acquisition/Pipeline.h"
 #include "acquisition/SerialPort.h"
 #include "acquisition/SharedState.h"
@@ -26,8 +27,10 @@ const char USAGE[] =
     "                                  [--frames K]\n"
     "Opens PORT (a device path such as /dev/ttyUSB0, or the path simulate --pty prints) at the\n"
     "model's baud rate and prints one line per received revolution: its sample count, the\n"
-    "samples with a return, and revolutions per second. Runs until K revolutions, Ctrl+C, kill or\n"
-    "the end of its output (a closed pipe ends it quietly).\n"
+    "samples with a return, revolutions and bytes per second, and the packets that passed and\n"
+    "failed their check bytes, the bytes skipped and the revolutions cut short since the last\n"
+    "line. Runs until K revolutions, Ctrl+C, kill or the end of its output (a closed pipe ends it\n"
+    "quietly), then sums the link's health up on standard error.\n"
     "  --model NAME         one of the model names; default TR20_A\n"
     "  --filter FACTOR|off  noise filter factor (above 0), or off; default 2.5\n"
     "  --compensation MODE  none, formula (default) or ros\n"
@@ -60,24 +63,39 @@ public:
 
     bool Lost() const { return m_lost.load(); }
 
+    // After the receive thread has ended: the first revolution's completion, for the summary.
+    int64_t FirstRevolutionNs() const { return m_firstNs; }
+
 private:
     int Frame()
     {
         if (m_frames != 0 && m_count >= m_frames)
             return 0;
-        const auto now = std::chrono::steady_clock::now();
-        int32_t valid = 0;
-        for (int32_t i = 0; i < g_ScanFrame.count; ++i)
-            valid += g_ScanFrame.distance[i] > 0;
-        char line[96];
+        // The receive thread writes the link's health, so its readings here are exact.
+        const LinkHealthReading health = ReadLinkHealth();
+        const double seconds = static_cast<double>(health.lastRevolutionNs - m_previous.lastRevolutionNs) / 1e9;
+        const LinkHealthFigures figures = FiguresBetween(m_previous, health, seconds);
+        const auto packets = static_cast<long long>(health.accepted - m_previous.accepted + health.rejected -
+                                                    m_previous.rejected);
+        const auto bad = static_cast<long long>(health.rejected - m_previous.rejected);
+        const auto skipped = static_cast<long long>(health.skipped - m_previous.skipped);
+        const auto cut = static_cast<long long>(health.cutShort - m_previous.cutShort);
+        char line[LineQueue::LINE_LENGTH];
         int length = 0;
-        if (m_count == 0)
-            length = std::snprintf(line, sizeof line, "%d samples, %d valid\n", Load(g_nReceived), valid);
-        else
-            length = std::snprintf(line, sizeof line, "%d samples, %d valid, %.2f rev/s\n", Load(g_nReceived), valid,
-                                   1.0 / std::chrono::duration<double>(now - m_last).count());
-        m_last = now;
-        m_lines.Push(line, static_cast<size_t>(length));
+        if (m_count == 0) {
+            m_firstNs = health.lastRevolutionNs;
+            length = std::snprintf(line, sizeof line,
+                                   "%d samples, %d valid, %lld packets, %lld bad, %lld bytes skipped, %lld cut short\n",
+                                   Load(g_nReceived), figures.validSamples, packets, bad, skipped, cut);
+        } else {
+            length = std::snprintf(line, sizeof line,
+                                   "%d samples, %d valid, %.2f rev/s, %.0f B/s, %lld packets, %lld bad, "
+                                   "%lld bytes skipped, %lld cut short\n",
+                                   Load(g_nReceived), figures.validSamples, figures.revolutionsPerSecond,
+                                   figures.bytesPerSecond, packets, bad, skipped, cut);
+        }
+        m_previous = health;
+        m_lines.Push(line, std::min(static_cast<size_t>(length), sizeof line - 1));
         if (++m_count == m_frames)
             m_lines.Finish();
         return 0;
@@ -91,12 +109,42 @@ private:
 
     LineQueue& m_lines;
     const int64_t m_frames;
-    int64_t m_count = 0;  // receive thread only
-    std::chrono::steady_clock::time_point m_last;
+    int64_t m_count = 0;  // receive thread only, like the two below
+    LinkHealthReading m_previous;
+    int64_t m_firstNs = 0;
     std::atomic<bool> m_lost{false};
 };
 
 enum class RunEnd { Finished, Stopped, ReaderGone, Failed };
+
+// What the link came to over the whole run, on standard error.
+void Summarise(const Monitor& monitor, const std::string& port, std::ostream& err)
+{
+    const LinkHealthReading health = ReadLinkHealth();
+    char text[320];
+    if (health.revolutions == 0) {
+        std::snprintf(text, sizeof text,
+                      "plotwell-tool monitor: no revolution in %lld bytes (%lld packets passed, %lld failed their "
+                      "check bytes); is the model right? 'plotwell-tool probe %s' tells\n",
+                      static_cast<long long>(health.bytes), static_cast<long long>(health.accepted),
+                      static_cast<long long>(health.rejected), port.c_str());
+        err << text;
+        return;
+    }
+    const double seconds = static_cast<double>(health.lastRevolutionNs - monitor.FirstRevolutionNs()) / 1e9;
+    const int64_t packets = health.accepted + health.rejected;
+    std::snprintf(text, sizeof text,
+                  "plotwell-tool monitor: %lld revolutions (%.2f rev/s), the last of %d samples, %d valid; "
+                  "%lld bytes, %lld packets passed, %lld failed their check bytes (%.1f %%), %lld bytes skipped, "
+                  "%lld revolutions cut short\n",
+                  static_cast<long long>(health.revolutions),
+                  seconds > 0.0 ? static_cast<double>(health.revolutions - 1) / seconds : 0.0, health.samples,
+                  health.validSamples, static_cast<long long>(health.bytes), static_cast<long long>(health.accepted),
+                  static_cast<long long>(health.rejected),
+                  packets > 0 ? 100.0 * static_cast<double>(health.rejected) / static_cast<double>(packets) : 0.0,
+                  static_cast<long long>(health.skipped), static_cast<long long>(health.cutShort));
+    err << text;
+}
 
 // Main thread: writes the queued lines until the frames are in, the port is lost, a stop
 // signal arrives or the output ends.
@@ -159,6 +207,7 @@ int RunMonitor(const MonitorOptions& options, std::ostream& out, std::ostream& e
         err << "plotwell-tool monitor: cannot write output: " << writer.Failure() << "\n";
         return EXIT_FAILED;
     }
+    Summarise(monitor, options.port, err);
     if (end == RunEnd::Finished && monitor.Lost()) {
         err << "plotwell-tool monitor: " << options.port << " went away\n";
         return EXIT_FAILED;

@@ -1,10 +1,10 @@
 // plotwell-tool probe: which scanner is on a port? Listens at each baud rate of the model table
 // and reports what every protocol's recogniser heard, best first, and the model rows that fit.
-#include <csignal>
 #include <ostream>
 
 #include "acquisition/ProbeReport.h"
 #include "acquisition/ScannerProbe.h"
+#include "tools/StopSignals.h"
 #include "tools/ToolArguments.h"
 #include "tools/ToolCommands.h"
 
@@ -19,13 +19,6 @@ const char USAGE[] =
     "  --seconds S  listening time per baud rate, above 0 and at most 60; default 1.5\n";
 
 constexpr float MAX_SECONDS = 60.0f;
-
-volatile std::sig_atomic_t g_interrupted = 0;
-
-void OnInterrupt(int)
-{
-    g_interrupted = 1;
-}
 
 struct ProbeOptions {
     std::string port;
@@ -85,15 +78,14 @@ int RunProbe(const ProbeOptions& options, std::ostream& out, std::ostream& err)
         rates += (rates.empty() ? "" : ", ") + std::to_string(rate);
     err << "plotwell-tool probe: listening to " << options.port << " for " << options.seconds << " s at each of "
         << rates << " baud\n";
+    // Ctrl+C, kill or a closed terminal cancel the probe, which then closes the port it holds.
     std::atomic<bool> cancel{false};
-    g_interrupted = 0;
-    const auto previous = std::signal(SIGINT, OnInterrupt);
+    const StopSignals signals;
     const ProbeResult result = ProbeScanner({options.port, options.seconds, PortScanRoots{}}, cancel,
-                                            [&cancel](const ProbeProgress&) {
-                                                if (g_interrupted)
+                                            [&cancel, &signals](const ProbeProgress&) {
+                                                if (signals.Arrived())
                                                     cancel.store(true, std::memory_order_relaxed);
                                             });
-    std::signal(SIGINT, previous);
     switch (result.end) {
     case ProbeEnd::OpenFailed:
         err << "plotwell-tool probe: Open Failed\n" << result.failure << "\n";

@@ -63,7 +63,28 @@ TEST(MonitorCommand, PrintsOneLinePerRevolutionAndReportsALostPortOrAFailedOpen)
             const std::string samples = i == 0 ? "" : std::to_string(scanner.sampleCounts[i]);
             EXPECT_NE(lines[i].find(samples + " samples, "), std::string::npos);
             EXPECT_EQ(lines[i].find("rev/s") != std::string::npos, i > 0) << "a rate needs two revolutions";
+            if (i > 0) {
+                EXPECT_NE(lines[i].find(" packets, 0 bad, 0 bytes skipped, 0 cut short"), std::string::npos);
+            }
         }
+        EXPECT_NE(result.err.find("plotwell-tool monitor: 3 revolutions ("), std::string::npos) << result.err;
+    }
+    {
+        PseudoTerminal pty;
+        auto sending = std::async(std::launch::async, [&] {
+            const std::vector<uint8_t> zeros(3000, 0);
+            const bool sent = pty.WaitForReader(5000) && pty.Send(zeros);
+            std::this_thread::sleep_for(200ms);
+            pty.HangUp();
+            return sent;
+        });
+        const ToolResult result = RunTool(RunMonitorCommand, {pty.DevicePath()});
+        ASSERT_TRUE(sending.get());
+        EXPECT_EQ(result.status, EXIT_FAILED);
+        EXPECT_NE(result.err.find("no revolution in "), std::string::npos) << result.err;
+        EXPECT_NE(result.err.find("is the model right? 'plotwell-tool probe " + pty.DevicePath() + "' tells"),
+                  std::string::npos)
+            << result.err;
     }
     {
         Scanner scanner;
