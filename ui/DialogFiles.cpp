@@ -32,7 +32,6 @@ QString ShownPath(const std::string& path)
     return QFileInfo(QFile::decodeName(QByteArray::fromStdString(path))).absoluteFilePath();
 }
 
-
 }  // namespace
 
 void CPlotwellDlg::ConnectFileCommands()
