@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
 #include <QVBoxLayout>
 
 #include "ui/ClickableLabel.h"
@@ -21,6 +22,24 @@ namespace {
 
 const char* const RANGE_CAPTIONS[9] = {"0-0.2M", "0-0.5M", "0-1M", "0-2M", "0-4M",
                                        "0-6M",   "0-8M",   "0-10M", "0-18M"};
+
+// Rows of the column closer than the style's default: the column then fits a work area of 540
+// lines (1080 at a scale of 2, Chinese layout, a note of three lines, a window manager's caption)
+// without scrolling.
+constexpr int ROW_SPACING = 2;
+constexpr int GROUP_MARGIN = 4;  // above the first and below the last row of a group
+
+// A group's rows ROW_SPACING apart; its side margins and the space between columns as the style
+// has them.
+void TightRows(QLayout* layout)
+{
+    const QMargins margins = layout->contentsMargins();
+    layout->setContentsMargins(margins.left(), GROUP_MARGIN, margins.right(), GROUP_MARGIN);
+    if (auto* grid = qobject_cast<QGridLayout*>(layout))
+        grid->setVerticalSpacing(ROW_SPACING);
+    else
+        layout->setSpacing(ROW_SPACING);
+}
 
 QGroupBox* CentredGroup(const QString& title)
 {
@@ -49,8 +68,14 @@ Widget* CPlotwellDlg::Register(int id, Widget* control)
 
 void CPlotwellDlg::CreateControls()
 {
-    m_leftColumn = CreateLeftColumn();
-    m_leftColumn->setParent(this);
+    // On a short work area (1080 lines at a scale of 2, a panel, the Chinese layout's extra rows,
+    // a note of three lines) the column does not fit: it scrolls rather than losing RECORD_DATA
+    // below the window's edge.
+    m_leftColumn = new QScrollArea(this);
+    m_leftColumn->setFrameShape(QFrame::NoFrame);
+    m_leftColumn->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_leftColumn->setWidgetResizable(true);
+    m_leftColumn->setWidget(CreateLeftColumn());
     SetMinimumWindow();
     Register(ControlId::VIEW, &m_Coord);
 }
@@ -60,6 +85,7 @@ QWidget* CPlotwellDlg::CreateLeftColumn()
     auto* column = new QWidget;
     auto* layout = new QVBoxLayout(column);
     layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(ROW_SPACING);
     layout->addWidget(CreatePortGroup());
 
     m_receiveLabel = Register(ControlId::RECEIVE, new QLabel(QStringLiteral("Receive Data")));
@@ -110,6 +136,7 @@ QWidget* CPlotwellDlg::CreatePortGroup()
     grid->addWidget(m_detectButton, 1, 2);
     grid->addWidget(m_openButton, 2, 0, 1, 3);
     grid->setColumnStretch(1, 1);
+    TightRows(grid);
     return group;
 }
 
@@ -117,6 +144,7 @@ QWidget* CPlotwellDlg::CreateRangeGroup()
 {
     auto* group = CentredGroup(TextsFor(m_options.language).rangeGroup);
     auto* grid = new QGridLayout(group);
+    TightRows(grid);
     m_rangeButtons = new QButtonGroup(group);
     for (int index = 0; index < 9; ++index) {
         auto* radio = Register(RANGE_BUTTONS[index], new QRadioButton(QString::fromLatin1(RANGE_CAPTIONS[index])));
@@ -163,6 +191,7 @@ QWidget* CPlotwellDlg::CreateCompensationGroup()
     const LayoutTexts& texts = TextsFor(m_options.language);
     auto* group = CentredGroup(texts.compGroup);
     auto* layout = new QVBoxLayout(group);
+    TightRows(layout);
     m_compensationButtons = new QButtonGroup(group);
     const int ids[3] = {ControlId::COMP_NONE, ControlId::COMP_FORMULA, ControlId::COMP_BINS};
     const QString captions[3] = {texts.compNone, texts.compFormula, texts.compBins};

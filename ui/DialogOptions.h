@@ -17,7 +17,8 @@ struct Ros2Options {
 };
 
 struct DialogOptions {
-    std::string recordDirProblem;  // why the chosen record directory cannot be used; empty when it can
+    std::string unusableRecordDir;  // the chosen record directory when it cannot be used
+    std::string recordDirProblem;   // and why
     DialogLanguage language = DialogLanguage::English;
     PortScanRoots roots;
     std::vector<std::string> extraPorts;  // listed first, in this order

@@ -1,6 +1,7 @@
 // The main dialog's window geometry: its frame takes the screen's work area, and the view
 // becomes the largest square that fits right of the control column with a 5-pixel margin.
 #include <QResizeEvent>
+#include <QScrollArea>
 #include <QScreen>
 #include <QShowEvent>
 #include <QTimer>
@@ -39,7 +40,7 @@ void CPlotwellDlg::LayOutWindow()
     m_laidOutFrame = FrameMargins();
     const QRect work = display->availableGeometry().marginsRemoved(m_laidOutFrame);
     QSize client = work.size();
-    const int viewLeft = COLUMN_LEFT + m_leftColumn->sizeHint().width() + GAP;
+    const int viewLeft = COLUMN_LEFT + m_leftColumn->widget()->sizeHint().width() + GAP;
     const QRect view = ViewRect(client, viewLeft);
     // Wider than high: the window ends right of the square; higher than wide: below it.
     if (client.width() - viewLeft - MARGIN > view.height())
@@ -51,19 +52,19 @@ void CPlotwellDlg::LayOutWindow()
     PlaceView();
 }
 
+// The column scrolls, so the window need not be as high as the column; the view keeps a side
+// of half the column's height.
 void CPlotwellDlg::SetMinimumWindow()
 {
-    const QSize column = m_leftColumn->minimumSizeHint();
-    setMinimumSize(COLUMN_LEFT + column.width() + GAP + column.height() / 2 + MARGIN,
-                   COLUMN_LEFT + column.height() + COLUMN_LEFT);
+    const QSize column = m_leftColumn->widget()->minimumSizeHint();
+    const int side = column.height() / 2;
+    setMinimumSize(COLUMN_LEFT + column.width() + GAP + side + MARGIN, COLUMN_LEFT + side + MARGIN);
 }
 
 void CPlotwellDlg::PlaceView()
 {
-    const int columnWidth = m_leftColumn->sizeHint().width();
-    m_leftColumn->setGeometry(COLUMN_LEFT, COLUMN_LEFT, columnWidth,
-                              std::max(m_leftColumn->minimumSizeHint().height(),
-                                       height() - 2 * COLUMN_LEFT));
+    const int columnWidth = m_leftColumn->widget()->sizeHint().width();
+    m_leftColumn->setGeometry(COLUMN_LEFT, COLUMN_LEFT, columnWidth, height() - 2 * COLUMN_LEFT);
     const QRect view = ViewRect(size(), COLUMN_LEFT + columnWidth + GAP);
     if (view == m_Coord.geometry())
         return;

@@ -32,7 +32,7 @@ const LayoutTexts ENGLISH{
         QStringLiteral("Nothing received: no file written"),
         QStringLiteral("Not written: %1"),
         QStringLiteral("Not written: %1 (kept)"),
-        QStringLiteral("Recordings cannot be written: %1"),
+        QStringLiteral("Recordings cannot be written: %2\n%1"),
         QStringLiteral("Showing the ROS 2 topic %1 (DDS %2), domain %3"),
     },
 };
@@ -67,7 +67,7 @@ const LayoutTexts CHINESE{
         QStringLiteral("未收到数据：没有写入文件"),
         QStringLiteral("未写入：%1"),
         QStringLiteral("未写入：%1（数据已保留）"),
-        QStringLiteral("无法写入录制文件：%1"),
+        QStringLiteral("无法写入录制文件：%2\n%1"),
         QStringLiteral("正在显示 ROS 2 话题 %1（DDS %2），域 %3"),
     },
 };

@@ -22,7 +22,7 @@ struct NoteTexts {
     QString nothingReceived;
     QString notWritten;         // %1 the file
     QString notWrittenKept;     // %1 the file
-    QString recordDirUnusable;  // %1 the reason
+    QString recordDirUnusable;  // %1 the directory, %2 why it cannot be used
     QString showingTopic;       // %1 the topic, %2 its DDS name, %3 the domain
 };
 

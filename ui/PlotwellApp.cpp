@@ -173,7 +173,13 @@ int CPlotwellApp::Run(int argc, char** argv)
     // Someone who starts the program from a launcher sees no terminal: the window says it.
     if (!app.recordDir.empty()) {
         SetRecordDirectory(app.recordDir);
-        ResolveRecordDirectory(&options.recordDirProblem);
+        std::string reason;
+        if (ResolveRecordDirectory(&reason).empty()) {
+            options.unusableRecordDir = app.recordDir;
+            // The reason begins with the directory, which the note shows on a line of its own.
+            const std::string named = app.recordDir + ": ";
+            options.recordDirProblem = reason.rfind(named, 0) == 0 ? reason.substr(named.size()) : reason;
+        }
     }
     options.language = app.language.value_or(LanguageFor(QLocale::system()));
     if (!app.port.empty())

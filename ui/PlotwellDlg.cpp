@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QDropEvent>
+#include <QFile>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
@@ -78,8 +79,11 @@ void CPlotwellDlg::OnInitDialog()
     ShowPointNum();
     if (m_statPointsEdit != nullptr)
         m_statPointsEdit->setText(QString::number(Load(g_nStatPoints)));
-    if (!m_options.recordDirProblem.empty())
-        SetFileNote(Notes().recordDirUnusable, QString::fromStdString(m_options.recordDirProblem));
+    // The reason goes in whole; only the directory is shortened to the line, like any path
+    // (a two-argument arg() inserts its "%1" without replacing it again).
+    if (!m_options.unusableRecordDir.empty())
+        SetFileNote(Notes().recordDirUnusable.arg(QStringLiteral("%1"), QString::fromStdString(m_options.recordDirProblem)),
+                    QFile::decodeName(QByteArray::fromStdString(m_options.unusableRecordDir)));
     StartRos2();
 }
 

@@ -30,6 +30,7 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QScrollArea;
 class PortComboBox;
 class RevolutionPublisher;
 class ScanSubscriber;
@@ -159,7 +160,7 @@ private:
 
     DialogOptions m_options;
     QHash<int, QWidget*> m_controls;
-    QWidget* m_leftColumn = nullptr;
+    QScrollArea* m_leftColumn = nullptr;  // holds the control column; scrolls when the screen is too short
     // The controls the handlers use; those the layout lacks stay null.
     PortComboBox* m_portList = nullptr;
     QComboBox* m_modelList = nullptr;

@@ -1,5 +1,6 @@
 // Dropping a data file on the dialog: taken only on an edit field and only alone, refused
 // files say why and leave the loaded data as it was, and --play starts straight into playback.
+#include <QLabel>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <mutex>
@@ -13,9 +14,6 @@
 #include "view/ViewGeometry.h"
 
 namespace {
-
-const std::vector<uint8_t> THREE_MARKERS = {0xAA, 0x55, 0x01, 0x01, 0x10, 0xAA, 0x55, 0x01,
-                                            0x01, 0x20, 0xAA, 0x55, 0x01, 0x01};
 
 std::vector<uint8_t> SimulatedRevolutions(int count)
 {
@@ -216,13 +214,19 @@ TEST_F(FilesDialogTest, TheNoteSaysWhatTheDroppedFileDoes)
 }
 
 // An unusable --record-dir ended the program with a line on a terminal that someone starting it
-// from a launcher never sees; '' was taken as a directory.
+// from a launcher never sees; '' was taken as a directory. The reason was shortened along with
+// the directory, as if it were part of the path.
 TEST_F(DialogTest, AnUnusableRecordFolderIsToldInTheWindow)
 {
     EXPECT_FALSE(ParseArguments({"--record-dir", ""}).error.isEmpty());
     DialogOptions options;
     options.roots = roots;
-    options.recordDirProblem = "/media/stick/records: Read-only file system";
+    options.unusableRecordDir = "/media/stick/" + std::string(100, 'r');
+    options.recordDirProblem = "Read-only file system";
     dialog = std::make_unique<CPlotwellDlg>(options);
-    EXPECT_EQ(Text(ControlId::FILE_NOTE), "Recordings cannot be written: /media/stick/records: Read-only file system");
+    dialog->show();
+    const QString reason = QStringLiteral("Recordings cannot be written: Read-only file system\n");
+    EXPECT_EQ(Text(ControlId::FILE_NOTE).toStdString(), (reason + QString::fromStdString(options.unusableRecordDir)).toStdString());
+    const QString shown = qobject_cast<QLabel*>(dialog->Control(ControlId::FILE_NOTE))->text();
+    EXPECT_TRUE(shown.startsWith(reason) && shown.contains(QChar(0x2026))) << shown.toStdString();
 }

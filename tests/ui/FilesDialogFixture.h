@@ -12,6 +12,10 @@
 
 #include "DialogFixture.h"
 
+// Three markers: two frames for the marker index of the default model.
+inline const std::vector<uint8_t> THREE_MARKERS = {0xAA, 0x55, 0x01, 0x01, 0x10, 0xAA, 0x55, 0x01,
+                                                   0x01, 0x20, 0xAA, 0x55, 0x01, 0x01};
+
 class FilesDialogTest : public DialogTest {
 protected:
     void SetUp() override;

@@ -1,5 +1,7 @@
 // The window's geometry: the view is the largest square beside the control column with a
 // 5-pixel margin, at start and after every resize, and its surface follows its size.
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTest>
 
 #include "FilesDialogFixture.h"
@@ -58,4 +60,29 @@ TEST_F(FilesDialogTest, LongValuesAndPathsAreShortenedNotGivenRoom)
     for (const QString& line : note->text().split('\n'))
         for (const QString& word : line.split(' '))
             EXPECT_LE(note->fontMetrics().horizontalAdvance(word), note->contentsRect().width()) << word.toStdString();
+}
+
+// 1080 lines at a scale of 2 leave a work area 540 high, less a caption: the Chinese layout's
+// column with a note of several lines ran on below the window's edge and took RECORD_DATA with
+// it. Where even the closer rows cannot fit, the column scrolls.
+TEST_F(FilesDialogTest, TheColumnFitsAWorkAreaOf540LinesAndScrollsInALowerOne)
+{
+    for (const DialogLanguage language : {DialogLanguage::English, DialogLanguage::Chinese}) {
+        SCOPED_TRACE(language == DialogLanguage::Chinese ? "Chinese" : "English");
+        ShowDialog(language);
+        DropFiles(*dialog, CentreOf(ControlId::POINT_NUM), {WriteDataFile("dropped.txt", THREE_MARKERS)});
+        dialog->resize(960, 540 - 25);
+        Settle(20);
+        QWidget* record = dialog->Control(ControlId::RECORD_DATA);
+        const QRect shown(record->mapTo(dialog.get(), QPoint(0, 0)), record->size());
+        EXPECT_EQ(dialog->height(), 540 - 25);
+        EXPECT_TRUE(dialog->rect().contains(shown)) << shown.bottom() << " in " << dialog->height();
+
+        dialog->resize(960, 300);
+        Settle(20);
+        EXPECT_EQ(dialog->height(), 300);
+        const auto* column = dialog->findChild<QScrollArea*>();
+        ASSERT_NE(column, nullptr);
+        EXPECT_GE(column->verticalScrollBar()->maximum(), record->mapTo(dialog.get(), QPoint(0, record->height())).y() - 300);
+    }
 }
