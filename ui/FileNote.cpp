@@ -29,8 +29,16 @@ void FileNote::Fit()
         setText(m_text);
         return;
     }
-    // Word wrapping breaks at blanks only: a path longer than a line would be cut off.
-    setText(m_text.arg(fontMetrics().elidedText(m_path, Qt::ElideMiddle, contentsRect().width())));
+    // Word wrapping breaks at blanks only: a path longer than a line would be cut off. It is
+    // shortened to what its line leaves beside the words around it, so that "Playing PATH" stays
+    // one line (each line more can push RECORD_DATA off a short screen); where that leaves less
+    // than half the line, the path gets a line of its own.
+    const int width = contentsRect().width();
+    const int at = m_text.indexOf(QStringLiteral("%1"));
+    const QString around = m_text.left(at).section('\n', -1) + m_text.mid(at + 2).section('\n', 0, 0);
+    const int beside = width - fontMetrics().horizontalAdvance(around) - fontMetrics().averageCharWidth();
+    const QString shown = fontMetrics().elidedText(m_path, Qt::ElideMiddle, beside >= width / 2 ? beside : width);
+    setText(m_text.arg(shown));
 }
 
 void FileNote::resizeEvent(QResizeEvent* event)

@@ -64,13 +64,14 @@ TEST_F(FilesDialogTest, LongValuesAndPathsAreShortenedNotGivenRoom)
 
 // 1080 lines at a scale of 2 leave a work area 540 high, less a caption: the Chinese layout's
 // column with a note of several lines ran on below the window's edge and took RECORD_DATA with
-// it. Where even the closer rows cannot fit, the column scrolls.
+// it, the more so as a long path took a line of its own. Where even the closer rows cannot fit,
+// the column scrolls.
 TEST_F(FilesDialogTest, TheColumnFitsAWorkAreaOf540LinesAndScrollsInALowerOne)
 {
     for (const DialogLanguage language : {DialogLanguage::English, DialogLanguage::Chinese}) {
         SCOPED_TRACE(language == DialogLanguage::Chinese ? "Chinese" : "English");
         ShowDialog(language);
-        DropFiles(*dialog, CentreOf(ControlId::POINT_NUM), {WriteDataFile("dropped.txt", THREE_MARKERS)});
+        DropFiles(*dialog, CentreOf(ControlId::POINT_NUM), {WriteDataFile(std::string(60, 'd') + ".txt", THREE_MARKERS)});
         dialog->resize(960, 540 - 25);
         Settle(20);
         QWidget* record = dialog->Control(ControlId::RECORD_DATA);
