@@ -4,9 +4,11 @@
 
 class StopSignals {
 public:
-    // Catches SIGINT, SIGTERM and SIGHUP and ignores SIGPIPE until destroyed. One at a time.
+    // Catches SIGINT, SIGTERM and SIGHUP and ignores SIGPIPE until destroyed. Commands may run side
+    // by side in one process (a simulator feeding a monitor): the first instance installs the
+    // catching and the last one ends it, and a signal stops them all.
     StopSignals();
-    // Puts the previous dispositions back.
+    // The last instance puts the previous dispositions back.
     ~StopSignals();
     StopSignals(const StopSignals&) = delete;
     StopSignals& operator=(const StopSignals&) = delete;
