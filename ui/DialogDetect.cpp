@@ -1,11 +1,12 @@
 // Detect: which model's scanner is on the selected port. The probe listens at every baud rate on
-// a worker thread, so the window keeps working; progress and the outcome come back as queued
-// calls, and the same button cancels it.
+// a worker thread, so the window keeps working; its latest progress and the outcome come back
+// under a lock with a wake-up of the UI thread, and the same button cancels it.
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
-#include <memory>
+#include <mutex>
 #include <system_error>
+#include <utility>
 
 #include "acquisition/ProbeReport.h"
 #include "acquisition/ScannerProbe.h"
@@ -48,20 +49,51 @@ void CPlotwellDlg::OnDetect()
     const ProbeSettings settings{m_portList->currentData().toString().toStdString(), m_options.detectSeconds,
                                  m_SerialPort.systemPaths};
     m_detectCancel.store(false, std::memory_order_relaxed);
+    {
+        // An outcome left by a detection the closing window waited for is not this one's.
+        const std::lock_guard lock(m_detectMutex);
+        m_detectStep.reset();
+        m_detectResult.reset();
+    }
     SetConnection(Connection::Detecting);
     m_linkLine->setToolTip(QString());
     try {
         m_detectThread = std::thread([this, settings] {
             auto progress = [this](const ProbeProgress& step) {
-                QMetaObject::invokeMethod(this, [this, step] { ShowDetectProgress(step); }, Qt::QueuedConnection);
+                {
+                    const std::lock_guard lock(m_detectMutex);
+                    m_detectStep = step;
+                }
+                m_detectWake.Wake();
             };
-            auto result = std::make_shared<const ProbeResult>(ProbeScanner(settings, m_detectCancel, progress));
-            QMetaObject::invokeMethod(this, [this, result] { FinishDetect(*result); }, Qt::QueuedConnection);
+            ProbeResult result = ProbeScanner(settings, m_detectCancel, progress);
+            {
+                const std::lock_guard lock(m_detectMutex);
+                m_detectResult = std::move(result);
+            }
+            m_detectWake.Wake();
         });
     } catch (const std::system_error& error) {
         SetConnection(Connection::Closed);
         ShowMessage(this, QStringLiteral("Serial Thread Setup Failed"), QString::fromLocal8Bit(error.what()));
     }
+}
+
+// UI thread, woken by the worker: only its latest step is worth showing, and once its outcome is
+// there no step is.
+void CPlotwellDlg::TakeDetectNews()
+{
+    std::optional<ProbeProgress> step;
+    std::optional<ProbeResult> result;
+    {
+        const std::lock_guard lock(m_detectMutex);
+        step = std::exchange(m_detectStep, std::nullopt);
+        result = std::exchange(m_detectResult, std::nullopt);
+    }
+    if (result)
+        FinishDetect(*result);
+    else if (step)
+        ShowDetectProgress(*step);
 }
 
 void CPlotwellDlg::ShowDetectProgress(const ProbeProgress& progress)
@@ -94,7 +126,7 @@ void CPlotwellDlg::FinishDetect(const ProbeResult& result)
 }
 
 // The window goes: a running detection is cancelled and waited for, which takes at most a
-// few tens of milliseconds; its queued outcome is then ignored.
+// few tens of milliseconds; its outcome, handed over afterwards, is then ignored.
 void CPlotwellDlg::EndDetect()
 {
     if (!m_detectThread.joinable())

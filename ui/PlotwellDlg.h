@@ -10,9 +10,12 @@
 #include <atomic>
 #include <chrono>
 #include <memory>
+#include <mutex>
+#include <optional>
 #include <thread>
 
 #include "acquisition/LinkHealth.h"
+#include "acquisition/ScannerProbe.h"
 #include "acquisition/SerialPort.h"
 #include "files/PlaybackSource.h"
 #include "files/RecordButton.h"
@@ -34,8 +37,6 @@ class QScrollArea;
 class PortComboBox;
 class RevolutionPublisher;
 class ScanSubscriber;
-struct ProbeProgress;
-struct ProbeResult;
 struct sensor_msgs_msg_dds__LaserScan_;
 
 class CPlotwellDlg : public QDialog {
@@ -131,6 +132,7 @@ private:
 
     // Detecting the scanner's model on the closed port, on a worker thread (DialogDetect.cpp).
     void OnDetect();
+    void TakeDetectNews();
     void ShowDetectProgress(const ProbeProgress& progress);
     void FinishDetect(const ProbeResult& result);
     void EndDetect();
@@ -212,6 +214,11 @@ private:
     std::chrono::steady_clock::time_point m_lastHealthTime;
     std::thread m_detectThread;
     std::atomic<bool> m_detectCancel{false};
+    // What the detection's worker hands the UI thread: its latest step and its outcome.
+    std::mutex m_detectMutex;
+    std::optional<ProbeProgress> m_detectStep;
+    std::optional<ProbeResult> m_detectResult;
+    ThreadWake m_detectWake{[this] { TakeDetectNews(); }};
     bool m_shown = false;
     QMargins m_laidOutFrame;  // the frame the last LayOutWindow fitted into the work area
     QTimer m_timerFrameWatch;  // after the first show: until the window manager has framed the window
