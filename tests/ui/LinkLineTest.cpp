@@ -58,12 +58,31 @@ TEST_F(DialogTest, HealthLineShowsTheLinksFiguresEverySecondInBothLayouts)
         Button(ControlId::OPEN_CLOSE)->click();
         ASSERT_EQ(Text(ControlId::OPEN_CLOSE), "ClOSE") << messages.join('|').toStdString();
         ASSERT_TRUE(WaitFor([&] { return shown.count() >= 2; }, 10000));
-        dialog->OnTimer(TIMER_PORT_SCAN);  // a reading to count from
-        const int before = shown.count();
-        ASSERT_TRUE(WaitFor([&] { return shown.count() >= before + 4; }, 10000));
-        dialog->OnTimer(TIMER_PORT_SCAN);
-        const QRegularExpressionMatch figures = QRegularExpression(QString::fromUtf8(c.line)).match(Text(ControlId::LINK_LINE));
-        ASSERT_TRUE(figures.hasMatch()) << Text(ControlId::LINK_LINE).toStdString();
+        // What the line queued while the window drew its first pictures comes out back to back
+        // and would pass for a fast scanner: count from a revolution that waited for its bytes.
+        ASSERT_TRUE(WaitFor([] {
+            const LinkHealthReading now = ReadLinkHealth();
+            return now.lastRevolutionNs - now.previousRevolutionNs > 100'000'000;
+        }, 10000));
+        // The window reads the link every second by itself too; one of its readings between the
+        // two here would leave them next to nothing to count. Right after one of its own there
+        // is time for four revolutions; should it still come between, count again.
+        auto* line = qobject_cast<QLabel*>(dialog->Control(ControlId::LINK_LINE));
+        QRegularExpressionMatch figures;
+        for (int attempt = 0; attempt < 5 && !figures.hasMatch(); ++attempt) {
+            line->clear();
+            ASSERT_TRUE(WaitFor([&] { return !line->text().isEmpty(); }, 3000));
+            dialog->OnTimer(TIMER_PORT_SCAN);  // a reading to count from
+            line->clear();
+            const int before = shown.count();
+            ASSERT_TRUE(WaitFor([&] { return shown.count() >= before + 4; }, 10000));
+            if (!line->text().isEmpty())
+                continue;
+            dialog->OnTimer(TIMER_PORT_SCAN);
+            figures = QRegularExpression(QString::fromUtf8(c.line)).match(line->text());
+            ASSERT_TRUE(figures.hasMatch()) << line->text().toStdString();
+        }
+        ASSERT_TRUE(figures.hasMatch()) << "the window's own readings kept coming between";
         // The demo turns at about 7 revolutions a second, about 514 samples each.
         EXPECT_NEAR(figures.captured(1).toDouble(), 7.0, 2.0);
         EXPECT_NEAR(figures.captured(2).toInt(), 514, 30);
