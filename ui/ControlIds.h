@@ -31,7 +31,7 @@ constexpr int RANGE_0_5M = 1025;
 constexpr int STAT_POINTS = 1026;    // Chinese layout only
 constexpr int STAT_POINTS_LABEL = 1027;  // the label of 1026, which the templates leave without id
 constexpr int FILE_NOTE = 1028;      // above RECORD_DATA: the file last written or played, or why not
-constexpr int LINK_LINE = 1029;      // under the receive indicator: the link's health, or the detection
+constexpr int LINK_LINE = 1031;      // under the receive indicator: the link's health, or the detection
 constexpr int DETECT = 1030;         // beside the model list: finds the model of the scanner on the port
 constexpr int PUBLISH = 1029;        // with --publish: sends revolutions as ROS 2 LaserScans
 }  // namespace ControlId

@@ -35,6 +35,7 @@ TEST_F(DialogTest, PublishesLiveRevolutionsWhileThePublishBoxIsChecked)
     MakeDialog(DialogLanguage::English, {scanner.Path()}, {"/plotwell_test/window_scan", "", domain});
     ASSERT_EQ(Text(ControlId::PUBLISH), "Publish /plotwell_test/window_scan");
     ASSERT_TRUE(Button(ControlId::PUBLISH)->isChecked());
+    EXPECT_NE(dialog->Control(ControlId::PUBLISH), dialog->Control(ControlId::LINK_LINE)) << "one id for two controls";
     Button(ControlId::OPEN_CLOSE)->click();
     ASSERT_TRUE(WaitFor([&] { return received >= 2; }, 10000)) << messages.join('|').toStdString();
     EXPECT_EQ(bins.load(), 500u);  // the listed models' default
