@@ -18,20 +18,46 @@ FileWriteResult Failure(const std::string& path, int error)
     return {FileWriteResult::FAILED, path, std::strerror(error)};
 }
 
-// Holds the first free name of "base", "base_1", ... with an empty file, so that nothing else
-// takes it while the data is written elsewhere. O_EXCL makes the test and the creation one
-// step and never follows a link: a link at a name only makes that name taken.
-int ReserveFreeName(const std::string& base, std::string* path)
+// Removes the files of a set that failed: the names it had reserved and the parts already written.
+void RemoveFiles(const std::vector<std::string>& paths)
+{
+    for (const std::string& path : paths)
+        unlink(path.c_str());
+}
+
+// Reserves the first name of "base", "base_1", ... that is free for every part, with an empty
+// file per part, so that nothing else takes them while the data is written elsewhere. O_EXCL
+// makes the test and the creation one step and never follows a link: a link at a name only
+// makes that name taken. `paths` gets the reserved files, or after a failure the one that failed.
+bool ReserveFreeNames(const std::string& base, const std::vector<RecordFilePart>& parts,
+                      std::vector<std::string>* paths)
 {
     for (int suffix = 0; suffix <= MAX_SUFFIX; ++suffix) {
-        *path = base + (suffix == 0 ? "" : "_" + std::to_string(suffix)) + ".txt";
-        const int fd = open(path->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
-        if (fd >= 0)
+        const std::string name = base + (suffix == 0 ? "" : "_" + std::to_string(suffix));
+        paths->clear();
+        int error = 0;
+        for (const RecordFilePart& part : parts) {
+            paths->push_back(name + part.extension);
+            const int fd = open(paths->back().c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+            if (fd < 0) {
+                error = errno;
+                break;
+            }
             close(fd);
-        if (fd >= 0 || errno != EEXIST)
-            return fd >= 0 ? 0 : -1;
+        }
+        if (error == 0)
+            return true;
+        const std::string failed = paths->back();
+        paths->pop_back();
+        RemoveFiles(*paths);
+        *paths = {failed};
+        if (error != EEXIST) {
+            errno = error;
+            return false;
+        }
     }
-    return -1;
+    errno = EEXIST;
+    return false;
 }
 
 // The file the data goes to first: a hidden name beside `path`, its own for this process.
@@ -65,32 +91,56 @@ bool WritePartial(const std::string& partial, const std::function<bool(std::FILE
     return written;
 }
 
+// The file appears under its name only once it is whole: a full disk or a failed write leaves
+// nothing that could pass for a complete recording. False with errno set after a failure.
+bool WriteWhole(const std::string& path, const std::function<bool(std::FILE*)>& writeBody)
+{
+    const std::string partial = PartialName(path);
+    if (WritePartial(partial, writeBody) && rename(partial.c_str(), path.c_str()) == 0)
+        return true;
+    const int error = errno;
+    unlink(partial.c_str());
+    errno = error;
+    return false;
+}
+
 }  // namespace
 
 FileWriteResult WriteRecordFile(const std::string& stem, bool unique,
                                 const std::function<bool(std::FILE*)>& writeBody)
 {
+    if (unique)
+        return WriteRecordFiles(stem, {{".txt", writeBody}});
     std::string reason;
     const std::string directory = ResolveRecordDirectory(&reason);
     if (directory.empty())
         return {FileWriteResult::FAILED, stem + ".txt", reason};
-    std::string path = directory + "/" + stem + ".txt";
-    if (unique && ReserveFreeName(directory + "/" + stem, &path) != 0)
-        return Failure(path, errno);
+    const std::string path = directory + "/" + stem + ".txt";
     struct stat info {};
-    if (!unique && lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode))
+    if (lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode))
         return {FileWriteResult::FAILED, path, "a symbolic link is at this name; it is not followed"};
-    // The file appears under its name only once it is whole: a full disk or a failed write
-    // leaves nothing that could pass for a complete recording.
-    const std::string partial = PartialName(path);
-    if (!WritePartial(partial, writeBody) || rename(partial.c_str(), path.c_str()) != 0) {
-        const int error = errno;
-        unlink(partial.c_str());
-        if (unique)
-            unlink(path.c_str());
-        return Failure(path, error);
-    }
+    if (!WriteWhole(path, writeBody))
+        return Failure(path, errno);
     return {FileWriteResult::WRITTEN, path, {}};
+}
+
+FileWriteResult WriteRecordFiles(const std::string& stem, const std::vector<RecordFilePart>& parts)
+{
+    std::string reason;
+    const std::string directory = ResolveRecordDirectory(&reason);
+    if (directory.empty())
+        return {FileWriteResult::FAILED, stem + parts.front().extension, reason};
+    std::vector<std::string> paths;
+    if (!ReserveFreeNames(directory + "/" + stem, parts, &paths))
+        return Failure(paths.back(), errno);
+    for (size_t i = 0; i < parts.size(); ++i) {
+        if (!WriteWhole(paths[i], parts[i].writeBody)) {
+            const int error = errno;
+            RemoveFiles(paths);
+            return Failure(paths[i], error);
+        }
+    }
+    return {FileWriteResult::WRITTEN, paths.front(), {}};
 }
 
 bool WriteHexText(std::FILE* file, const uint8_t* bytes, int64_t count)

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <functional>
 #include <string>
+#include <vector>
 
 struct FileWriteResult {
     enum Status { WRITTEN, NOTHING_TO_WRITE, FAILED };
@@ -21,6 +22,17 @@ struct FileWriteResult {
 // false when a write failed (errno tells why).
 FileWriteResult WriteRecordFile(const std::string& stem, bool unique,
                                 const std::function<bool(std::FILE*)>& writeBody);
+
+// One file of a set written under one name: its extension (".png") and what writes its body.
+struct RecordFilePart {
+    std::string extension;
+    std::function<bool(std::FILE*)> writeBody;
+};
+
+// Writes `stem` + each part's extension into the record directory, under the first name of
+// "stem", "stem_1", ... that is free for every part, so that the files of one set keep one
+// name. The set appears whole or not at all. The result names the first part's file.
+FileWriteResult WriteRecordFiles(const std::string& stem, const std::vector<RecordFilePart>& parts);
 
 // Every byte as "%02X ".
 bool WriteHexText(std::FILE* file, const uint8_t* bytes, int64_t count);

@@ -9,17 +9,6 @@
 
 namespace {
 
-// Local time at the stop; two stops within one second get "_1", "_2", ... from the writer.
-std::string TimeStamp()
-{
-    const std::time_t now = std::time(nullptr);
-    std::tm local {};
-    localtime_r(&now, &local);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y%m%d_%H%M%S", &local);
-    return text;
-}
-
 bool WriteAngDepLines(std::FILE* file, int32_t count)
 {
     for (int32_t i = 0; i < count; ++i) {
@@ -37,7 +26,7 @@ FileWriteResult StopAndWrite(const char* prefix, bool (*writeBody)(std::FILE*, i
     const int32_t count = StopRecording();
     if (count == 0)
         return {};
-    FileWriteResult result = WriteRecordFile(prefix + TimeStamp(), true,
+    FileWriteResult result = WriteRecordFile(prefix + RecordTimeStamp(), true,
                                              [&](std::FILE* file) { return writeBody(file, count); });
     if (result.status != FileWriteResult::FAILED)
         ClearRecording();
@@ -45,6 +34,16 @@ FileWriteResult StopAndWrite(const char* prefix, bool (*writeBody)(std::FILE*, i
 }
 
 }  // namespace
+
+std::string RecordTimeStamp()
+{
+    const std::time_t now = std::time(nullptr);
+    std::tm local {};
+    localtime_r(&now, &local);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y%m%d_%H%M%S", &local);
+    return text;
+}
 
 FileWriteResult WriteRawDataFile()
 {

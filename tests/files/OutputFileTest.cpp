@@ -45,6 +45,12 @@ TEST_F(OutputFileTest, AFailedWriteLeavesNoFileAndAWholeOneAppearsOnlyWhenDone)
             EXPECT_TRUE(Names(m_directory).empty());
         }
     }
+    // A set whose second file fails takes the first one with it.
+    const FileWriteResult failedSet = WriteRecordFiles(
+        "Revolution_x", {{".png", [](std::FILE* file) { return std::fputs("png", file) >= 0; }}, {".csv", fullDisk}});
+    EXPECT_EQ(failedSet.status, FileWriteResult::FAILED);
+    EXPECT_EQ(failedSet.path, (m_directory / "Revolution_x.csv").string());
+    EXPECT_TRUE(Names(m_directory).empty());
     const FileWriteResult written =
         WriteRecordFile("RawData_x", true, [](std::FILE* file) { return std::fputs("AA ", file) >= 0; });
     ASSERT_EQ(written.status, FileWriteResult::WRITTEN) << written.reason;
@@ -66,6 +72,13 @@ TEST_F(OutputFileTest, ASymbolicLinkAtTheNameIsNeverFollowed)
     const FileWriteResult recording = WriteRecordFile("RawData_x", true, body);
     ASSERT_EQ(recording.status, FileWriteResult::WRITTEN) << recording.reason;
     EXPECT_EQ(recording.path, (m_directory / "RawData_x_1.txt").string());
+    // The files of a set keep one name: a link at the second one's name moves both on.
+    std::filesystem::create_symlink(target, m_directory / "Revolution_x.csv");
+    const FileWriteResult set = WriteRecordFiles("Revolution_x", {{".png", body}, {".csv", body}});
+    ASSERT_EQ(set.status, FileWriteResult::WRITTEN) << set.reason;
+    EXPECT_EQ(set.path, (m_directory / "Revolution_x_1.png").string());
+    EXPECT_EQ(ReadWholeFile((m_directory / "Revolution_x_1.csv").string()), "AA ");
+    EXPECT_FALSE(std::filesystem::exists(m_directory / "Revolution_x.png"));
     EXPECT_EQ(ReadWholeFile(target), "kept");
 }
 
