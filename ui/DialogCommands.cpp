@@ -44,6 +44,7 @@ void CPlotwellDlg::ConnectCommands()
     auto* help = new QShortcut(QKeySequence::HelpContents, this);
     connect(help, &QShortcut::activated, this, &CPlotwellDlg::ShowAbout);
     ConnectFileCommands();
+    ConnectFreezeCommands();
 }
 
 void CPlotwellDlg::OnOpenClose()
@@ -92,8 +93,7 @@ void CPlotwellDlg::OpenPort()
         m_openSession.fetch_add(1, std::memory_order_relaxed);
         SetConnection(Connection::Open);
         StartHealthLine();
-        m_receiveLabel->setText(QString::number(model->nBaudRate));
-        m_receiveLabel->show();
+        ShowReceiveIndicator(QString::number(model->nBaudRate));
         Store(g_nPointNum, model->nPointNum);
         ShowPointNum();
         if (!m_SerialPort.MissingLockReason().empty())
@@ -132,7 +132,7 @@ void CPlotwellDlg::ClosePort()
     if (!m_SerialPort.Close())
         return;
     m_connection = Connection::Closed;
-    m_receiveLabel->hide();
+    HideReceiveIndicator();
     m_linkLine->clear();
     m_openButton->setEnabled(false);
     QTimer::singleShot(CLOSE_SETTLE_MS, this, &CPlotwellDlg::FinishClose);

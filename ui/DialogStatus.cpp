@@ -20,13 +20,15 @@ void CPlotwellDlg::OnTimer(int id)
         RefreshHealthLine();
     if (id == TIMER_RECEIVE_SHOW) {
         m_timerShow.stop();
-        m_receiveLabel->setText(StatusText());
-        m_receiveLabel->show();
+        ShowReceiveIndicator(StatusText());
         m_timerHide.start(RECEIVE_HIDE_MS);
     }
+    // While frozen the counters stay up, so that the picture holding still is not taken for a
+    // link gone quiet.
     if (id == TIMER_RECEIVE_HIDE) {
         m_timerHide.stop();
-        m_receiveLabel->hide();
+        if (!m_Coord.IsFrozen())
+            m_receiveLabel->hide();
     }
 }
 
@@ -107,7 +109,7 @@ void CPlotwellDlg::OnDeviceLost()
     EndAcquisition();
     static_cast<void>(m_SerialPort.Close());  // the device is gone: closed whatever close says
     m_connection = Connection::Closed;
-    m_receiveLabel->hide();
+    HideReceiveIndicator();
     FinishClose();
     ShowMessage(this, QStringLiteral("Device Disconnected"), m_strPort);
 }

@@ -34,6 +34,16 @@ const LayoutTexts ENGLISH{
         QStringLiteral("Not written: %1 (kept)"),
         QStringLiteral("Recordings cannot be written: %2\n%1"),
         QStringLiteral("Showing the ROS 2 topic %1 (DDS %2), domain %3"),
+        QStringLiteral("Saved: %1 and its .csv"),
+        QStringLiteral("Not saved: %1"),
+        QStringLiteral("No revolution to save"),
+    },
+    {
+        QStringLiteral("Frozen"),
+        QStringLiteral("The picture holds one revolution; receiving and recording go on. Space resumes."),
+        QStringLiteral("&Freeze Picture\tSpace"),
+        QStringLiteral("&Resume Picture\tSpace"),
+        QStringLiteral("&Save Picture and Points\tCtrl+S"),
     },
 };
 
@@ -69,6 +79,16 @@ const LayoutTexts CHINESE{
         QStringLiteral("未写入：%1（数据已保留）"),
         QStringLiteral("无法写入录制文件：%2\n%1"),
         QStringLiteral("正在显示 ROS 2 话题 %1（DDS %2），域 %3"),
+        QStringLiteral("已保存：%1 及同名 .csv 文件"),
+        QStringLiteral("未保存：%1"),
+        QStringLiteral("没有可保存的一圈数据"),
+    },
+    {
+        QStringLiteral("已冻结"),
+        QStringLiteral("画面停在一圈数据上，接收和录制继续进行。按空格键恢复刷新。"),
+        QStringLiteral("冻结画面(&F)\t空格"),
+        QStringLiteral("恢复刷新(&R)\t空格"),
+        QStringLiteral("保存画面和点(&S)\tCtrl+S"),
     },
 };
 

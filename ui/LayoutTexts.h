@@ -24,6 +24,19 @@ struct NoteTexts {
     QString notWrittenKept;     // %1 the file
     QString recordDirUnusable;  // %1 the directory, %2 why it cannot be used
     QString showingTopic;       // %1 the topic, %2 its DDS name, %3 the domain
+    QString saved;              // %1 the picture's file; the points' file is beside it
+    QString notSaved;           // %1 the file
+    QString nothingToSave;
+};
+
+// Freezing the picture: the receive indicator's word while frozen, its tooltip, and the entries
+// of the context menu outside the view, each followed by its key.
+struct FreezeTexts {
+    QString frozen;
+    QString frozenTip;
+    QString freeze;
+    QString resume;
+    QString save;
 };
 
 struct LayoutTexts {
@@ -42,6 +55,7 @@ struct LayoutTexts {
     QString floatFormat;      // empty: the layout has no float-format box (1024)
     QString publish;          // the publish box (1029), followed by the topic
     NoteTexts notes;
+    FreezeTexts freeze;
 };
 
 const LayoutTexts& TextsFor(DialogLanguage language);

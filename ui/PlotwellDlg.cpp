@@ -1,5 +1,6 @@
 #include "ui/PlotwellDlg.h"
 
+#include <QAbstractButton>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
@@ -94,9 +95,12 @@ QWidget* CPlotwellDlg::Control(int id) const
 
 void CPlotwellDlg::OnFrameReady()
 {
-    if (m_fitRangeToFrame)
-        FitRangeToFrame();
-    m_Coord.Redraw();
+    // A frozen picture keeps its revolution; the indicator goes on counting the new ones.
+    if (!m_Coord.IsFrozen()) {
+        if (m_fitRangeToFrame)
+            FitRangeToFrame();
+        m_Coord.Redraw();
+    }
     m_timerShow.start(RECEIVE_SHOW_MS);
     emit frameShown();
 }
@@ -125,8 +129,9 @@ void CPlotwellDlg::keyPressEvent(QKeyEvent* event)
         return;
     case Qt::Key_Return:
     case Qt::Key_Enter:
-        // Return never closes either; on a focused push button it presses it.
-        if (auto* button = qobject_cast<QPushButton*>(focusWidget()))
+        // Return never closes either; on a focused button, check box or radio button it presses
+        // it, since Space freezes the picture instead.
+        if (auto* button = qobject_cast<QAbstractButton*>(focusWidget()))
             button->click();
         event->accept();
         return;
@@ -138,6 +143,8 @@ void CPlotwellDlg::keyPressEvent(QKeyEvent* event)
 void CPlotwellDlg::contextMenuEvent(QContextMenuEvent* event)
 {
     QMenu menu(this);
+    AddFreezeEntries(menu);
+    menu.addSeparator();
     menu.addAction(QStringLiteral("&About Plotwell..."), this, &CPlotwellDlg::ShowAbout);
     menu.exec(event->globalPos());
 }

@@ -32,6 +32,7 @@ class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QPushButton;
 class QScrollArea;
 class PortComboBox;
@@ -62,7 +63,7 @@ public:
     bool PlayFile(const std::string& path);
 
 signals:
-    // After the view has drawn a handed-over revolution.
+    // After a handed-over revolution has been taken in, and drawn unless the picture is frozen.
     void frameShown();
 
 protected:
@@ -136,6 +137,15 @@ private:
     void ShowDetectProgress(const ProbeProgress& progress);
     void FinishDetect(const ProbeResult& result);
     void EndDetect();
+
+    // Freezing the picture and saving the revolution on screen (DialogFreeze.cpp).
+    void ConnectFreezeCommands();
+    void AddFreezeEntries(QMenu& menu);
+    void OnFreeze();
+    void OnSaveRevolution();
+    // The receive indicator: `status` shown, or hidden, both saying so while the picture is frozen.
+    void ShowReceiveIndicator(const QString& status);
+    void HideReceiveIndicator();
 
     // Status refresh and the frame hand-over.
     void RefreshPortList();

@@ -106,14 +106,39 @@ void CImageCoord::Redraw()
     Present();
 }
 
+void CImageCoord::Freeze()
+{
+    if (!m_frozenList)
+        m_frozenList = std::make_unique<PointList>();
+    {
+        std::lock_guard<std::mutex> lock(g_PointListMutex);
+        *m_frozenList = g_PointList;
+        m_frozenProtocol = Load(g_nProtocol);
+    }
+    m_frozen = true;
+    Redraw();
+}
+
+void CImageCoord::Resume()
+{
+    m_frozen = false;
+    Redraw();
+}
+
 void CImageCoord::Compose()
 {
     QPainter painter(&m_surface);
     DrawGrid(painter);
+    if (m_frozen) {
+        DrawPoints(painter, *m_frozenList, m_frozenProtocol);
+        DrawOverlay(painter, *m_frozenList, m_frozenProtocol);
+        return;
+    }
     // The receive thread rebuilds the list only under this lock, so one redraw shows one revolution.
     std::lock_guard<std::mutex> lock(g_PointListMutex);
-    DrawPoints(painter);
-    DrawOverlay(painter);
+    const int protocol = Load(g_nProtocol);
+    DrawPoints(painter, g_PointList, protocol);
+    DrawOverlay(painter, g_PointList, protocol);
 }
 
 void CImageCoord::Present() { repaint(); }

@@ -7,6 +7,7 @@
 //   size the widget square, then view.InitView();   before the first redraw
 //   view.SetRange(index, CImageCoord::Recentre, QPoint());   a range radio button
 //   view.Redraw();                                          a new point list
+//   view.Freeze(); ... view.Resume();   the picture held on one revolution, a copy of its own
 //   after a resize: square it again and call InitView() again; a new size gets a new surface,
 //   the origin returns to the centre and the picture is composed again at once.
 // Both take g_PointListMutex while they read the list: never call them with that lock held.
@@ -16,7 +17,9 @@
 #include <QPen>
 #include <QStringList>
 #include <QWidget>
+#include <memory>
 
+#include "acquisition/ScanFrame.h"
 #include "view/DepthWindow.h"
 #include "view/RingStamp.h"
 
@@ -44,6 +47,17 @@ public:
     // New data: grid, points and overlay composed again at the current range and origin, then
     // shown.
     void Redraw();
+
+    // Copies the revolution of g_PointList, with its protocol's angle convention, and draws that
+    // copy from then on: zoom, pan and the marker work on it while the receive thread goes on
+    // replacing g_PointList. Frozen again, it takes the newest revolution.
+    void Freeze();
+    // Back to g_PointList, drawn at once.
+    void Resume();
+    bool IsFrozen() const { return m_frozen; }
+    // The revolution drawn while frozen, and the protocol its angles follow.
+    const PointList& FrozenList() const { return *m_frozenList; }
+    int FrozenProtocol() const { return m_frozenProtocol; }
 
     // Mouse handling, called by Qt's event handlers and usable directly (positions in widget pixels).
     void OnLButtonDown(QPoint point);
@@ -80,12 +94,12 @@ private:
     void DrawRing(QPainter& painter, QPoint centre, float radius);
     void DrawRingLabel(QPainter& painter, float radius, const QString& text);
     void DrawPoint(QPainter& painter, const QPen& pen, float angle, float distance, int radius);
-    // The point pass: every point of g_PointList with a return, as a cyan ring; the caller holds
-    // g_PointListMutex.
-    void DrawPoints(QPainter& painter);
-    // Marker readout, highlight, marker circle and depth statistics; the caller holds the lock.
-    void DrawOverlay(QPainter& painter);
-    void DrawMarkerReadout(QPainter& painter);
+    // The point pass: every point of `list` with a return, as a cyan ring. For g_PointList the
+    // caller holds g_PointListMutex, here and in the overlay.
+    void DrawPoints(QPainter& painter, const PointList& list, int protocol);
+    // Marker readout, highlight, marker circle and depth statistics.
+    void DrawOverlay(QPainter& painter, const PointList& list, int protocol);
+    void DrawMarkerReadout(QPainter& painter, const PointList& list, int protocol);
     void DrawText(QPainter& painter, QPoint topLeft, QColor colour, const QString& text);
     // Shows the finished surface on the widget at once.
     void Present();
@@ -110,4 +124,7 @@ private:
     RingStamp m_pointStamp;             // m_penPoint's ring, pre-rendered at the surface's ratio
     DepthWindow m_depthWindow;
     QStringList m_overlayLines;         // texts the last overlay drew, top to bottom
+    bool m_frozen = false;
+    std::unique_ptr<PointList> m_frozenList;  // made at the first freeze, kept for the next
+    int m_frozenProtocol = 0;
 };

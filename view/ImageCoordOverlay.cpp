@@ -19,16 +19,15 @@ float Metres(int16_t millimetres) { return millimetres / 1000.0f; }
 
 }  // namespace
 
-void CImageCoord::DrawPoints(QPainter& painter)
+void CImageCoord::DrawPoints(QPainter& painter, const PointList& list, int protocol)
 {
     const PixelPoint origin{m_ptOrigin.x(), m_ptOrigin.y()};
-    const int protocol = Load(g_nProtocol);
-    const int count = std::min(g_PointList.count, SCAN_CAPACITY);
+    const int count = std::min(list.count, SCAN_CAPACITY);
     for (int i = 0; i < count; ++i) {
-        if (g_PointList.distance[i] == 0)
+        if (list.distance[i] == 0)
             continue;
-        const float angle = DrawnAngle(g_PointList.angle[i], protocol);
-        const float distance = Metres(g_PointList.distance[i]);
+        const float angle = DrawnAngle(list.angle[i], protocol);
+        const float distance = Metres(list.distance[i]);
         const PixelBox box = PointBox(origin, m_dScale, angle, distance, POINT_RADIUS);
         const int width = box.right - box.left;
         const int height = box.bottom - box.top;
@@ -39,23 +38,22 @@ void CImageCoord::DrawPoints(QPainter& painter)
     }
 }
 
-void CImageCoord::DrawOverlay(QPainter& painter)
+void CImageCoord::DrawOverlay(QPainter& painter, const PointList& list, int protocol)
 {
     m_depthWindow.ResetIfChanged(m_ptMarker.x(), m_ptMarker.y(), Load(g_nStatPoints));
     m_overlayLines.clear();
     if (m_ptMarker == m_ptOrigin)
         return;
-    DrawMarkerReadout(painter);
+    DrawMarkerReadout(painter, list, protocol);
 }
 
-void CImageCoord::DrawMarkerReadout(QPainter& painter)
+void CImageCoord::DrawMarkerReadout(QPainter& painter, const PointList& list, int protocol)
 {
-    const int protocol = Load(g_nProtocol);
     const MarkerReading reading =
         MeasureMarker({m_ptMarker.x(), m_ptMarker.y()}, {m_ptOrigin.x(), m_ptOrigin.y()}, protocol);
-    const int index = NearestPoint(g_PointList, reading.angle);
-    const float angle = g_PointList.angle[index];
-    const int16_t depth = g_PointList.distance[index];
+    const int index = NearestPoint(list, reading.angle);
+    const float angle = list.angle[index];
+    const int16_t depth = list.distance[index];
     const float markerMetres = m_fRange * reading.pixels / static_cast<float>(m_nWidth / 2);
 
     auto line = [&](int row, QColor colour, const std::string& text) {

@@ -139,6 +139,40 @@ TEST_F(WindowSystemTest, AboutIsOnF1AndOnTheMenuOutsideTheView)
     QWidget* label = dialog->Control(ControlId::POINT_NUM_SHOW);
     ASSERT_TRUE(MoveTo(label->mapToGlobal(label->rect().center())));
     ASSERT_TRUE(Xdo({"click", "3"}));
-    EXPECT_TRUE(WaitFor([&] { return intruders->seen.contains("menu: &About Plotwell..."); }))
-        << intruders->seen.join(", ").toStdString();
+    EXPECT_TRUE(WaitFor([&] {
+        return intruders->seen.contains("menu: &Freeze Picture\tSpace|&Save Picture and Points\tCtrl+S||&About Plotwell...");
+    })) << intruders->seen.join(", ").toStdString();
+}
+
+// Space on a focused button pressed it: RECORD_DATA started a recording instead of freezing.
+// In an edit field it stays a blank.
+TEST_F(WindowSystemTest, SpaceFreezesThePictureWhereverTheFocusIsExceptInAnEditField)
+{
+    struct Case {
+        int control;
+        bool freezes;
+    };
+    const Case cases[] = {
+        {ControlId::RECORD_DATA, true},
+        {ControlId::FILTER, true},
+        {ControlId::VIEW, true},
+        {ControlId::POINT_NUM, false},
+    };
+    CImageCoord& view = dialog->View();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.control);
+        QWidget* control = dialog->Control(c.control);
+        control->setFocus();
+        ASSERT_TRUE(WaitFor([&] { return control->hasFocus(); }));
+        ASSERT_TRUE(Xdo({"key", "space"}));
+        EXPECT_EQ(WaitFor([&] { return view.IsFrozen(); }, c.freezes ? 5000 : 300), c.freezes);
+        if (view.IsFrozen()) {
+            ASSERT_TRUE(Xdo({"key", "space"}));
+            EXPECT_TRUE(WaitFor([&] { return !view.IsFrozen(); }));
+        }
+    }
+    EXPECT_EQ(Text(ControlId::RECORD_DATA), "RECORD_DATA");
+    EXPECT_TRUE(Button(ControlId::FILTER)->isChecked());
+    EXPECT_EQ(Text(ControlId::POINT_NUM), "30 ");
+    EXPECT_TRUE(intruders->seen.isEmpty()) << intruders->seen.join(", ").toStdString();
 }
