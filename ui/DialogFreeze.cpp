@@ -5,9 +5,7 @@
 #include <QMenu>
 #include <QShortcut>
 
-#include "acquisition/SharedState.h"
 #include "files/RecordFiles.h"
-#include "ui/FileNote.h"
 #include "ui/MessageBox.h"
 #include "ui/PlotwellDlg.h"
 #include "view/RevolutionCsv.h"
@@ -82,13 +80,13 @@ void CPlotwellDlg::OnSaveRevolution()
         QByteArray png;
         QBuffer buffer(&png);
         buffer.open(QIODevice::WriteOnly);
-        m_Coord.Surface().save(&buffer, "PNG");
+        const bool encoded = m_Coord.Surface().save(&buffer, "PNG");
         const int protocol = m_Coord.FrozenProtocol();
         result = WriteRecordFiles(
             "Revolution_" + RecordTimeStamp(),
-            {{".png", [&png](std::FILE* file) {
-                  return std::fwrite(png.constData(), 1, static_cast<size_t>(png.size()), file) ==
-                         static_cast<size_t>(png.size());
+            {{".png", [&png, encoded](std::FILE* file) {
+                  return encoded && std::fwrite(png.constData(), 1, static_cast<size_t>(png.size()), file) ==
+                                        static_cast<size_t>(png.size());
               }},
              {".csv", [&list, protocol](std::FILE* file) { return WriteRevolutionCsv(file, list, protocol); }}});
     }
