@@ -63,7 +63,7 @@ double ProcessCpuSeconds()
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
-// CPU seconds of every thread of the process so far, by thread id and name: the UI thread has the
+// CPU seconds and wake-ups of every thread of the process so far, by thread id and name: the UI thread has the
 // process's id, the receive thread and the simulated scanner's writer follow in the order made.
 std::string ThreadCpu()
 {
@@ -84,8 +84,14 @@ std::string ThreadCpu()
             if (i == 15)
                 system = std::stod(field);
         }
+        // Each voluntary switch is a wait that ended: a wake-up.
+        std::ifstream status(task.path() / "status");
+        std::string wakeUps = "?";
+        for (std::string row; std::getline(status, row);)
+            if (row.rfind("voluntary_ctxt_switches:", 0) == 0)
+                wakeUps = row.substr(row.find_first_not_of(" \t", 24));
         text += "  " + task.path().filename().string() + " " + line.substr(open + 1, close - open - 1) + " " +
-                std::to_string((user + system) / tick) + " s\n";
+                std::to_string((user + system) / tick) + " s, " + wakeUps + " wake-ups\n";
     }
     return text;
 }
