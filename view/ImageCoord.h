@@ -55,7 +55,7 @@ public:
     // Back to g_PointList, drawn at once.
     void Resume();
     bool IsFrozen() const { return m_frozen; }
-    // The revolution drawn while frozen, and the protocol its angles follow.
+    // The revolution drawn while frozen (since the first Freeze), and the protocol its angles follow.
     const PointList& FrozenList() const { return *m_frozenList; }
     int FrozenProtocol() const { return m_frozenProtocol; }
 
