@@ -162,6 +162,14 @@ bool CSerialPort::WaitForData(int ms)
     return WaitReadable(fd, ms);
 }
 
+bool CSerialPort::LetLineFill(int32_t waiting, int32_t wanted, int ms)
+{
+    // A byte source hands out what it has at once; only a device's bytes are still on the way.
+    if (waiting >= wanted || m_source.load() != nullptr)
+        return !bStop.load(std::memory_order_relaxed);
+    return Pause(ms);
+}
+
 bool CSerialPort::Pause(int ms)
 {
     while (ms > 0) {

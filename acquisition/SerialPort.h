@@ -95,6 +95,9 @@ public:
     // should return without a frame: a stop was asked, an attached byte source has ended, or
     // the device is gone (then after pausing `ms`, so the loop does not spin).
     bool WaitForData(int ms);
+    // Fewer than `wanted` bytes are waiting on a device: let it bring more, for at most `ms`,
+    // before they are read. False when a stop was asked meanwhile.
+    bool LetLineFill(int32_t waiting, int32_t wanted, int ms);
     // The parsers' fixed sleeps (no port), cut short by a stop. False when stopped.
     bool Pause(int ms);
     // A revolution was completed: waits as long as an attached source's pace asks. False when a
