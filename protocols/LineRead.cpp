@@ -9,9 +9,9 @@
 namespace {
 constexpr int IDLE_WAIT_MS = 10;
 // A line hands its bytes over a few dozen at a time. Reading each piece as it lands woke the
-// receive thread thousands of times a second at 10 revolutions of 4000 samples; the parsers
-// cannot go on before the bytes they asked for are there, so waiting briefly for the rest costs
-// at most this much latency.
+// receive thread thousands of times a second at 10 revolutions of 4000 samples. Waiting briefly
+// for the rest of what a parser asked for costs at most this much latency, and often none: the
+// protocol-1 parser looks for packets only in a full buffer.
 constexpr int FILL_WAIT_MS = 2;
 }  // namespace
 
