@@ -28,6 +28,7 @@ PseudoTerminal::PseudoTerminal()
     if (::tcgetattr(writer, &tio) == 0) {
         ::cfmakeraw(&tio);
         ::tcsetattr(writer, TCSANOW, &tio);
+        m_startSpeed = ::cfgetispeed(&tio);
     }
     ::fcntl(writer, F_SETFL, ::fcntl(writer, F_GETFL) | O_NONBLOCK);
     ::fcntl(writer, F_SETFD, FD_CLOEXEC);
@@ -85,11 +86,18 @@ std::vector<uint8_t> PseudoTerminal::Receive(int timeoutMs)
 
 bool PseudoTerminal::WaitForReader(int timeoutMs) const
 {
-    // The writer side reports a hang-up for as long as nobody holds the device side.
+    // The writer side reports a hang-up for as long as nobody holds the device side, and reads
+    // the device side's settings. A port flushes right after setting the speed, so bytes sent
+    // between its open and its flush would be lost, and a hang-up then fails its configuration.
+    bool configured = false;
     for (int waited = 0; m_writer >= 0 && waited <= timeoutMs; waited += 5) {
         pollfd pfd{m_writer, 0, 0};
-        if (::poll(&pfd, 1, 0) >= 0 && (pfd.revents & POLLHUP) == 0)
+        termios tio {};
+        const bool held = ::poll(&pfd, 1, 0) >= 0 && (pfd.revents & POLLHUP) == 0;
+        // One more step once the speed changed, for the flush that follows it.
+        if (held && configured)
             return true;
+        configured = held && ::tcgetattr(m_writer, &tio) == 0 && ::cfgetispeed(&tio) != m_startSpeed;
         ::usleep(5000);
     }
     return false;

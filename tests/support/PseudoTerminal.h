@@ -30,7 +30,8 @@ public:
     // What the port wrote towards the scanner, waiting up to `timeoutMs` for the first byte.
     std::vector<uint8_t> Receive(int timeoutMs);
 
-    // Waits until something holds the device side open (a port has opened it).
+    // Waits until something holds the device side open and has set its line speed, as a port
+    // does before it flushes what waited: what is sent afterwards reaches it.
     bool WaitForReader(int timeoutMs) const;
 
     // The scanner goes away: the device side sees a hang-up.
@@ -43,4 +44,5 @@ public:
 private:
     int m_writer = -1;
     std::string m_devicePath;
+    unsigned m_startSpeed = 0;  // the line speed before any port configured the device side
 };
