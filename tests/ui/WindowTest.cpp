@@ -73,9 +73,14 @@ TEST_F(FilesDialogTest, TheColumnFitsAWorkAreaOf540LinesAndScrollsInALowerOne)
         ShowDialog(language);
         DropFiles(*dialog, CentreOf(ControlId::POINT_NUM), {WriteDataFile(std::string(60, 'd') + ".txt", THREE_MARKERS)});
         dialog->resize(960, 540 - 25);
-        Settle(20);
         QWidget* record = dialog->Control(ControlId::RECORD_DATA);
-        const QRect shown(record->mapTo(dialog.get(), QPoint(0, 0)), record->size());
+        // The note fits its path to the new width and the column lays out once more after it;
+        // on a slow machine that second pass can come later than one short settle.
+        QRect shown;
+        for (int waited = 0; waited < 2000 && !dialog->rect().contains(shown); waited += 20) {
+            Settle(20);
+            shown = QRect(record->mapTo(dialog.get(), QPoint(0, 0)), record->size());
+        }
         EXPECT_EQ(dialog->height(), 540 - 25);
         EXPECT_TRUE(dialog->rect().contains(shown)) << shown.bottom() << " in " << dialog->height();
 
