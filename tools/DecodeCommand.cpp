@@ -119,13 +119,8 @@ int Decode(const DecodeOptions& options, std::streambuf& source, std::ostream& o
 int RunDecodeCommand(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err)
 {
     DecodeOptions options;
-    const Parsed parsed = ParseDecodeOptions(args, err, options);
-    if (parsed == Parsed::Help) {
-        out << USAGE;
-        return EXIT_OK;
-    }
-    if (parsed == Parsed::Error)
-        return EXIT_USAGE;
+    if (const std::optional<int> status = EndBeforeRun(ParseDecodeOptions(args, err, options), USAGE, out))
+        return *status;
     if (options.input == "-")
         return Decode(options, *in.rdbuf(), out, err);
     std::ifstream file;

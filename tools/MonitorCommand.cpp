@@ -220,12 +220,7 @@ int RunMonitor(const MonitorOptions& options, std::ostream& out, std::ostream& e
 int RunMonitorCommand(const std::vector<std::string>& args, std::istream&, std::ostream& out, std::ostream& err)
 {
     MonitorOptions options;
-    const Parsed parsed = ParseMonitorOptions(args, err, options);
-    if (parsed == Parsed::Help) {
-        out << USAGE;
-        return EXIT_OK;
-    }
-    if (parsed == Parsed::Error)
-        return EXIT_USAGE;
+    if (const std::optional<int> status = EndBeforeRun(ParseMonitorOptions(args, err, options), USAGE, out))
+        return *status;
     return RunMonitor(options, out, err);
 }

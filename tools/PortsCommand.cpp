@@ -62,12 +62,8 @@ int RunPortsCommand(const std::vector<std::string>& args, std::istream&, std::os
                                                 return true;
                                             }}};
     const Parsed parsed = OptionReader("ports", args, err).Read(rules, nullptr);
-    if (parsed == Parsed::Help) {
-        out << USAGE;
-        return EXIT_OK;
-    }
-    if (parsed == Parsed::Error)
-        return EXIT_USAGE;
+    if (const std::optional<int> status = EndBeforeRun(parsed, USAGE, out))
+        return *status;
     std::vector<PortEntry> all, free, busy;
     EnumeratePorts(all, free, busy, roots);
     std::vector<Row> rows;

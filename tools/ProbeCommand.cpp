@@ -107,12 +107,7 @@ int RunProbe(const ProbeOptions& options, std::ostream& out, std::ostream& err)
 int RunProbeCommand(const std::vector<std::string>& args, std::istream&, std::ostream& out, std::ostream& err)
 {
     ProbeOptions options;
-    const Parsed parsed = ParseProbeOptions(args, err, options);
-    if (parsed == Parsed::Help) {
-        out << USAGE;
-        return EXIT_OK;
-    }
-    if (parsed == Parsed::Error)
-        return EXIT_USAGE;
+    if (const std::optional<int> status = EndBeforeRun(ParseProbeOptions(args, err, options), USAGE, out))
+        return *status;
     return RunProbe(options, out, err);
 }

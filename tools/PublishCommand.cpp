@@ -203,12 +203,7 @@ private:
 int RunPublishCommand(const std::vector<std::string>& args, std::istream&, std::ostream& out, std::ostream& err)
 {
     PublishOptions options;
-    const Parsed parsed = ParsePublishOptions(args, err, options);
-    if (parsed == Parsed::Help) {
-        out << USAGE;
-        return EXIT_OK;
-    }
-    if (parsed == Parsed::Error)
-        return EXIT_USAGE;
+    if (const std::optional<int> status = EndBeforeRun(ParsePublishOptions(args, err, options), USAGE, out))
+        return *status;
     return Publishing(options, err).Run();
 }

@@ -145,13 +145,8 @@ int StreamSimulation(const SimulateOptions& options, std::ostream& out, std::ost
 int RunSimulateCommand(const std::vector<std::string>& args, std::istream&, std::ostream& out, std::ostream& err)
 {
     SimulateOptions options;
-    const Parsed parsed = ParseSimulateOptions(args, err, options);
-    if (parsed == Parsed::Help) {
-        out << USAGE;
-        return EXIT_OK;
-    }
-    if (parsed == Parsed::Error)
-        return EXIT_USAGE;
+    if (const std::optional<int> status = EndBeforeRun(ParseSimulateOptions(args, err, options), USAGE, out))
+        return *status;
     if (options.pty)
         return StreamSimulation(options, out, err);
     if (options.output.empty())

@@ -191,3 +191,14 @@ std::string AllModelNames()
         names += (i == 0 ? "" : ", ") + std::string(g_AllModels[i]->szName);
     return names;
 }
+
+std::optional<int> EndBeforeRun(Parsed parsed, const char* usage, std::ostream& out)
+{
+    if (parsed == Parsed::Help) {
+        out << usage;
+        return EXIT_OK;
+    }
+    if (parsed == Parsed::Error)
+        return EXIT_USAGE;
+    return std::nullopt;
+}

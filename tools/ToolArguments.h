@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <iosfwd>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,10 @@ class OptionReader;
 
 // What reading a subcommand's arguments came to.
 enum class Parsed { Run, Help, Error };
+
+// Where reading the arguments ends the command before it runs: the usage printed for --help
+// (EXIT_OK), or a refusal already said (EXIT_USAGE). Nothing when the command runs.
+std::optional<int> EndBeforeRun(Parsed parsed, const char* usage, std::ostream& out);
 
 // One option of a command: its name, and how it is taken (reading its value, if it has one,
 // through the reader). False after the reader reported a refusal.
