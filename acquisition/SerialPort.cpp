@@ -11,7 +11,7 @@
 #include <system_error>
 
 #include "acquisition/ByteSource.h"
-#include "acquisition/ReceiveLoop.h"
+#include "run/ReceiveLoop.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "acquisition/SimulatedScanner.h"
+#include "run/SimulatedScanner.h"
 #include "tools/ToolCommands.h"
 
 namespace {

@@ -5,11 +5,11 @@
 #include <vector>
 
 #include "acquisition/MemoryByteSource.h"
-#include "acquisition/Pipeline.h"
 #include "acquisition/SerialPort.h"
 #include "acquisition/SharedState.h"
-#include "acquisition/SimulatedScanner.h"
 #include "protocols/DeviceModel.h"
+#include "run/Pipeline.h"
+#include "run/SimulatedScanner.h"
 
 namespace {
 

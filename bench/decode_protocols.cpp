@@ -7,12 +7,12 @@
 #include <vector>
 
 #include "acquisition/MemoryByteSource.h"
-#include "acquisition/Pipeline.h"
 #include "acquisition/SerialPort.h"
 #include "protocols/DeviceModel.h"
 #include "protocols/Protocol0Encoder.h"
 #include "protocols/Protocol2Encoder.h"
 #include "protocols/Protocol3Encoder.h"
+#include "run/Pipeline.h"
 
 namespace {
 

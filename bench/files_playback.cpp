@@ -8,11 +8,11 @@
 #include <vector>
 
 #include "acquisition/SharedState.h"
-#include "acquisition/SimulatedScanner.h"
 #include "files/HexDump.h"
 #include "files/PlaybackIndex.h"
 #include "files/PlaybackLoad.h"
 #include "files/PlaybackState.h"
+#include "run/SimulatedScanner.h"
 
 namespace {
 

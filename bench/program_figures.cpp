@@ -20,7 +20,7 @@
 #include <memory>
 #include <string>
 
-#include "acquisition/PseudoTerminalScanner.h"
+#include "run/PseudoTerminalScanner.h"
 #include "ui/ControlIds.h"
 #include "ui/PlotwellApp.h"
 #include "ui/PlotwellDlg.h"

@@ -17,10 +17,10 @@
 #include <thread>
 #include <vector>
 
-#include "acquisition/Pipeline.h"
 #include "acquisition/SerialPort.h"
-#include "acquisition/SimulatedScanner.h"
 #include "protocols/DeviceModel.h"
+#include "run/Pipeline.h"
+#include "run/SimulatedScanner.h"
 
 namespace {
 

@@ -23,13 +23,13 @@
 #include <thread>
 #include <vector>
 
-#include "acquisition/Pipeline.h"
 #include "acquisition/SerialPort.h"
 #include "acquisition/SharedState.h"
-#include "acquisition/SimulatedScanner.h"
 #include "protocols/DeviceModel.h"
 #include "ros2/RevolutionPublisher.h"
 #include "ros2/ScanSubscriber.h"
+#include "run/Pipeline.h"
+#include "run/SimulatedScanner.h"
 
 extern char** environ;
 

@@ -10,11 +10,11 @@
 #include <random>
 #include <string>
 
-#include "acquisition/SimulatedRoom.h"
 #include "ros2/LaserScanMessage.h"
 #include "ros2/ScanConversion.h"
 #include "ros2/ScanPublisher.h"
 #include "ros2/ScanSubscriber.h"
+#include "run/SimulatedRoom.h"
 
 // Every malloc, calloc and realloc of the thread that counts, whatever library makes it.
 extern "C" {

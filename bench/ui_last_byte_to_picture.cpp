@@ -15,7 +15,7 @@
 #include <chrono>
 #include <vector>
 
-#include "acquisition/SimulatedScanner.h"
+#include "run/SimulatedScanner.h"
 #include "ui/ControlIds.h"
 #include "ui/PlotwellDlg.h"
 

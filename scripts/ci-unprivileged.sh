@@ -12,7 +12,7 @@ if [ "$(id -u)" != 0 ]; then
   exit 0
 fi
 as_nobody=(setpriv --reuid=65534 --regid=65534 --clear-groups)
-programs=(test_acquisition test_tools test_ui)
+programs=(test_acquisition test_run test_tools test_ui)
 for program in "${programs[@]}"; do
   if ! "${as_nobody[@]}" test -x "$build/tests/$program"; then
     echo "uid 65534 cannot run $build/tests/$program: every folder above the build tree must be" \

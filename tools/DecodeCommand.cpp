@@ -4,10 +4,10 @@
 #include <istream>
 #include <ostream>
 
-#include "acquisition/Pipeline.h"
 #include "acquisition/SerialPort.h"
 #include "acquisition/SharedState.h"
 #include "protocols/PacketRecogniser.h"
+#include "run/Pipeline.h"
 #include "tools/DecodeInput.h"
 #include "tools/OutputCheck.h"
 #include "tools/PointLines.h"

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "acquisition/SimulatedScanner.h"
+#include "run/SimulatedScanner.h"
 
 namespace {
 constexpr double READS_PER_SECOND = 100.0;

@@ -10,10 +10,10 @@
 #include <ostream>
 
 #include "acquisition/LinkHealth.h"
-#include "acquisition/Pipeline.h"
 #include "acquisition/SerialPort.h"
 #include "acquisition/SharedState.h"
 #include "protocols/DeviceModel.h"
+#include "run/Pipeline.h"
 #include "tools/MonitorOutput.h"
 #include "tools/RunOptions.h"
 #include "tools/StopSignals.h"

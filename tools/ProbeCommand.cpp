@@ -2,8 +2,8 @@
 // and reports what every protocol's recogniser heard, best first, and the model rows that fit.
 #include <ostream>
 
-#include "acquisition/ProbeReport.h"
-#include "acquisition/ScannerProbe.h"
+#include "run/ProbeReport.h"
+#include "run/ScannerProbe.h"
 #include "tools/StopSignals.h"
 #include "tools/ToolArguments.h"
 #include "tools/ToolCommands.h"

@@ -8,12 +8,12 @@
 #include <memory>
 #include <ostream>
 
-#include "acquisition/Pipeline.h"
 #include "acquisition/SerialPort.h"
 #include "acquisition/SharedState.h"
 #include "protocols/DeviceModel.h"
 #include "ros2/RevolutionPublisher.h"
 #include "ros2/RosNames.h"
+#include "run/Pipeline.h"
 #include "tools/DecodeInput.h"
 #include "tools/LinePacedSource.h"
 #include "tools/RunOptions.h"

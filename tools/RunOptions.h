@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "acquisition/Pipeline.h"
 #include "protocols/DeviceModel.h"
+#include "run/Pipeline.h"
 #include "tools/ToolArguments.h"
 
 struct RunOptions {

@@ -6,10 +6,10 @@
 #include <ostream>
 #include <string>
 
-#include "acquisition/PseudoTerminalScanner.h"
-#include "acquisition/SimulatedScanner.h"
 #include "files/HexDump.h"
 #include "protocols/DeviceModel.h"
+#include "run/PseudoTerminalScanner.h"
+#include "run/SimulatedScanner.h"
 #include "tools/OutputCheck.h"
 #include "tools/StopSignals.h"
 #include "tools/ToolArguments.h"

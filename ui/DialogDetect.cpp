@@ -8,9 +8,9 @@
 #include <system_error>
 #include <utility>
 
-#include "acquisition/ProbeReport.h"
-#include "acquisition/ScannerProbe.h"
 #include "protocols/DeviceModel.h"
+#include "run/ProbeReport.h"
+#include "run/ScannerProbe.h"
 #include "ui/LinkTexts.h"
 #include "ui/MessageBox.h"
 #include "ui/PlotwellDlg.h"

@@ -6,7 +6,7 @@
 #include <QStringList>
 
 #include "acquisition/LinkHealth.h"
-#include "acquisition/ScannerProbe.h"
+#include "run/ScannerProbe.h"
 #include "ui/LayoutTexts.h"
 
 // "7.0 rev/s  513 pts  0.0 % bad"; without packets what was heard instead.

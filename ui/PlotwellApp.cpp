@@ -8,10 +8,10 @@
 #include <cstdio>
 #include <memory>
 
-#include "acquisition/PseudoTerminalScanner.h"
 #include "files/OutputDirectory.h"
 #include "protocols/DeviceModel.h"
 #include "ros2/RosNames.h"
+#include "run/PseudoTerminalScanner.h"
 #include "ui/ControlIds.h"
 #include "ui/MessageBox.h"
 #include "ui/PlotwellDlg.h"

@@ -15,10 +15,10 @@
 #include <thread>
 
 #include "acquisition/LinkHealth.h"
-#include "acquisition/ScannerProbe.h"
 #include "acquisition/SerialPort.h"
 #include "files/PlaybackSource.h"
 #include "files/RecordButton.h"
+#include "run/ScannerProbe.h"
 #include "ui/DialogOptions.h"
 #include "ui/FrameHandOver.h"
 #include "ui/ThreadWake.h"

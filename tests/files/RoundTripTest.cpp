@@ -5,13 +5,13 @@
 #include "acquisition/MemoryByteSource.h"
 #include "acquisition/SerialPort.h"
 #include "acquisition/SharedState.h"
-#include "acquisition/SimulatedScanner.h"
 #include "files/Playback.h"
 #include "files/PlaybackLoad.h"
 #include "files/PlaybackSource.h"
 #include "files/RecordFiles.h"
 #include "files/Recording.h"
 #include "protocols/Protocol1.h"
+#include "run/SimulatedScanner.h"
 
 namespace {
 

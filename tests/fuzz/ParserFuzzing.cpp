@@ -5,10 +5,10 @@
 
 #include "FuzzInput.h"
 #include "acquisition/MemoryByteSource.h"
-#include "acquisition/Pipeline.h"
 #include "acquisition/SerialPort.h"
 #include "acquisition/SharedState.h"
 #include "protocols/DeviceModel.h"
+#include "run/Pipeline.h"
 
 namespace {
 

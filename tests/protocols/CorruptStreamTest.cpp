@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "StreamDecoding.h"
-#include "acquisition/Pipeline.h"
 #include "acquisition/SerialPort.h"
 #include "acquisition/SharedState.h"
+#include "run/Pipeline.h"
 
 namespace {
 

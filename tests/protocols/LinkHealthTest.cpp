@@ -6,12 +6,12 @@
 
 #include "acquisition/LinkHealth.h"
 #include "acquisition/MemoryByteSource.h"
-#include "acquisition/Pipeline.h"
 #include "acquisition/SerialPort.h"
 #include "acquisition/SharedState.h"
-#include "acquisition/SimulatedScanner.h"
 #include "protocols/DeviceModel.h"
 #include "protocols/PacketRecogniser.h"
+#include "run/Pipeline.h"
+#include "run/SimulatedScanner.h"
 
 namespace {
 

@@ -5,11 +5,11 @@
 #include <random>
 #include <vector>
 
-#include "acquisition/SimulatedScanner.h"
 #include "protocols/PacketRecogniser.h"
 #include "protocols/Protocol0Encoder.h"
 #include "protocols/Protocol1Encoder.h"
 #include "protocols/Protocol3Encoder.h"
+#include "run/SimulatedScanner.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
 #include "Protocol1Stream.h"
 
 #include "acquisition/MemoryByteSource.h"
-#include "acquisition/Pipeline.h"
 #include "acquisition/SerialPort.h"
 #include "acquisition/SharedState.h"
 #include "protocols/DeviceModel.h"
 #include "protocols/Protocol1Encoder.h"
+#include "run/Pipeline.h"
 
 namespace {
 

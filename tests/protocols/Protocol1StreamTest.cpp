@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "Protocol1Stream.h"
-#include "acquisition/SimulatedScanner.h"
 #include "protocols/Protocol1Encoder.h"
+#include "run/SimulatedScanner.h"
 
 namespace {
 

@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "StreamDecoding.h"
-#include "acquisition/SimulatedScanner.h"
 #include "protocols/Protocol2Encoder.h"
 #include "protocols/Protocol3Encoder.h"
+#include "run/SimulatedScanner.h"
 
 namespace {
 

@@ -6,13 +6,13 @@
 #include <cstring>
 #include <memory>
 
-#include "acquisition/Pipeline.h"
 #include "acquisition/SerialPort.h"
 #include "acquisition/SharedState.h"
 #include "protocols/DeviceModel.h"
 #include "protocols/Protocol0Encoder.h"
 #include "protocols/Protocol2Encoder.h"
 #include "protocols/Protocol3Encoder.h"
+#include "run/Pipeline.h"
 
 SplitReadSource::SplitReadSource(std::vector<uint8_t> bytes, int32_t minRead, int32_t maxRead, uint32_t seed)
     : m_bytes(std::move(bytes)), m_readSize(minRead, maxRead), m_random(seed)

@@ -13,13 +13,13 @@
 #include <thread>
 #include <vector>
 
-#include "acquisition/SimulatedScanner.h"
 #include "protocols/DeviceModel.h"
 #include "ros2/LaserScanMessage.h"
+#include "ros2/RevolutionPublisher.h"
 #include "ros2/RosNames.h"
 #include "ros2/ScanConversion.h"
-#include "ros2/RevolutionPublisher.h"
 #include "ros2/ScanSubscriber.h"
+#include "run/SimulatedScanner.h"
 #include "tests/support/DdsTestDomain.h"
 
 namespace {

@@ -4,10 +4,10 @@
 #include <memory>
 #include <vector>
 
-#include "acquisition/SimulatedScanner.h"
 #include "protocols/DeviceModel.h"
 #include "ros2/LaserScanMessage.h"
 #include "ros2/ScanConversion.h"
+#include "run/SimulatedScanner.h"
 
 namespace {
 

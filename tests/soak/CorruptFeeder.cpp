@@ -5,7 +5,7 @@
 #include <chrono>
 #include <cstdio>
 
-#include "acquisition/SimulatedScanner.h"
+#include "run/SimulatedScanner.h"
 #include "tests/support/PseudoTerminal.h"
 
 namespace {

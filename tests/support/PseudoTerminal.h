@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "acquisition/SimulatedScanner.h"
+#include "run/SimulatedScanner.h"
 
 class PseudoTerminal {
 public:

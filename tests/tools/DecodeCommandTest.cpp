@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "RunTool.h"
-#include "acquisition/SimulatedScanner.h"
 #include "protocols/DeviceModel.h"
+#include "run/SimulatedScanner.h"
 #include "tools/ToolArguments.h"
 
 namespace {

@@ -12,7 +12,7 @@
 #include <thread>
 
 #include "acquisition/PortLock.h"
-#include "acquisition/SimulatedScanner.h"
+#include "run/SimulatedScanner.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/Pipe.h"
 #include "tests/support/PseudoTerminal.h"

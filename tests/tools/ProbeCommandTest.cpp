@@ -7,8 +7,8 @@
 #include <random>
 #include <thread>
 
-#include "acquisition/PseudoTerminalScanner.h"
 #include "protocols/DeviceModel.h"
+#include "run/PseudoTerminalScanner.h"
 #include "tests/support/PseudoTerminal.h"
 #include "tests/tools/RunTool.h"
 #include "tools/ToolArguments.h"

@@ -10,9 +10,9 @@
 #include <string>
 #include <thread>
 
-#include "acquisition/SimulatedScanner.h"
 #include "files/HexDump.h"
 #include "ros2/ScanSubscriber.h"
+#include "run/SimulatedScanner.h"
 #include "tests/support/DdsTestDomain.h"
 #include "tests/support/PseudoTerminal.h"
 #include "tests/support/ScratchDirectory.h"

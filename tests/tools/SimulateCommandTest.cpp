@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "RunTool.h"
-#include "acquisition/SimulatedScanner.h"
 #include "files/HexDump.h"
+#include "run/SimulatedScanner.h"
 
 TEST(SimulateCommand, WritesTheScannersBytesAsDumpOrBinary)
 {

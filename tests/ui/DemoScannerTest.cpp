@@ -2,8 +2,8 @@
 #include <QSignalSpy>
 
 #include "DialogFixture.h"
-#include "acquisition/PseudoTerminalScanner.h"
 #include "protocols/DeviceModel.h"
+#include "run/PseudoTerminalScanner.h"
 
 TEST_F(DialogTest, DemoScannerStreamsLiveRevolutions)
 {

@@ -8,8 +8,8 @@
 
 #include "FilesDialogFixture.h"
 #include "acquisition/SharedState.h"
-#include "acquisition/SimulatedScanner.h"
 #include "files/PlaybackState.h"
+#include "run/SimulatedScanner.h"
 #include "ui/PlotwellApp.h"
 #include "view/ViewGeometry.h"
 

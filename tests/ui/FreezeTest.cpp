@@ -12,9 +12,9 @@
 #include <numbers>
 
 #include "FilesDialogFixture.h"
-#include "acquisition/PseudoTerminalScanner.h"
 #include "acquisition/SharedState.h"
 #include "protocols/DeviceModel.h"
+#include "run/PseudoTerminalScanner.h"
 
 namespace {
 

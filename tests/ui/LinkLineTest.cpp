@@ -7,8 +7,8 @@
 #include <random>
 
 #include "DialogFixture.h"
-#include "acquisition/PseudoTerminalScanner.h"
 #include "protocols/DeviceModel.h"
+#include "run/PseudoTerminalScanner.h"
 #include "tests/support/PseudoTerminal.h"
 
 namespace {

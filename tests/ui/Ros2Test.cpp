@@ -5,11 +5,11 @@
 #include <mutex>
 
 #include "DialogFixture.h"
-#include "acquisition/PseudoTerminalScanner.h"
 #include "acquisition/SharedState.h"
 #include "protocols/DeviceModel.h"
 #include "ros2/RevolutionPublisher.h"
 #include "ros2/ScanSubscriber.h"
+#include "run/PseudoTerminalScanner.h"
 #include "tests/support/DdsTestDomain.h"
 
 TEST_F(DialogTest, PublishesLiveRevolutionsWhileThePublishBoxIsChecked)

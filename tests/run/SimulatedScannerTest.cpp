@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "acquisition/SimulatedScanner.h"
+#include "run/SimulatedScanner.h"
 
 namespace {
 

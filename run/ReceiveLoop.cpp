@@ -1,9 +1,9 @@
-#include "acquisition/ReceiveLoop.h"
+#include "run/ReceiveLoop.h"
 
 #include "acquisition/LinkHealth.h"
-#include "acquisition/Pipeline.h"
 #include "acquisition/SerialPort.h"
 #include "acquisition/SharedState.h"
+#include "run/Pipeline.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "acquisition/Pipeline.h"
+#include "run/Pipeline.h"
 
 #include <mutex>
 

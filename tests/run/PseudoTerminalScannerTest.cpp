@@ -14,11 +14,11 @@
 #include <vector>
 
 #include "acquisition/MemoryByteSource.h"
-#include "acquisition/Pipeline.h"
-#include "acquisition/PseudoTerminalScanner.h"
 #include "acquisition/SerialPort.h"
 #include "acquisition/SharedState.h"
 #include "protocols/DeviceModel.h"
+#include "run/Pipeline.h"
+#include "run/PseudoTerminalScanner.h"
 
 namespace {
 

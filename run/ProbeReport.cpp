@@ -1,4 +1,4 @@
-#include "acquisition/ProbeReport.h"
+#include "run/ProbeReport.h"
 
 #include <cstdio>
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <thread>
 
-#include "acquisition/SimulatedScanner.h"
+#include "run/SimulatedScanner.h"
 
 class PseudoTerminalScanner {
 public:

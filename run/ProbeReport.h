@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "acquisition/ScannerProbe.h"
+#include "run/ScannerProbe.h"
 
 // A heading and one line per candidate, best first: rank, baud, protocol, packets passed and
 // failed, bytes skipped, samples per revolution, revolutions per second, the model rows that fit.

@@ -1,15 +1,15 @@
-#include "acquisition/SimulatedScanner.h"
+#include "run/SimulatedScanner.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "acquisition/SimulatedRoom.h"
 #include "protocols/DeviceModel.h"
 #include "protocols/Protocol0Encoder.h"
 #include "protocols/Protocol1Encoder.h"
 #include "protocols/Protocol2Check.h"
 #include "protocols/Protocol2Encoder.h"
 #include "protocols/Protocol3Encoder.h"
+#include "run/SimulatedRoom.h"
 
 namespace {
 

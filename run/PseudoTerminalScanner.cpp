@@ -1,4 +1,4 @@
-#include "acquisition/PseudoTerminalScanner.h"
+#include "run/PseudoTerminalScanner.h"
 
 #include <fcntl.h>
 #include <poll.h>

@@ -1,4 +1,4 @@
-#include "acquisition/ScannerProbe.h"
+#include "run/ScannerProbe.h"
 
 #include <algorithm>
 #include <chrono>

@@ -12,11 +12,11 @@
 #include <thread>
 
 #include "acquisition/MemoryByteSource.h"
-#include "acquisition/Pipeline.h"
-#include "acquisition/ReceiveLoop.h"
 #include "acquisition/SerialPort.h"
 #include "acquisition/SharedState.h"
 #include "protocols/DeviceModel.h"
+#include "run/Pipeline.h"
+#include "run/ReceiveLoop.h"
 #include "tests/support/PseudoTerminal.h"
 #include "tests/support/ScratchDirectory.h"
 

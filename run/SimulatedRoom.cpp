@@ -1,4 +1,4 @@
-#include "acquisition/SimulatedRoom.h"
+#include "run/SimulatedRoom.h"
 
 #include <algorithm>
 #include <cmath>

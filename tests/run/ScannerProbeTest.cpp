@@ -1,8 +1,8 @@
 // How the probe judges what it heard: which candidate fits a model clearly, and when none does.
 #include <gtest/gtest.h>
 
-#include "acquisition/ScannerProbe.h"
 #include "protocols/DeviceModel.h"
+#include "run/ScannerProbe.h"
 
 namespace {
 
