@@ -1,0 +1,154 @@
+// Our recordings read by code we did not write: @mcap/core, the MCAP reader Foxglove runs (the
+// indexed reader for complete files, the stream reader for one cut mid-chunk), with Foxglove's
+// zstd and lz4 decompressors, and the ROS 2 CDR codec @foxglove/rosmsg2-serialization on the
+// message definition parsed by @foxglove/rosmsg. CRCs are checked by the readers and, for the
+// data section and the summary, by Node's zlib.
+//   node mcap-readers.mjs PATH/TO/mcap_sample_recordings
+import { execFileSync } from "node:child_process";
+import { mkdtempSync, readFileSync, rmSync } from "node:fs";
+import { open } from "node:fs/promises";
+import { tmpdir } from "node:os";
+import { join } from "node:path";
+import { crc32 } from "node:zlib";
+import assert from "node:assert/strict";
+import { test, after } from "node:test";
+
+import { McapIndexedReader, McapStreamReader } from "@mcap/core";
+import { parse } from "@foxglove/rosmsg";
+import { MessageReader } from "@foxglove/rosmsg2-serialization";
+import * as zstd from "@foxglove/wasm-zstd";
+import lz4 from "@foxglove/wasm-lz4";
+
+await zstd.isLoaded;
+await lz4.isLoaded;
+const decompressHandlers = {
+  zstd: (buffer, size) => zstd.decompress(buffer, Number(size)),
+  lz4: (buffer, size) => lz4(buffer, Number(size)),
+};
+
+const dir = mkdtempSync(join(tmpdir(), "plotwell-interop-"));
+after(() => rmSync(dir, { recursive: true, force: true }));
+execFileSync(process.argv[2], [dir], { stdio: "inherit" });
+
+const SECOND = 1_000_000_000n;
+
+// What SampleRecordings.cpp writes as message i of /sweep.
+function expectedSweep(i) {
+  return {
+    header: { stamp: { sec: 1_700_000_000 + Math.floor(i / 10), nanosec: (i % 10) * 100_000_000 }, frame_id: "laser" },
+    angle_min: Math.fround(-Math.PI / 2),
+    ranges: Float32Array.from([0, 1, 2, 3], (k) => i / 4 + k),
+    raw: Uint8Array.from([i, 0x55]),
+  };
+}
+
+function logTimeOf(i) {
+  return (1_700_000_000n + BigInt(Math.floor(i / 10))) * SECOND + BigInt(i % 10) * 100_000_000n;
+}
+
+function checkMessages(messages, channelsById, schemasById, count) {
+  const sweep = [...channelsById.values()].find((c) => c.topic === "/sweep");
+  const raw = [...channelsById.values()].find((c) => c.topic === "/raw");
+  assert.ok(sweep && raw, "both channels");
+  assert.equal(sweep.messageEncoding, "cdr");
+  assert.equal(raw.schemaId, 0);
+  const schema = schemasById.get(sweep.schemaId);
+  assert.equal(schema.name, "plotwell_test/msg/Sweep");
+  assert.equal(schema.encoding, "ros2msg");
+  const reader = new MessageReader(parse(new TextDecoder().decode(schema.data), { ros2: true }));
+
+  const sweeps = messages.filter((m) => m.channelId === sweep.id);
+  const raws = messages.filter((m) => m.channelId === raw.id);
+  assert.equal(sweeps.length, count);
+  assert.equal(raws.length, count);
+  sweeps.forEach((message, i) => {
+    assert.equal(message.logTime, logTimeOf(i));
+    assert.equal(message.sequence, i);
+    assert.deepEqual(reader.readMessage(message.data), expectedSweep(i));
+    assert.equal(reader.lastReadHadTrailingBytes(), false);
+  });
+  raws.forEach((message, i) => {
+    assert.deepEqual(message.data, new Uint8Array(16 + i).fill(0xa0 + i));
+  });
+}
+
+// The data section's CRC (from the magic to the Data End record) and the summary's (from its
+// start to the footer's summary CRC field), computed here.
+function checkFileCrcs(bytes, reader) {
+  const view = new DataView(bytes.buffer, bytes.byteOffset, bytes.byteLength);
+  const dataEnd = Number(reader.dataEndOffset);
+  assert.equal(reader.dataSectionCrc, crc32(bytes.subarray(0, dataEnd)));
+  const footerAt = bytes.length - 8 - 29;
+  const summaryStart = Number(reader.footer.summaryStart);
+  assert.equal(reader.footer.summaryCrc, crc32(bytes.subarray(summaryStart, footerAt + 25)));
+  assert.equal(view.getUint8(footerAt), 0x02);
+}
+
+async function readIndexed(path) {
+  const handle = await open(path, "r");
+  const readable = {
+    size: async () => BigInt((await handle.stat()).size),
+    read: async (offset, length) => {
+      const buffer = new Uint8Array(Number(length));
+      await handle.read(buffer, 0, buffer.length, Number(offset));
+      return buffer;
+    },
+  };
+  try {
+    const reader = await McapIndexedReader.Initialize({ readable, decompressHandlers });
+    const messages = [];
+    for await (const message of reader.readMessages({ validateCrcs: true })) messages.push(message);
+    const metadata = [];
+    for await (const record of reader.readMetadata()) metadata.push(record);
+    return { reader, messages, metadata };
+  } finally {
+    await handle.close();
+  }
+}
+
+function readStream(bytes) {
+  const reader = new McapStreamReader({ decompressHandlers, validateCrcs: true });
+  reader.append(bytes);
+  const records = [];
+  for (let record; (record = reader.nextRecord()); ) records.push(record);
+  const byKind = (type) => records.filter((r) => r.type === type);
+  return {
+    done: reader.done(),
+    messages: byKind("Message"),
+    channelsById: new Map(byKind("Channel").map((c) => [c.id, c])),
+    schemasById: new Map(byKind("Schema").map((s) => [s.id, s])),
+    metadata: byKind("Metadata"),
+  };
+}
+
+for (const name of ["zstd", "lz4", "none"]) {
+  test(`${name}: the indexed reader opens it through its summary`, async () => {
+    const path = join(dir, `${name}.mcap`);
+    const { reader, messages, metadata } = await readIndexed(path);
+    assert.equal(reader.header.profile, "ros2");
+    assert.match(reader.header.library, /^plotwell \d/);
+    assert.equal(reader.chunkIndexes.length, 3);
+    assert.ok(reader.chunkIndexes.every((c) => c.compression === (name === "none" ? "" : name)));
+    assert.equal(reader.statistics.messageCount, 60n);
+    assert.equal(reader.statistics.chunkCount, 3);
+    assert.deepEqual(
+      metadata.map((m) => [m.name, Object.fromEntries(m.metadata)]),
+      [["plotwell", { baud_rate: "230400", model: "TEST", protocol: "1" }]],
+    );
+    checkMessages(messages, reader.channelsById, reader.schemasById, 30);
+    checkFileCrcs(readFileSync(path), reader);
+  });
+
+  test(`${name}: the stream reader reads it from end to end`, () => {
+    const read = readStream(readFileSync(join(dir, `${name}.mcap`)));
+    assert.equal(read.done, true);
+    checkMessages(read.messages, read.channelsById, read.schemasById, 30);
+    assert.equal(read.metadata.length, 1);
+  });
+}
+
+test("cut mid-chunk: the stream reader reads every whole chunk before the cut", () => {
+  const read = readStream(readFileSync(join(dir, "cut.mcap")));
+  assert.equal(read.done, false);
+  checkMessages(read.messages, read.channelsById, read.schemasById, 20);
+});
