@@ -86,15 +86,14 @@ std::span<const uint8_t> ChunkCompressor::Compress(std::span<const uint8_t> reco
     const size_t bound = LZ4F_HEADER_SIZE_MAX + LZ4F_compressBound(records.size(), &preferences);
     if (m_output.size() < bound)
         m_output.resize(bound);
+    // Frame header, the blocks, the end mark; each step's answer is a size or an error code.
     size_t written = LZ4F_compressBegin(m_lz4, m_output.data(), m_output.size(), &preferences);
-    for (const size_t step : {size_t{0}, size_t{1}}) {
-        if (LZ4F_isError(written))
-            break;
-        const size_t more = step == 0
-            ? LZ4F_compressUpdate(m_lz4, m_output.data() + written, m_output.size() - written, records.data(), records.size(), nullptr)
-            : LZ4F_compressEnd(m_lz4, m_output.data() + written, m_output.size() - written, nullptr);
-        written = LZ4F_isError(more) ? more : written + more;
-    }
+    const auto then = [&written](size_t more) { written = LZ4F_isError(more) ? more : written + more; };
+    if (!LZ4F_isError(written))
+        then(LZ4F_compressUpdate(m_lz4, m_output.data() + written, m_output.size() - written, records.data(),
+                                 records.size(), nullptr));
+    if (!LZ4F_isError(written))
+        then(LZ4F_compressEnd(m_lz4, m_output.data() + written, m_output.size() - written, nullptr));
     if (LZ4F_isError(written)) {
         error = std::string("lz4 compression failed: ") + LZ4F_getErrorName(written);
         return {};

@@ -75,6 +75,9 @@ void McapReader::Reset()
 
 McapMessageStream McapReader::Messages(std::span<const uint16_t> channelIds) const
 {
+    static McapMemoryInput nothing({});
+    if (!m_input)
+        return McapMessageStream(nothing, {}, std::vector<bool>(UINT16_MAX + 1, false));
     std::vector<bool> wanted(UINT16_MAX + 1, false);
     for (const auto& [id, channel] : m_channels)
         wanted[id] = channelIds.empty() || std::find(channelIds.begin(), channelIds.end(), id) != channelIds.end();
@@ -118,11 +121,16 @@ bool McapReader::ReadSummary()
     const uint32_t summaryCrc = in.U32();
     if (opcode != OP_FOOTER || length != FOOTER_CONTENT || summaryStart == 0)
         return false;
-    if (summaryStart < MAGIC_SIZE || summaryStart > footerOffset || footerOffset - summaryStart > MCAP_MAX_RECORD_BYTES ||
-        !m_input->ReadAt(summaryStart, footerOffset - summaryStart, m_record)) {
+    if (summaryStart < MAGIC_SIZE || summaryStart > footerOffset) {
         NoteProblem("the footer points outside the file");
         return false;
     }
+    if (footerOffset - summaryStart > MCAP_MAX_RECORD_BYTES) {
+        NoteProblem("the summary is too large to read");
+        return false;
+    }
+    if (!m_input->ReadAt(summaryStart, footerOffset - summaryStart, m_record))
+        return false;
     uint32_t crc = static_cast<uint32_t>(crc32_z(0, m_record.data(), m_record.size()));
     crc = static_cast<uint32_t>(crc32_z(crc, footer.data(), FOOTER_RECORD - 4));
     if (summaryCrc != 0 && crc != summaryCrc) {
