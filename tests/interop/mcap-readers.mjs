@@ -2,10 +2,12 @@
 // indexed reader for complete files, the stream reader for one cut mid-chunk), with Foxglove's
 // zstd and lz4 decompressors, and the ROS 2 CDR codec @foxglove/rosmsg2-serialization on the
 // message definition parsed by @foxglove/rosmsg. CRCs are checked by the readers and, for the
-// data section and the summary, by Node's zlib.
-//   node mcap-readers.mjs PATH/TO/mcap_sample_recordings
+// data section and the summary, by Node's zlib. Then the other way: recordings written by
+// @mcap/core's writer (chunked, with schemas and channels inside the chunks; unchunked; cut)
+// listed by our reader.
+//   node mcap-readers.mjs PATH/TO/mcap_sample_recordings PATH/TO/mcap_list_recording
 import { execFileSync } from "node:child_process";
-import { mkdtempSync, readFileSync, rmSync } from "node:fs";
+import { mkdtempSync, readFileSync, rmSync, writeFileSync } from "node:fs";
 import { open } from "node:fs/promises";
 import { tmpdir } from "node:os";
 import { join } from "node:path";
@@ -13,7 +15,7 @@ import { crc32 } from "node:zlib";
 import assert from "node:assert/strict";
 import { test, after } from "node:test";
 
-import { McapIndexedReader, McapStreamReader } from "@mcap/core";
+import { McapIndexedReader, McapStreamReader, McapWriter } from "@mcap/core";
 import { parse } from "@foxglove/rosmsg";
 import { MessageReader } from "@foxglove/rosmsg2-serialization";
 import * as zstd from "@foxglove/wasm-zstd";
@@ -152,3 +154,74 @@ test("cut mid-chunk: the stream reader reads every whole chunk before the cut", 
   assert.equal(read.done, false);
   checkMessages(read.messages, read.channelsById, read.schemasById, 20);
 });
+
+// A recording as Foxglove's writer makes it: 45 messages on two channels, 10 a second, chunks of
+// about 1 KB compressed with zstd (or no chunks), metadata.
+async function foreignRecording(useChunks) {
+  const parts = [];
+  let position = 0n;
+  const writable = {
+    position: () => position,
+    write: async (buffer) => {
+      parts.push(buffer.slice());
+      position += BigInt(buffer.byteLength);
+    },
+  };
+  const writer = new McapWriter({
+    writable,
+    useChunks,
+    chunkSize: 1024,
+    compressChunk: (data) => ({ compression: "zstd", compressedData: zstd.compress(data) }),
+  });
+  await writer.start({ profile: "ros2", library: "foxglove test" });
+  const schemaId = await writer.registerSchema({
+    name: "std_msgs/msg/String",
+    encoding: "ros2msg",
+    data: new TextEncoder().encode("string data\n"),
+  });
+  const topics = ["/chatter", "/other"];
+  const channelIds = [];
+  for (const topic of topics)
+    channelIds.push(await writer.registerChannel({ topic, schemaId, messageEncoding: "cdr", metadata: new Map() }));
+  await writer.addMetadata({ name: "robot", metadata: new Map([["id", "r2"]]) });
+  const written = [];
+  for (let i = 0; i < 45; i++) {
+    const logTime = 1_700_000_000n * SECOND + BigInt(i) * 100_000_000n;
+    const data = new Uint8Array(40 + i).fill(i);
+    const channel = i % 3 === 0 ? 1 : 0;
+    await writer.addMessage({ channelId: channelIds[channel], sequence: i, logTime, publishTime: logTime, data });
+    written.push(`message ${topics[channel]} ${i} ${logTime} ${data.length} ${crc32(data).toString(16).padStart(8, "0")}`);
+  }
+  await writer.end();
+  return { bytes: Buffer.concat(parts), written };
+}
+
+function listed(path) {
+  return execFileSync(process.argv[3], [path], { encoding: "utf8" }).trim().split("\n");
+}
+
+for (const useChunks of [true, false]) {
+  test(`a recording of Foxglove's writer ${useChunks ? "in zstd chunks" : "without chunks"}: our reader lists it`, async () => {
+    const { bytes, written } = await foreignRecording(useChunks);
+    const path = join(dir, `foreign-${useChunks}.mcap`);
+    writeFileSync(path, bytes);
+    const lines = listed(path);
+    assert.equal(lines[0], `state 1 ${useChunks ? 1 : 0} ros2`);
+    assert.deepEqual(lines.filter((l) => l.startsWith("channel")), [
+      "channel 0 /chatter cdr std_msgs/msg/String",
+      "channel 1 /other cdr std_msgs/msg/String",
+    ]);
+    assert.deepEqual(lines.filter((l) => l.startsWith("metadata")), ["metadata robot id=r2"]);
+    assert.deepEqual(lines.filter((l) => l.startsWith("message")), written);
+    assert.deepEqual(lines.filter((l) => l.startsWith("problem")), []);
+
+    // Cut in the middle: what our reader lists is the start of what was written, nothing else.
+    writeFileSync(path, bytes.subarray(0, Math.floor(bytes.length * 0.6)));
+    const cut = listed(path);
+    assert.equal(cut[0], "state 0 0 ros2");
+    const messages = cut.filter((l) => l.startsWith("message"));
+    assert.ok(messages.length >= 15 && messages.length < 45, `${messages.length} messages`);
+    assert.deepEqual(messages, written.slice(0, messages.length));
+    assert.deepEqual(cut.filter((l) => l.startsWith("problem")), []);
+  });
+}
