@@ -149,6 +149,16 @@ for (const name of ["zstd", "lz4", "none"]) {
   });
 }
 
+test("stopped before its first message: both readers open it", async () => {
+  const { reader, messages } = await readIndexed(join(dir, "empty.mcap"));
+  assert.equal(reader.statistics.messageCount, 0n);
+  assert.equal(reader.chunkIndexes.length, 0);
+  assert.deepEqual([...reader.channelsById.values()].map((c) => c.topic), ["/raw"]);
+  assert.equal(messages.length, 0);
+  checkFileCrcs(readFileSync(join(dir, "empty.mcap")), reader);
+  assert.equal(readStream(readFileSync(join(dir, "empty.mcap"))).done, true);
+});
+
 test("cut mid-chunk: the stream reader reads every whole chunk before the cut", () => {
   const read = readStream(readFileSync(join(dir, "cut.mcap")));
   assert.equal(read.done, false);

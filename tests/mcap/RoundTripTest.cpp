@@ -77,6 +77,15 @@ TEST(McapRoundTrip, EveryCompressionReadsBackThroughTheSummaryAndByScanning)
             EXPECT_EQ(ReadMessages(reader, nullptr, {2}), onlyTwo);
         }
     }
+    // Stopped before the first message: a file of definitions alone, complete.
+    McapWriter writer;
+    WriteTestRecording(writer, scratch / "empty.mcap", {}, {}, 2);
+    ASSERT_TRUE(writer.Close());
+    McapReader reader;
+    ASSERT_TRUE(reader.Open(scratch / "empty.mcap")) << reader.Error();
+    EXPECT_TRUE(reader.Indexed());
+    EXPECT_EQ(reader.Channels().size(), 2u);
+    EXPECT_TRUE(ReadMessages(reader).empty());
 }
 
 // What a killed program leaves: the chunks written so far and nothing after them. A chunk

@@ -1,5 +1,6 @@
 // Writes the recordings that readers we did not write check (tests/interop) and that seed the
-// reader's fuzz target: one per compression, and one cut off in the middle of its third chunk.
+// reader's fuzz target: one per compression, one cut off in the middle of its third chunk, and
+// one stopped before its first message.
 //   mcap_sample_recordings DIR
 //
 // Channel /sweep carries a small ROS 2 message in CDR, with its definition as `ros2 bag` stores
@@ -138,10 +139,15 @@ int main(int argc, char** argv)
             return 1;
         }
     }
+    McapWriter empty;
+    if (!empty.Open(dir + "/empty.mcap") || empty.AddChannel(0, "/raw", "x-plotwell-raw") != 1 || !empty.Close()) {
+        std::fprintf(stderr, "cannot write %s/empty.mcap\n", dir.c_str());
+        return 1;
+    }
     // The uncompressed recording, cut in the middle of its third chunk.
     std::filesystem::copy_file(dir + "/none.mcap", dir + "/cut.mcap", std::filesystem::copy_options::overwrite_existing);
     std::filesystem::resize_file(dir + "/cut.mcap", (secondEnd + thirdEnd) / 2);
-    std::printf("%s: zstd.mcap lz4.mcap none.mcap cut.mcap (cut at %llu, third chunk %llu..%llu)\n", dir.c_str(),
+    std::printf("%s: zstd.mcap lz4.mcap none.mcap empty.mcap cut.mcap (cut at %llu, third chunk %llu..%llu)\n", dir.c_str(),
                 static_cast<unsigned long long>((secondEnd + thirdEnd) / 2), static_cast<unsigned long long>(secondEnd),
                 static_cast<unsigned long long>(thirdEnd));
     return 0;
