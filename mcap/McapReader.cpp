@@ -47,7 +47,10 @@ bool McapReader::Open(std::unique_ptr<McapInput> input, Mode mode)
         m_error = "not an MCAP recording";
         return false;
     }
-    if (mode == Mode::Auto && ReadHeader() && ReadSummary())
+    m_profile.clear();
+    m_library.clear();
+    ReadHeader();
+    if (mode == Mode::Auto && ReadSummary())
         return true;
     Reset();
     Scan();
@@ -65,8 +68,6 @@ void McapReader::Reset()
 {
     m_indexed = false;
     m_complete = false;
-    m_profile.clear();
-    m_library.clear();
     m_schemas.clear();
     m_channels.clear();
     m_metadata.clear();
@@ -84,20 +85,20 @@ McapMessageStream McapReader::Messages(std::span<const uint16_t> channelIds) con
     return McapMessageStream(*m_input, m_units, std::move(wanted));
 }
 
-bool McapReader::ReadHeader()
+// The profile and library of the header that follows the magic, when it is there whole.
+void McapReader::ReadHeader()
 {
     if (!m_input->ReadAt(MAGIC_SIZE, RECORD_PREFIX, m_record))
-        return false;
+        return;
     ByteReader prefix(m_record);
     const uint8_t opcode = prefix.U8();
     const uint64_t length = prefix.U64();
     if (opcode != OP_HEADER || length > MCAP_MAX_RECORD_BYTES ||
         !m_input->ReadAt(MAGIC_SIZE + RECORD_PREFIX, length, m_record))
-        return false;
+        return;
     ByteReader header(m_record);
     m_profile = header.String();
     m_library = header.String();
-    return header.Ok();
 }
 
 // The footer at the end, then the whole summary it points to, checked against its CRC. False
@@ -255,14 +256,7 @@ void McapReader::Scan()
 
 bool McapReader::ScanRecord(uint8_t opcode, uint64_t offset, std::span<const uint8_t> content)
 {
-    ByteReader in(content);
     switch (opcode) {
-    case OP_HEADER:
-        if (offset == MAGIC_SIZE) {
-            m_profile = in.String();
-            m_library = in.String();
-        }
-        break;
     case OP_SCHEMA:
         TakeSchema(content, offset);
         break;
@@ -279,6 +273,8 @@ bool McapReader::ScanRecord(uint8_t opcode, uint64_t offset, std::span<const uin
         McapMetadata metadata;
         if (ParseMetadata(content, metadata))
             m_metadata.push_back(std::move(metadata));
+        else
+            NoteProblem("the metadata record" + At(offset) + " is damaged");
         break;
     }
     case OP_CHUNK:

@@ -49,7 +49,7 @@ public:
     McapMessageStream Messages(std::span<const uint16_t> channelIds = {}) const;
 
 private:
-    bool ReadHeader();
+    void ReadHeader();
     bool ReadSummary();
     bool ReadSummaryRecords(std::span<const uint8_t> summary, uint64_t summaryStart);
     bool ReadMetadataAt(uint64_t offset, uint64_t length, uint64_t limit);
