@@ -50,6 +50,7 @@ public:
     // The new id (counted from 1), or 0 when the writer has failed or the schema is unknown.
     [[nodiscard]] uint16_t AddChannel(uint16_t schemaId, const std::string& topic, const std::string& messageEncoding,
                                       const std::map<std::string, std::string>& metadata = {});
+    // False when the writer has failed (Error() says why) or the channel is not one of its own.
     [[nodiscard]] bool WriteMessage(const McapMessage& message);
     [[nodiscard]] bool WriteMetadata(const McapMetadata& metadata);
     // Writes the open chunk now: for an owner that has had nothing to write for a while.
