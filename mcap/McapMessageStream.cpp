@@ -1,7 +1,5 @@
 #include "mcap/McapMessageStream.h"
 
-#include <zlib.h>
-
 #include <algorithm>
 
 #include "mcap/ByteReader.h"
@@ -91,24 +89,19 @@ bool McapMessageStream::Load(size_t unit)
     const std::span<const uint8_t> content = record.Bytes(record.U64());
     std::string problem;
     McapChunkHeader chunk;
-    if (!record.Ok() || record.Remaining() != 0) {
+    if (!record.Ok() || record.Remaining() != 0)
         problem = "its length does not match the index";
-    } else if (opcode == OP_MESSAGE) {
+    else if (opcode == OP_MESSAGE)
         loaded->records.assign(m_record.begin(), m_record.end());
-    } else if (opcode != OP_CHUNK || !ParseChunkHeader(content, chunk)) {
+    else if (opcode != OP_CHUNK || !ParseChunkHeader(content, chunk))
         problem = "it is not a chunk";
-    } else if (chunk.uncompressedSize > MCAP_MAX_RECORD_BYTES) {
-        problem = "it is larger than a recording's chunk can be";
-    } else if (!m_decompressor->Decompress(chunk.compression, chunk.records, chunk.uncompressedSize, loaded->records,
-                                           problem)) {
-    } else if (chunk.uncompressedCrc != 0 &&
-               crc32_z(0, loaded->records.data(), loaded->records.size()) != chunk.uncompressedCrc) {
-        problem = "its CRC does not match";
-    }
-    if (!problem.empty() || !Index(*loaded)) {
+    else
+        problem = ChunkRecords(chunk, *m_decompressor, loaded->records);
+    if (problem.empty() && !Index(*loaded))
+        problem = "a record in it runs past its end";
+    if (!problem.empty()) {
         m_spare.push_back(std::move(loaded));
-        return Fail("The chunk at offset " + std::to_string(where.offset) + " is damaged: " +
-                    (problem.empty() ? "a record in it runs past its end" : problem));
+        return Fail("the chunk at offset " + std::to_string(where.offset) + " is damaged: " + problem);
     }
     if (loaded->entries.empty()) {
         m_spare.push_back(std::move(loaded));
@@ -117,7 +110,7 @@ bool McapMessageStream::Load(size_t unit)
     m_loadedBytes += loaded->records.size();
     m_loaded.push_back(std::move(loaded));
     if (m_loadedBytes > MCAP_MAX_LOADED_BYTES)
-        return Fail("Too many chunks overlap in time to be read together");
+        return Fail("too many chunks overlap in time to be read together");
     return true;
 }
 

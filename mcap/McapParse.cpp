@@ -1,5 +1,7 @@
 #include "mcap/McapParse.h"
 
+#include <zlib.h>
+
 #include "mcap/ByteReader.h"
 #include "mcap/McapFormat.h"
 
@@ -13,6 +15,18 @@ bool ParseChunkHeader(std::span<const uint8_t> content, McapChunkHeader& chunk)
     chunk.compression = in.StringView();
     chunk.records = in.Bytes(in.U64());
     return in.Ok();
+}
+
+std::string ChunkRecords(const McapChunkHeader& chunk, ChunkDecompressor& decompressor, std::vector<uint8_t>& records)
+{
+    if (chunk.uncompressedSize > MCAP_MAX_RECORD_BYTES)
+        return "it is larger than a recording's chunk can be";
+    std::string problem;
+    if (!decompressor.Decompress(chunk.compression, chunk.records, chunk.uncompressedSize, records, problem))
+        return problem;
+    if (chunk.uncompressedCrc != 0 && crc32_z(0, records.data(), records.size()) != chunk.uncompressedCrc)
+        return "its CRC does not match";
+    return "";
 }
 
 bool ParseSchema(std::span<const uint8_t> content, McapSchema& schema)

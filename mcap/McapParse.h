@@ -4,8 +4,11 @@
 
 #include <cstdint>
 #include <span>
+#include <string>
 #include <string_view>
+#include <vector>
 
+#include "mcap/ChunkCompression.h"
 #include "mcap/McapRecords.h"
 
 // The largest record or decompressed chunk the reader takes whole: far above what recorders
@@ -22,6 +25,9 @@ struct McapChunkHeader {
 };
 
 bool ParseChunkHeader(std::span<const uint8_t> content, McapChunkHeader& chunk);
+// A chunk's records, decompressed and checked against its size cap and CRC: what is wrong with
+// them, or "".
+std::string ChunkRecords(const McapChunkHeader& chunk, ChunkDecompressor& decompressor, std::vector<uint8_t>& records);
 bool ParseSchema(std::span<const uint8_t> content, McapSchema& schema);
 bool ParseChannel(std::span<const uint8_t> content, McapChannel& channel);
 bool ParseMetadata(std::span<const uint8_t> content, McapMetadata& metadata);

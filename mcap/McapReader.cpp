@@ -291,12 +291,8 @@ bool McapReader::ScanChunk(uint64_t offset, uint64_t length, std::span<const uin
     std::string problem;
     if (!ParseChunkHeader(content, chunk))
         problem = "its header is damaged";
-    else if (chunk.uncompressedSize > MCAP_MAX_RECORD_BYTES)
-        problem = "it is larger than a recording's chunk can be";
-    else if (!m_decompressor->Decompress(chunk.compression, chunk.records, chunk.uncompressedSize, m_chunk, problem))
-        ;
-    else if (chunk.uncompressedCrc != 0 && crc32_z(0, m_chunk.data(), m_chunk.size()) != chunk.uncompressedCrc)
-        problem = "its CRC does not match";
+    else
+        problem = ChunkRecords(chunk, *m_decompressor, m_chunk);
     if (!problem.empty()) {
         NoteProblem("the chunk" + At(offset) + " is damaged: " + problem);
         return false;
