@@ -156,6 +156,7 @@ bool McapReader::ReadSummaryRecords(std::span<const uint8_t> summary, uint64_t s
     std::vector<MetadataPlace> metadata;
     while (walker.Next(opcode, content, offset)) {
         ByteReader in(content);
+        bool inData = true;
         if (opcode == OP_SCHEMA) {
             TakeSchema(content, summaryStart + offset);
         } else if (opcode == OP_CHANNEL) {
@@ -170,15 +171,13 @@ bool McapReader::ReadSummaryRecords(std::span<const uint8_t> summary, uint64_t s
             unit.end = in.U64();
             unit.offset = in.U64();
             unit.length = in.U64();
-            const bool inData = unit.offset >= MAGIC_SIZE && unit.offset <= summaryStart &&
-                                unit.length <= summaryStart - unit.offset;
-            if (inData)
+            inData = unit.offset >= MAGIC_SIZE && unit.offset <= summaryStart && unit.length <= summaryStart - unit.offset;
+            if (inData && in.Ok())
                 m_units.push_back(unit);
-            else
-                in.Bytes(content.size() + 1);  // counts as damaged, as a field cut short would
         }
-        if (!in.Ok()) {
-            NoteProblem("the summary's " + std::to_string(opcode) + " record" + At(summaryStart + offset) + " is damaged");
+        if (!in.Ok() || !inData) {
+            NoteProblem(std::string("the summary's ") + (opcode == OP_CHUNK_INDEX ? "chunk index" : "record") +
+                        At(summaryStart + offset) + " is damaged");
             return false;
         }
     }

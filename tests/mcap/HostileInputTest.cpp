@@ -122,7 +122,7 @@ TEST(McapHostileInput, DamageIsReportedAndWhatIsSoundIsRead)
              WriteLittle(r.bytes, r.FooterAt() + 25, 4, 0);  // no summary CRC, so the index itself is met
              WriteLittle(r.bytes, r.Find(CHUNK_INDEX).offset + 9 + 16, 8, 1ull << 50);
          },
-         "summary's 8 record", "", 35},
+         "summary's chunk index at offset", "", 35},
         {"the data section's CRC", ZSTD, [](Recording& r) { r.bytes[r.Find(DATA_END).offset + 9] ^= 1; }, "",
          "data section's CRC does not match", 35},
         {"a footer of the wrong length", ZSTD, [](Recording& r) { WriteLittle(r.bytes, r.FooterAt() + 1, 8, 21); }, "", "",
