@@ -53,6 +53,16 @@ elif target == "decode_command":
         write(f"seed-bins-{p}", bytes([len(codes)] + codes) + text)
     binary = (scratch / "p2.bin").read_bytes()
     write("seed-binary", bytes([5, words["--format"], words["binary"], words["--chunk"], words["7"], words["-"]]) + binary)
+elif target == "foxglove_client":
+    def message(text, binary=False):
+        data = text if isinstance(text, bytes) else text.encode()
+        return bytes([1 if binary else 0]) + struct.pack("<H", len(data)) + data
+    subscribe = '{"op":"subscribe","subscriptions":[{"id":%d,"channelId":%d}]}'
+    write("seed-subscribe", message(subscribe % (0, 1)) + message(subscribe % (1, 2)))
+    write("seed-unsubscribe", message(subscribe % (4, 3)) + message('{"op":"unsubscribe","subscriptionIds":[4]}'))
+    write("seed-refused", message(subscribe % (5, 9)) + message('{"op":"getParameters","parameterNames":[]}')
+          + message("[1,2.5,null,true,\"x\"]"))
+    write("seed-binary", message(b"\x01\x01\x00\x00\x00payload", binary=True))
 else:
     sys.exit(f"no seeds for {target}")
 PY

@@ -2,7 +2,8 @@
 # Searches one fuzz target for failures with libFuzzer, then merges what reached new coverage
 # into its kept corpus under tests/fuzz/corpus/TARGET (minimised, so it stays small).
 #   scripts/fuzz.sh TARGET [SECONDS] [extra libFuzzer options...]
-# TARGET: protocol0 protocol1 protocol2 protocol3 playback decode_command mcap_reader. SECONDS: default 600.
+# TARGET: protocol0 protocol1 protocol2 protocol3 playback decode_command mcap_reader foxglove_client.
+# SECONDS: default 600.
 # Crashing inputs go to build-fuzz/artifacts/TARGET/; replay one with build-fuzz/tests/fuzz/fuzz_TARGET FILE.
 set -euo pipefail
 cd "$(dirname "$0")/.."
