@@ -13,7 +13,7 @@ using Endpoint = websocketpp::client<websocketpp::config::asio_client>;
 }
 
 struct WebSocketClient::Impl {
-    Impl()
+    explicit Impl(bool keepMessages) : keep(keepMessages)
     {
         endpoint.clear_access_channels(websocketpp::log::alevel::all);
         endpoint.clear_error_channels(websocketpp::log::elevel::all);
@@ -35,6 +35,7 @@ struct WebSocketClient::Impl {
         return changed.wait_for(lock, timeout, predicate);
     }
 
+    const bool keep;
     asio::io_context io;
     Endpoint endpoint;
     std::thread thread;
@@ -49,9 +50,10 @@ struct WebSocketClient::Impl {
     std::string subprotocol;
     WebSocketClient::Closing closing;
     std::deque<WebSocketClient::Message> received;
+    int64_t count = 0;
 };
 
-WebSocketClient::WebSocketClient() : m_impl(std::make_unique<Impl>()) {}
+WebSocketClient::WebSocketClient(bool keepMessages) : m_impl(std::make_unique<Impl>(keepMessages)) {}
 
 WebSocketClient::~WebSocketClient() = default;
 
@@ -85,7 +87,9 @@ bool WebSocketClient::Connect(uint16_t port, const std::string& subprotocol, std
     impl.connection->set_message_handler([&impl](websocketpp::connection_hdl, Endpoint::message_ptr message) {
         const auto now = std::chrono::steady_clock::now();
         std::lock_guard lock(impl.mutex);
-        impl.received.push_back({message->get_opcode() == websocketpp::frame::opcode::binary,
+        ++impl.count;
+        if (impl.keep)
+            impl.received.push_back({message->get_opcode() == websocketpp::frame::opcode::binary,
                                  std::move(message->get_raw_payload()), now});
         impl.changed.notify_all();
     });
@@ -127,6 +131,12 @@ std::optional<WebSocketClient::Message> WebSocketClient::Next(std::chrono::milli
     Message message = std::move(impl.received.front());
     impl.received.pop_front();
     return message;
+}
+
+int64_t WebSocketClient::Received() const
+{
+    std::lock_guard lock(m_impl->mutex);
+    return m_impl->count;
 }
 
 void WebSocketClient::StopReading()

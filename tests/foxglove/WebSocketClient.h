@@ -21,7 +21,8 @@ public:
         std::string reason;
     };
 
-    WebSocketClient();
+    // `keepMessages` false: received messages are only counted (a reader for a load test).
+    explicit WebSocketClient(bool keepMessages = true);
     // Drops the connection without a closing handshake, as a client that goes away does.
     ~WebSocketClient();
     WebSocketClient(const WebSocketClient&) = delete;
@@ -39,6 +40,9 @@ public:
 
     // The next message, or nothing when none came within `timeout` (or the connection closed).
     std::optional<Message> Next(std::chrono::milliseconds timeout = std::chrono::seconds(10));
+
+    // Messages received so far, kept or not.
+    int64_t Received() const;
 
     // Stops taking bytes from the socket, so that the server's writes back up; and starts again.
     void StopReading();
