@@ -16,6 +16,7 @@
 #include "tests/support/ChildProcess.h"
 #include "tests/support/Pipe.h"
 #include "tests/support/PseudoTerminal.h"
+#include "tests/tools/RunTool.h"
 
 namespace {
 
@@ -64,7 +65,7 @@ TEST(MonitorProcess, EveryEndGoesThroughTheClosePathAndNoStopWaitsForTheOutput)
         ASSERT_GE(full, 0);
         if (c.output == Output::Blocked)
             out.Fill();
-        ChildProcess monitor({PLOTWELL_TOOL, "monitor", pty.DevicePath()},
+        ChildProcess monitor({ToolProgram(), "monitor", pty.DevicePath()},
                              ChildStreams{-1, c.output == Output::DeviceFull ? full : out.write, err.write});
         close(full);
         out.CloseWrite();

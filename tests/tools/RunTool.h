@@ -5,7 +5,14 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/BuiltProgram.h"
 #include "tools/ToolCommands.h"
+
+// The plotwell-tool program, for the tests that need it as a process.
+inline std::string ToolProgram()
+{
+    return BuiltProgram("PLOTWELL_TOOL", PLOTWELL_TOOL);
+}
 
 struct ToolResult {
     int status;

@@ -26,7 +26,7 @@ struct Finished {
 // Runs plotwell-tool to its end with standard input and output on the given descriptors.
 Finished RunProcess(const std::vector<std::string>& args, int in, int out)
 {
-    std::vector<std::string> argv{PLOTWELL_TOOL};
+    std::vector<std::string> argv{ToolProgram()};
     argv.insert(argv.end(), args.begin(), args.end());
     Pipe err;
     ChildProcess tool(argv, ChildStreams{in, out, err.write});
@@ -99,7 +99,7 @@ TEST(ToolProcess, SimulatedScannerOnAPseudoTerminalEndsOnEveryStopSignal)
         SCOPED_TRACE(c.name);
         Pipe out;
         Pipe err;
-        ChildProcess simulate({PLOTWELL_TOOL, "simulate", "--pty"}, ChildStreams{-1, out.write, err.write});
+        ChildProcess simulate({ToolProgram(), "simulate", "--pty"}, ChildStreams{-1, out.write, err.write});
         out.CloseWrite();
         err.CloseWrite();
         std::string path = out.Take(TIMEOUT_MS, '\n');

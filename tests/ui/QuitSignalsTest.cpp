@@ -8,6 +8,7 @@
 #include <fstream>
 #include <thread>
 
+#include "tests/support/BuiltProgram.h"
 #include "tests/support/ChildProcess.h"
 
 namespace {
@@ -33,7 +34,7 @@ TEST(QuitSignals, EachEndsTheViewerThroughItsClosePath)
 {
     for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
         SCOPED_TRACE(strsignal(signal));
-        ChildProcess viewer({PLOTWELL_VIEWER, "--demo"}, {}, {"QT_QPA_PLATFORM=offscreen"});
+        ChildProcess viewer({BuiltProgram("PLOTWELL_VIEWER", PLOTWELL_VIEWER), "--demo"}, {}, {"QT_QPA_PLATFORM=offscreen"});
         ASSERT_TRUE(viewer.Started());
         std::string lock;
         const auto deadline = std::chrono::steady_clock::now() + 20s;
