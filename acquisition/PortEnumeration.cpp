@@ -1,10 +1,12 @@
-// EnumeratePorts: the serial devices the system has, found from sysfs without opening any.
-// Opening a port raises DTR and RTS, which resets many devices and can start or stop a
-// scanner's motor, and the list is refreshed every second.
+// EnumeratePorts and LookAtPath: the serial devices the system has, found from sysfs without
+// opening any. Opening a port raises DTR and RTS, which resets many devices and can start or
+// stop a scanner's motor, and the list is refreshed every second.
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -114,7 +116,54 @@ struct Classifier {
     }
 };
 
+// Terminals that are no line to a device: the controlling terminal, the console and the
+// pseudo-terminal multiplexer (major 5), and the virtual consoles (major 4, minors 0 to 63).
+bool IsTerminalAlias(dev_t device)
+{
+    return (major(device) == 5 && minor(device) <= 2) || (major(device) == 4 && minor(device) <= 63);
+}
+
+// The pseudo-terminals' device side (majors 136 to 143), which sysfs does not list.
+bool IsPseudoTerminal(dev_t device)
+{
+    return major(device) >= 136 && major(device) <= 143;
+}
+
+// The tty class entry of a device, found by its name and checked by its number; empty when the
+// device is not in the class.
+fs::path TtyClassEntry(const std::string& path, dev_t device, const std::string& sysClassTty)
+{
+    const fs::path entry = fs::path(sysClassTty) / fs::path(CanonicalOrSame(path)).filename();
+    std::ifstream numbers(entry / "dev");
+    unsigned majorNumber = 0;
+    unsigned minorNumber = 0;
+    char colon = 0;
+    if (numbers >> majorNumber >> colon >> minorNumber && colon == ':' && majorNumber == major(device) &&
+        minorNumber == minor(device))
+        return entry;
+    return {};
+}
+
 }  // namespace
+
+PathLook LookAtPath(const std::string& path, const std::string& sysClassTty)
+{
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return {PathKind::Missing, errno};
+    if (S_ISREG(st.st_mode))
+        return {PathKind::RegularFile, 0};
+    if (!S_ISCHR(st.st_mode) || IsTerminalAlias(st.st_rdev))
+        return {PathKind::Other, 0};
+    if (IsPseudoTerminal(st.st_rdev))
+        return {PathKind::SerialDevice, 0};
+    const fs::path entry = TtyClassEntry(path, st.st_rdev, sysClassTty);
+    if (entry.empty())
+        return {PathKind::Other, 0};
+    if (IsPlaceholderUart(entry))
+        return {PathKind::Missing, ENODEV};
+    return {PathKind::SerialDevice, 0};
+}
 
 void EnumeratePorts(std::vector<PortEntry>& all, std::vector<PortEntry>& free,
                     std::vector<PortEntry>& busy, const PortScanRoots& roots)

@@ -27,3 +27,16 @@ struct PortScanRoots {
 // devices come first in natural name order, then the extra paths that are character devices.
 void EnumeratePorts(std::vector<PortEntry>& all, std::vector<PortEntry>& free,
                     std::vector<PortEntry>& busy, const PortScanRoots& roots = PortScanRoots{});
+
+// What a path given by hand names, found without opening it.
+enum class PathKind {
+    SerialDevice,  // a terminal device of the serial kind, or a pseudo-terminal
+    RegularFile,
+    Missing,       // nothing there, a link to nothing, or a serial slot with no chip behind it
+    Other,         // anything else: /dev/null, the controlling terminal, a console, a folder
+};
+struct PathLook {
+    PathKind kind;
+    int error;  // Missing: the system's reason (ENOENT, ENODEV, EACCES, ...); otherwise 0
+};
+PathLook LookAtPath(const std::string& path, const std::string& sysClassTty = "/sys/class/tty");

@@ -4,14 +4,15 @@
 #include <istream>
 #include <ostream>
 
+#include "acquisition/LinkHealth.h"
 #include "acquisition/SerialPort.h"
 #include "acquisition/SharedState.h"
-#include "protocols/PacketRecogniser.h"
 #include "run/Pipeline.h"
 #include "tools/DecodeInput.h"
 #include "tools/OutputCheck.h"
 #include "tools/PointLines.h"
 #include "tools/RunOptions.h"
+#include "tools/RunVerdict.h"
 #include "tools/ToolArguments.h"
 #include "tools/ToolCommands.h"
 
@@ -25,7 +26,7 @@ const char USAGE[] =
     "selected model's scanner would send it and prints frame,index,angle,distance for every\n"
     "point of every completed frame, as soon as the frame is complete, so that it also reads a\n"
     "pipe from a live source. Exit status 1 when the input cannot be read, the output cannot\n"
-    "be written or no packet of the model's protocol is found in the input; 2 on bad arguments\n"
+    "be written or the input holds bytes but no revolution of the model; 2 on bad arguments\n"
     "or a dump that breaks its format.\n"
     "  --model NAME         one of the model names; default TR20_A\n"
     "  --protocol CODE      packet protocol instead of the model's\n"
@@ -76,8 +77,7 @@ int Decode(const DecodeOptions& options, std::streambuf& source, std::ostream& o
 {
     const RunSettings settings = options.run.Settings();
     StartRun(settings);
-    PacketRecogniser recogniser(settings.protocol, settings.pointNum);
-    DecodeInput input(source, options.hex, options.chunk, &recogniser);
+    DecodeInput input(source, options.hex, options.chunk);
     CSerialPort port;
     port.AttachSource(&input);
     PointLines lines(out);
@@ -100,18 +100,12 @@ int Decode(const DecodeOptions& options, std::streambuf& source, std::ostream& o
         return Ending(output, err, EXIT_FAILED);
     if (const int ended = input.Report("decode", name, err); ended != EXIT_OK)
         return Ending(output, err, ended);
-    if (input.Bytes() > 0 && recogniser.Stream().accepted == 0) {
-        err << "plotwell-tool decode: no packets of protocol " << settings.protocol << " in " << input.Bytes()
-            << " bytes: is the model right? (plotwell-tool probe PORT tells which model a scanner is)\n";
-        return Ending(output, err, EXIT_FAILED);
-    }
-    if (frames == 0) {
-        lines.Header();
+    const int judged = JudgeRevolutions({"decode", name, false}, ReadLinkHealth(), settings.protocol, err);
+    if (judged == EXIT_OK && frames == 0) {
+        lines.Header();  // an empty input decodes to an empty list
         lines.Flush();
     }
-    if (input.Bytes() == 0)
-        err << "plotwell-tool decode: " << name << " holds no data\n";
-    return Ending(output, err, EXIT_OK);
+    return Ending(output, err, judged);
 }
 
 }  // namespace

@@ -9,7 +9,6 @@
 #include <streambuf>
 
 #include "files/HexDump.h"
-#include "protocols/PacketRecogniser.h"
 #include "tools/ToolArguments.h"
 
 namespace {
@@ -27,11 +26,10 @@ std::string Describe(char c)
 }
 }  // namespace
 
-DecodeInput::DecodeInput(std::streambuf& in, bool hex, int32_t chunk, PacketRecogniser* recogniser)
+DecodeInput::DecodeInput(std::streambuf& in, bool hex, int32_t chunk)
     : m_in(in),
       m_hex(hex),
       m_chunk(std::max(chunk, 1)),
-      m_recogniser(recogniser),
       m_text(hex ? BLOCK + CELL : 0),
       m_data(BLOCK)
 {
@@ -69,9 +67,6 @@ void DecodeInput::Fill()
         }
         m_dataStart = 0;
         m_dataEnd = m_hex ? DecodeText(m_textHeld + read) : read;
-        m_bytes += m_dataEnd;
-        if (m_recogniser != nullptr && m_recogniser->Stream().accepted == 0)
-            m_recogniser->Feed(m_data.data(), m_dataEnd, 0.0);
     }
 }
 

@@ -13,22 +13,15 @@
 
 #include "acquisition/ByteSource.h"
 
-class PacketRecogniser;
-
 class DecodeInput : public ByteSource {
 public:
-    // `chunk`: the most a read hands out, as a device trickles its bytes in. `recogniser` (may be
-    // null) is fed the bytes until it has accepted a packet: whether the input is of the
-    // expected protocol at all.
-    DecodeInput(std::streambuf& in, bool hex, int32_t chunk, PacketRecogniser* recogniser);
+    // `chunk`: the most a read hands out, as a device trickles its bytes in.
+    DecodeInput(std::streambuf& in, bool hex, int32_t chunk);
 
     // Waits for the next block when none is held; 0 once the input has ended.
     int32_t Waiting() override;
     int32_t Read(uint8_t* buffer, int32_t length) override;
     bool Ended() override;
-
-    // Bytes decoded from the input so far.
-    int64_t Bytes() const { return m_bytes; }
 
     // How the input ended, said on `err` as "plotwell-tool <command>: <name>...": EXIT_OK (nothing
     // said) when it simply ended, EXIT_FAILED after a failed read, EXIT_USAGE after a character
@@ -44,14 +37,12 @@ private:
     std::streambuf& m_in;
     const bool m_hex;
     const int32_t m_chunk;
-    PacketRecogniser* m_recogniser;
     std::vector<char> m_text;      // hexadecimal input: characters of cells not yet complete, then a block
     int32_t m_textHeld = 0;        // characters carried over from the last block
     std::vector<uint8_t> m_data;   // decoded bytes
     int32_t m_dataStart = 0;
     int32_t m_dataEnd = 0;
     int64_t m_textOffset = 0;      // characters of the input decoded before m_text
-    int64_t m_bytes = 0;
     bool m_end = false;
     std::string m_readFailure;     // the system's reason when a read failed
     int64_t m_badOffset = -1;      // the first character that breaks the dump's pattern

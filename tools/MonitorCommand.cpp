@@ -16,6 +16,7 @@
 #include "run/Pipeline.h"
 #include "tools/MonitorOutput.h"
 #include "tools/RunOptions.h"
+#include "tools/RunVerdict.h"
 #include "tools/StopSignals.h"
 #include "tools/ToolArguments.h"
 #include "tools/ToolCommands.h"
@@ -30,7 +31,8 @@ const char USAGE[] =
     "samples with a return, revolutions and bytes per second, and the packets that passed and\n"
     "failed their check bytes, the bytes skipped and the revolutions cut short since the last\n"
     "line. Runs until K revolutions, Ctrl+C, kill or the end of its output (a closed pipe ends it\n"
-    "quietly), then sums the link's health up on standard error.\n"
+    "quietly), then sums the link's health up on standard error. Exit status 1 when the port\n"
+    "cannot be opened or goes away, the output cannot be written, or no revolution came.\n"
     "  --model NAME         one of the model names; default TR20_A\n"
     "  --filter FACTOR|off  noise filter factor (above 0), or off; default 2.5\n"
     "  --compensation MODE  none, formula (default) or ros\n"
@@ -117,20 +119,14 @@ private:
 
 enum class RunEnd { Finished, Stopped, ReaderGone, Failed };
 
-// What the link came to over the whole run, on standard error.
-void Summarise(const Monitor& monitor, const std::string& port, std::ostream& err)
+// What the link came to over the whole run, on standard error; EXIT_FAILED when it brought no
+// revolution.
+int Summarise(const Monitor& monitor, const std::string& port, int32_t protocol, std::ostream& err)
 {
     const LinkHealthReading health = ReadLinkHealth();
+    if (health.revolutions == 0)
+        return JudgeRevolutions({"monitor", port, true}, health, protocol, err);
     char text[320];
-    if (health.revolutions == 0) {
-        std::snprintf(text, sizeof text,
-                      "plotwell-tool monitor: no revolution in %lld bytes (%lld packets passed, %lld failed their "
-                      "check bytes); is the model right? 'plotwell-tool probe %s' tells\n",
-                      static_cast<long long>(health.bytes), static_cast<long long>(health.accepted),
-                      static_cast<long long>(health.rejected), port.c_str());
-        err << text;
-        return;
-    }
     const double seconds = static_cast<double>(health.lastRevolutionNs - monitor.FirstRevolutionNs()) / 1e9;
     const int64_t packets = health.accepted + health.rejected;
     std::snprintf(text, sizeof text,
@@ -144,6 +140,7 @@ void Summarise(const Monitor& monitor, const std::string& port, std::ostream& er
                   packets > 0 ? 100.0 * static_cast<double>(health.rejected) / static_cast<double>(packets) : 0.0,
                   static_cast<long long>(health.skipped), static_cast<long long>(health.cutShort));
     err << text;
+    return EXIT_OK;
 }
 
 // Main thread: writes the queued lines until the frames are in, the port is lost, a stop
@@ -177,7 +174,8 @@ RunEnd Relay(LineQueue& lines, LineWriter& writer, const StopSignals& signals)
 
 int RunMonitor(const MonitorOptions& options, std::ostream& out, std::ostream& err)
 {
-    StartRun(options.run.Settings());
+    const RunSettings settings = options.run.Settings();
+    StartRun(settings);
     LineQueue lines;
     Monitor monitor(lines, options.frames);
     CSerialPort port;
@@ -207,12 +205,12 @@ int RunMonitor(const MonitorOptions& options, std::ostream& out, std::ostream& e
         err << "plotwell-tool monitor: cannot write output: " << writer.Failure() << "\n";
         return EXIT_FAILED;
     }
-    Summarise(monitor, options.port, err);
+    const int judged = Summarise(monitor, options.port, settings.protocol, err);
     if (end == RunEnd::Finished && monitor.Lost()) {
         err << "plotwell-tool monitor: " << options.port << " went away\n";
         return EXIT_FAILED;
     }
-    return EXIT_OK;
+    return judged;
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 // not offer it, without opening any device. The quickest answer to "why is my scanner not listed".
 #include <algorithm>
 #include <array>
+#include <cerrno>
+#include <cstring>
 #include <ostream>
 
 #include "acquisition/PortAccess.h"
@@ -18,6 +20,9 @@ const char USAGE[] =
     "  free                         the viewer offers it\n"
     "  busy: NAME (pid N)           another program holds it (or why it counts as held)\n"
     "  no access: OWNER:GROUP MODE  this user may not open it\n"
+    "and, for a path given with --port that is no serial port,\n"
+    "  no such device               nothing is there, or a link points nowhere\n"
+    "  not a serial device          something else is, such as /dev/null or a file\n"
     "No device is opened.\n"
     "  --port PATH  list PATH too (a pseudo-terminal, a port given to the viewer with --port),\n"
     "               after the ports the system has; may be given more than once\n";
@@ -34,6 +39,24 @@ Row Describe(const PortEntry& entry)
         state = "busy: " + entry.holder;
     return {entry.path, entry.displayName != entry.path ? entry.displayName : "-", state,
             entry.driver.empty() ? "-" : entry.driver};
+}
+
+// Why an asked path is no port, or empty when it is one.
+std::string NotAPort(const std::string& path)
+{
+    const PathLook look = LookAtPath(path);
+    switch (look.kind) {
+    case PathKind::SerialDevice:
+        return {};
+    case PathKind::Missing:
+        if (look.error == ENOENT || look.error == ENOTDIR || look.error == ENODEV)
+            return "no such device";
+        return std::string("cannot be looked at: ") + std::strerror(look.error);
+    case PathKind::RegularFile:
+    case PathKind::Other:
+        break;
+    }
+    return "not a serial device";
 }
 
 void PrintRows(const std::vector<Row>& rows, std::ostream& out)
@@ -64,11 +87,24 @@ int RunPortsCommand(const std::vector<std::string>& args, std::istream&, std::os
     const Parsed parsed = OptionReader("ports", args, err).Read(rules, nullptr);
     if (const std::optional<int> status = EndBeforeRun(parsed, USAGE, out))
         return *status;
+    // The asked paths that are ports are listed with the system's; the others after them, each
+    // with what it is instead.
+    std::vector<Row> refused;
+    std::vector<std::string> asked;
+    asked.swap(roots.extraPaths);
+    for (const std::string& path : asked) {
+        const std::string reason = NotAPort(path);
+        if (reason.empty())
+            roots.extraPaths.push_back(path);
+        else if (std::none_of(refused.begin(), refused.end(), [&](const Row& row) { return row[0] == path; }))
+            refused.push_back({path, "-", reason, "-"});
+    }
     std::vector<PortEntry> all, free, busy;
     EnumeratePorts(all, free, busy, roots);
     std::vector<Row> rows;
     for (const PortEntry& entry : all)
         rows.push_back(Describe(entry));
+    rows.insert(rows.end(), refused.begin(), refused.end());
     PrintRows(rows, out);
     return EXIT_OK;
 }

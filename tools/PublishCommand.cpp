@@ -1,13 +1,14 @@
 // plotwell-tool publish: the revolutions of a serial port or of a recording as ROS 2 LaserScans
 // over DDS, headless. One thread: the run's parse and process loop, which publishes each
 // revolution as it completes.
-#include <sys/stat.h>
-
 #include <cstdint>
+#include <cstring>
 #include <fstream>
 #include <memory>
 #include <ostream>
 
+#include "acquisition/LinkHealth.h"
+#include "acquisition/PortEnumeration.h"
 #include "acquisition/SerialPort.h"
 #include "acquisition/SharedState.h"
 #include "protocols/DeviceModel.h"
@@ -17,6 +18,7 @@
 #include "tools/DecodeInput.h"
 #include "tools/LinePacedSource.h"
 #include "tools/RunOptions.h"
+#include "tools/RunVerdict.h"
 #include "tools/StopSignals.h"
 #include "tools/ToolArguments.h"
 #include "tools/ToolCommands.h"
@@ -28,7 +30,9 @@ const char USAGE[] =
     "Publishes the revolutions of SOURCE as ROS 2 LaserScans (sensor_msgs/msg/LaserScan) over DDS.\n"
     "SOURCE is a serial port (a device such as /dev/ttyUSB0, or the path simulate --pty prints) or a\n"
     "raw data file, played at the speed of the model's line. Runs until K scans are published, the\n"
-    "file ends, the device goes away, or Ctrl+C.\n"
+    "file ends, the device goes away, or Ctrl+C. Exit status 1 when SOURCE cannot be opened or\n"
+    "read, goes away, or brings bytes but no revolution of the model (or, from a port, nothing\n"
+    "at all); 2 on bad arguments or a recording that breaks its format.\n"
     "\n"
     "Options:\n"
     "  --model NAME         one of the model names; default TR20_A\n"
@@ -117,6 +121,8 @@ public:
         m_port.AttachSource(nullptr);
         if (m_file && status == EXIT_OK)
             status = m_file->Report("publish", m_options.source, m_err);
+        if (status == EXIT_OK)
+            status = JudgeRevolutions({"publish", m_options.source, !m_file}, ReadLinkHealth(), settings.protocol, m_err);
         static_cast<void>(m_port.Close());  // the run is over either way
         m_err << "plotwell-tool publish: " << m_publisher.Sent() << " scans published";
         if (m_publisher.Failed() > 0)
@@ -130,21 +136,29 @@ private:
     // plays. EXIT_OK, or the exit status after saying why not.
     int Attach()
     {
-        struct stat status {};
+        const PathLook look = LookAtPath(m_options.source);
         std::string reason;
-        if (::stat(m_options.source.c_str(), &status) == 0 && S_ISREG(status.st_mode)) {
+        switch (look.kind) {
+        case PathKind::RegularFile:
             if (!OpenDataInput(m_stream, "publish", m_options.source, m_err))
                 return EXIT_FAILED;
-            m_file = std::make_unique<DecodeInput>(*m_stream.rdbuf(), m_options.hex, INT32_MAX, nullptr);
+            m_file = std::make_unique<DecodeInput>(*m_stream.rdbuf(), m_options.hex, INT32_MAX);
             m_paced = std::make_unique<LinePacedSource>(*m_file, m_options.run.model->nBaudRate);
             m_port.AttachSource(m_paced.get());
             return EXIT_OK;
-        }
-        if (!m_port.Open(m_options.source, m_options.run.model->nBaudRate, &reason)) {
+        case PathKind::SerialDevice:
+            if (m_port.Open(m_options.source, m_options.run.model->nBaudRate, &reason))
+                return EXIT_OK;
             m_err << "plotwell-tool publish: Open Failed\n" << reason << "\n";
             return EXIT_FAILED;
+        case PathKind::Missing:
+            m_err << "plotwell-tool publish: " << m_options.source << ": " << std::strerror(look.error) << "\n";
+            return EXIT_FAILED;
+        case PathKind::Other:
+            break;
         }
-        return EXIT_OK;
+        m_err << "plotwell-tool publish: " << m_options.source << ": not a serial port or a data file\n";
+        return EXIT_FAILED;
     }
 
     void Announce()

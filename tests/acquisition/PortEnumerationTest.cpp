@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cerrno>
+
 #include "acquisition/PortEnumeration.h"
 #include "tests/support/PseudoTerminal.h"
 #include "tests/support/ScratchDirectory.h"
@@ -75,6 +77,33 @@ TEST(PortEnumeration, ListsRealSerialDevicesInNaturalOrderAndTellsBusyFromFree)
     // Lists are refilled, not appended to.
     EnumeratePorts(all, free, busy, roots);
     EXPECT_EQ(all.size(), 6u);
+}
+
+// A path given by hand belongs to the tty class when the class has an entry of its name with its
+// device number; /dev/null (1:3) stands in for such a device here.
+TEST(PortEnumeration, GivenDeviceIsSerialWhenTheTtyClassListsItsNumber)
+{
+    ScratchDirectory tree;
+    tree.WriteFile("listed/null/dev", "1:3\n");
+    tree.WriteFile("slot/null/dev", "1:3\n");
+    tree.WriteFile("slot/null/type", "0\n");
+    tree.WriteFile("other-number/null/dev", "1:5\n");
+    const struct {
+        const char* sysClassTty;
+        PathKind kind;
+        int error;
+    } cases[] = {
+        {"listed", PathKind::SerialDevice, 0},
+        {"slot", PathKind::Missing, ENODEV},  // an on-board slot without a UART
+        {"other-number", PathKind::Other, 0},
+        {"empty", PathKind::Other, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.sysClassTty);
+        const PathLook look = LookAtPath("/dev/null", tree / c.sysClassTty);
+        EXPECT_EQ(look.kind, c.kind);
+        EXPECT_EQ(look.error, c.error);
+    }
 }
 
 }  // namespace

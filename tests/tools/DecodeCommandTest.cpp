@@ -8,6 +8,7 @@
 #include <sstream>
 #include <streambuf>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 #include "RunTool.h"
@@ -136,16 +137,36 @@ TEST(DecodeCommand, FilteredCompensatedRevolutionsArePlausible)
     EXPECT_LT(removed, static_cast<int>(filtered.size()) / 10);
 }
 
-// Every model's simulated revolutions come back as as many frames, the last one included, with
-// the decoder's defaults for the model.
-TEST(DecodeCommand, EveryModelsRevolutionsDecodeToAsManyFrames)
+// Every pair of models, the sender's and the one decode is told: a model that sends the same
+// packets gets every revolution back, the last one included; any other gets none, which is
+// said, with exit status 1, even where stray bytes pass its packet check.
+TEST(DecodeCommand, EveryPairOfModelsGivesEveryRevolutionOrSaysThereIsNone)
 {
-    for (int m = 0; g_AllModels[m] != nullptr; ++m) {
-        const std::string model = g_AllModels[m]->szName;
-        for (const char* frames : {"1", "3"}) {
-            SCOPED_TRACE(model + ", " + frames + " revolutions");
-            const std::string input = RunTool(RunSimulateCommand, {"--model", model, "--frames", frames}).out;
-            EXPECT_EQ(FrameCount(Decode({"--model", model, "-"}, input)), std::stoi(frames));
+    auto packets = [](const DeviceModel& model) {
+        const int32_t protocol = CodesForName(model.szName).protocol;
+        return std::make_pair(protocol, protocol == 0 ? model.nPointNum : 0);
+    };
+    for (int sender = 0; g_AllModels[sender] != nullptr; ++sender) {
+        const std::string sent = g_AllModels[sender]->szName;
+        for (const int frames : {1, 3}) {
+            const std::string input =
+                RunTool(RunSimulateCommand, {"--model", sent, "--frames", std::to_string(frames)}).out;
+            for (int told = 0; g_AllModels[told] != nullptr; ++told) {
+                const std::string model = g_AllModels[told]->szName;
+                SCOPED_TRACE(sent + " decoded as " + model + ", " + std::to_string(frames) + " revolutions");
+                const ToolResult result = RunTool(RunDecodeCommand, {"--model", model, "-"}, input);
+                if (packets(*g_AllModels[sender]) == packets(*g_AllModels[told])) {
+                    EXPECT_EQ(result.status, EXIT_OK) << result.err;
+                    EXPECT_EQ(FrameCount(ParseDecodeOutput(result.out)), frames);
+                    continue;
+                }
+                EXPECT_EQ(result.status, EXIT_FAILED);
+                EXPECT_EQ(result.out, "");
+                EXPECT_NE(result.err.find("decode: no revolution in " + std::to_string(input.size() / 3) + " bytes"),
+                          std::string::npos)
+                    << result.err;
+                EXPECT_NE(result.err.find("is the model right?"), std::string::npos) << result.err;
+            }
         }
     }
 }
@@ -215,7 +236,7 @@ TEST(DecodeCommand, HexDumpMustKeepItsPatternToTheEnd)
 }
 
 // What cannot be decoded is said with its reason and an exit status; nothing aborts.
-TEST(DecodeCommand, InputThatCannotBeReadOrHoldsNoPacketIsSaidSo)
+TEST(DecodeCommand, InputThatCannotBeReadOrHoldsNoDataIsSaidSo)
 {
     struct Case {
         std::vector<std::string> args;
@@ -227,7 +248,6 @@ TEST(DecodeCommand, InputThatCannotBeReadOrHoldsNoPacketIsSaidSo)
         {{testing::TempDir()}, "", EXIT_FAILED, ": Is a directory\n"},
         {{"/nonexistent/plotwell/raw.txt"}, "", EXIT_FAILED, "decode: /nonexistent/plotwell/raw.txt: No such file or directory\n"},
         {{"--format", "binary", "/proc/self/mem"}, "", EXIT_FAILED, "decode: /proc/self/mem: Input/output error\n"},
-        {{"--model", "TR20_C", "-"}, Simulated({}), EXIT_FAILED, "no packets of protocol 2 in "},
         {{"-"}, "", EXIT_OK, "decode: standard input holds no data\n"},
     };
     for (const Case& c : cases) {

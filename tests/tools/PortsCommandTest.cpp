@@ -15,6 +15,7 @@
 #include "acquisition/PortLock.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/PseudoTerminal.h"
+#include "tests/support/ScratchDirectory.h"
 #include "tests/tools/RunTool.h"
 #include "tools/ToolArguments.h"
 
@@ -106,6 +107,35 @@ TEST(PortsCommand, TellsEachPortsStateWithoutOpeningItOrHangingOnTheLockDirector
             std::filesystem::remove(lock);
         }
     }
+}
+
+// A path asked for that is no serial port is listed all the same, with what it is instead.
+TEST(PortsCommand, ListsEveryAskedPathWithWhatItIs)
+{
+    ScratchDirectory scratch;
+    scratch.WriteFile("raw.txt", "AA 55 ");
+    scratch.MakeLink("dangling", scratch / "nowhere");
+    PseudoTerminal pty;
+    ASSERT_TRUE(pty.IsValid());
+    const struct {
+        std::string path;
+        const char* state;
+    } cases[] = {
+        {pty.DevicePath(), "free"},
+        {"/dev/null", "not a serial device"},
+        {"/dev/tty", "not a serial device"},
+        {scratch / "raw.txt", "not a serial device"},
+        {scratch.Path(), "not a serial device"},
+        {scratch / "absent", "no such device"},
+        {scratch / "dangling", "no such device"},
+    };
+    std::vector<std::string> args;
+    for (const auto& c : cases)
+        args.insert(args.end(), {"--port", c.path});
+    const ToolResult ports = RunTool(RunPortsCommand, args);
+    EXPECT_EQ(ports.status, EXIT_OK) << ports.err;
+    for (const auto& c : cases)
+        EXPECT_EQ(LineOf(ports.out, c.path), (std::vector<std::string>{c.path, "-", c.state, "-"})) << ports.out;
 }
 
 TEST(PortsCommand, DocumentsItselfAndRefusesOptionsItDoesNotHave)

@@ -109,6 +109,31 @@ TEST(PublishCommand, RecordingPlaysAtTheLinesPaceToItsEnd)
     counter.subscriber.Close();
 }
 
+// A source that is neither a port nor a data file is named as such, and one that brings no
+// revolution of the model ends as decode ends on it.
+TEST(PublishCommand, SourceThatBringsNoRevolutionIsSaidAndFails)
+{
+    ScratchDirectory scratch;
+    scratch.WriteFile("TR20_C.txt", RunTool(RunSimulateCommand, {"--model", "TR20_C", "--frames", "2"}).out);
+    const struct {
+        std::vector<std::string> args;
+        std::string said;
+    } cases[] = {
+        {{"/dev/null"}, "publish: /dev/null: not a serial port or a data file\n"},
+        {{scratch.Path()}, "publish: " + scratch.Path() + ": not a serial port or a data file\n"},
+        {{scratch / "absent.txt"}, "publish: " + (scratch / "absent.txt") + ": No such file or directory\n"},
+        {{scratch / "TR20_C.txt", "--model", "TR10"}, "publish: no revolution in "},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.said);
+        std::vector<std::string> args = c.args;
+        args.insert(args.end(), {"--domain", std::to_string(UseTestDomain())});
+        const ToolResult result = RunTool(RunPublishCommand, args);
+        EXPECT_EQ(result.status, EXIT_FAILED);
+        EXPECT_NE(result.err.find(c.said), std::string::npos) << result.err;
+    }
+}
+
 TEST(PublishCommand, ExplainsEveryWrongCommandLineAndBrokenRecording)
 {
     ScratchDirectory scratch;
