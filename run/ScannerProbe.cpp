@@ -146,7 +146,7 @@ ProbeResult ProbeScanner(const ProbeSettings& settings, const std::atomic<bool>&
         }
         if (cancel.load(std::memory_order_relaxed)) {
             result.end = ProbeEnd::Cancelled;
-            return result;
+            break;
         }
     }
     JudgeCandidates(result);

@@ -30,7 +30,7 @@ struct ProbeRateHeard {
 
 enum class ProbeEnd {
     Listened,    // every rate was listened to
-    Cancelled,
+    Cancelled,   // what was heard until then is ranked and judged all the same
     OpenFailed,  // at one of the rates; `failure` says why
     Lost,        // the device went away while listening
 };

@@ -16,6 +16,7 @@ const char USAGE[] =
     "for the packets of every protocol by their header and check bytes. Lists what it heard,\n"
     "most packets passed first, with the model rows that fit. Exit status 0 when one protocol\n"
     "and rate fit clearly, 1 when none does or the port could not be opened, 2 on bad arguments.\n"
+    "Ctrl+C or kill ends the listening early; what was heard until then is judged the same way.\n"
     "  --seconds S  listening time per baud rate, above 0 and at most 60; default 1.5\n";
 
 constexpr float MAX_SECONDS = 60.0f;
@@ -73,14 +74,14 @@ int Report(const ProbeResult& result, std::ostream& out, std::ostream& err)
 
 int RunProbe(const ProbeOptions& options, std::ostream& out, std::ostream& err)
 {
+    // Ctrl+C, kill or a closed terminal cancel the probe, which then closes the port it holds.
+    std::atomic<bool> cancel{false};
+    const StopSignals signals;
     std::string rates;
     for (const int32_t rate : ProbeBaudRates())
         rates += (rates.empty() ? "" : ", ") + std::to_string(rate);
     err << "plotwell-tool probe: listening to " << options.port << " for " << options.seconds << " s at each of "
         << rates << " baud\n";
-    // Ctrl+C, kill or a closed terminal cancel the probe, which then closes the port it holds.
-    std::atomic<bool> cancel{false};
-    const StopSignals signals;
     const ProbeResult result = ProbeScanner({options.port, options.seconds, PortScanRoots{}}, cancel,
                                             [&cancel, &signals](const ProbeProgress&) {
                                                 if (signals.Arrived())
@@ -94,8 +95,9 @@ int RunProbe(const ProbeOptions& options, std::ostream& out, std::ostream& err)
         err << "plotwell-tool probe: " << options.port << " went away\n";
         return EXIT_FAILED;
     case ProbeEnd::Cancelled:
-        err << "plotwell-tool probe: interrupted\n";
-        return EXIT_FAILED;
+        // A stop ends probe as it ends every command: with what was done until then.
+        err << "plotwell-tool probe: stopped; what was heard until then follows\n";
+        break;
     case ProbeEnd::Listened:
         break;
     }

@@ -115,7 +115,8 @@ public:
         Announce();
         int status = EXIT_OK;
         {
-            const StopSignals signals;
+            StopSignals signals;
+            signals.AlsoStop(m_port.bStop);
             status = Loop(settings, signals);
         }
         m_port.AttachSource(nullptr);

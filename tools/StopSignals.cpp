@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <csignal>
+#include <cstdint>
 #include <iterator>
 #include <mutex>
 
@@ -16,10 +17,14 @@ volatile std::sig_atomic_t g_arrived = 0;
 // Read by the handler and by waiting threads while another instance may be made or ended.
 std::atomic<int> g_wakeRead{-1};
 std::atomic<int> g_wakeWrite{-1};
+// A stop flag that the handler sets as well (StopSignals::AlsoStop); lock-free, so the handler may.
+std::atomic<std::atomic<uint8_t>*> g_alsoStop{nullptr};
+static_assert(std::atomic<std::atomic<uint8_t>*>::is_always_lock_free && std::atomic<uint8_t>::is_always_lock_free);
 
 std::mutex g_installMutex;
-int g_instances = 0;  // guarded by g_installMutex
-struct sigaction g_previous[3];
+int g_instances = 0;  // guarded by g_installMutex, like the two below
+struct sigaction g_previous[std::size(CAUGHT)];
+bool g_installed[std::size(CAUGHT)];
 struct sigaction g_previousPipe;
 
 void OpenWakePipe()
@@ -44,6 +49,8 @@ void CloseWakePipe()
 void OnStopSignal(int)
 {
     g_arrived = 1;
+    if (std::atomic<uint8_t>* flag = g_alsoStop.load(std::memory_order_relaxed))
+        flag->store(1, std::memory_order_relaxed);
     const char byte = 1;
     [[maybe_unused]] const ssize_t ignored = ::write(g_wakeWrite.load(std::memory_order_relaxed), &byte, 1);
 }
@@ -62,8 +69,14 @@ StopSignals::StopSignals()
     sigemptyset(&action.sa_mask);
     // No SA_RESTART: a write blocked on a full pipe returns, and the stop is seen at once.
     action.sa_flags = 0;
-    for (size_t i = 0; i < std::size(CAUGHT); ++i)
-        sigaction(CAUGHT[i], &action, &g_previous[i]);
+    for (size_t i = 0; i < std::size(CAUGHT); ++i) {
+        // A signal ignored when the program started stays ignored (nohup, a shell's background
+        // job): whoever started it asked not to be stopped that way.
+        sigaction(CAUGHT[i], nullptr, &g_previous[i]);
+        g_installed[i] = g_previous[i].sa_handler != SIG_IGN;
+        if (g_installed[i])
+            sigaction(CAUGHT[i], &action, nullptr);
+    }
     struct sigaction ignore {};
     ignore.sa_handler = SIG_IGN;
     sigemptyset(&ignore.sa_mask);
@@ -72,13 +85,25 @@ StopSignals::StopSignals()
 
 StopSignals::~StopSignals()
 {
+    if (m_alsoStop != nullptr)
+        g_alsoStop.compare_exchange_strong(m_alsoStop, nullptr, std::memory_order_relaxed);
     std::lock_guard<std::mutex> lock(g_installMutex);
     if (--g_instances > 0)
         return;
-    for (size_t i = 0; i < std::size(CAUGHT); ++i)
-        sigaction(CAUGHT[i], &g_previous[i], nullptr);
+    for (size_t i = 0; i < std::size(CAUGHT); ++i) {
+        if (g_installed[i])
+            sigaction(CAUGHT[i], &g_previous[i], nullptr);
+    }
     sigaction(SIGPIPE, &g_previousPipe, nullptr);
     CloseWakePipe();
+}
+
+void StopSignals::AlsoStop(std::atomic<uint8_t>& flag)
+{
+    m_alsoStop = &flag;
+    g_alsoStop.store(&flag, std::memory_order_relaxed);
+    if (Arrived())
+        flag.store(1, std::memory_order_relaxed);
 }
 
 int StopSignals::WakeFd() const

@@ -11,8 +11,10 @@
 #include <vector>
 
 constexpr int EXIT_OK = 0;
-constexpr int EXIT_FAILED = 1;  // the input could not be read or the output written
+constexpr int EXIT_FAILED = 1;  // the input could not be read or the output written, or the run came to nothing
 constexpr int EXIT_USAGE = 2;   // bad arguments or input in the wrong format
+// A stop signal (Ctrl+C, kill, a closed terminal) ends a command early through its close path;
+// the status then says what the command did until then, judged as at any other end.
 
 struct DeviceModel;
 class OptionReader;

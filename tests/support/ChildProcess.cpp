@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <fstream>
 #include <thread>
 
 extern char** environ;
@@ -66,6 +67,31 @@ ChildProcess::~ChildProcess()
 bool ChildProcess::Signal(int signal) const
 {
     return m_pid > 0 && m_status < 0 && ::kill(m_pid, signal) == 0;
+}
+
+namespace {
+
+// One of the signal sets of /proc/PID/status ("SigIgn", "SigCgt") holds `signal`.
+bool InSignalSet(pid_t pid, const std::string& set, int signal)
+{
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.rfind(set + ":", 0) == 0)
+            return (std::stoull(line.substr(set.size() + 1), nullptr, 16) >> (signal - 1) & 1) != 0;
+    }
+    return false;
+}
+
+}  // namespace
+
+bool ChildProcess::Ignores(int signal) const
+{
+    return m_pid > 0 && InSignalSet(m_pid, "SigIgn", signal);
+}
+
+bool ChildProcess::Catches(int signal) const
+{
+    return m_pid > 0 && InSignalSet(m_pid, "SigCgt", signal);
 }
 
 int ChildProcess::Wait(int timeoutMs)

@@ -28,6 +28,9 @@ public:
     bool Started() const { return m_pid > 0; }
     pid_t Pid() const { return m_pid; }
     bool Signal(int signal) const;
+    // How the running child has `signal` set up, as /proc/PID/status shows it.
+    bool Ignores(int signal) const;
+    bool Catches(int signal) const;
     // The exit status, 128 + the signal for a program killed by one, or -1 while it is still
     // running after `timeoutMs`.
     int Wait(int timeoutMs);

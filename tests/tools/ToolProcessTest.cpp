@@ -4,14 +4,19 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <csignal>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "RunTool.h"
+#include "run/SimulatedScanner.h"
 #include "tests/support/ChildProcess.h"
+#include "tests/support/DdsTestDomain.h"
 #include "tests/support/Pipe.h"
+#include "tests/support/PseudoTerminal.h"
 
 namespace {
 
@@ -112,6 +117,70 @@ TEST(ToolProcess, SimulatedScannerOnAPseudoTerminalEndsOnEveryStopSignal)
         ASSERT_TRUE(simulate.Signal(c.signal));
         EXPECT_EQ(simulate.Wait(TIMEOUT_MS), 0);
         EXPECT_EQ(err.Take(TIMEOUT_MS), "");
+    }
+}
+
+// Every command that runs until it is stopped keeps a signal that was ignored when it started
+// (nohup, a background job in a script); and a stop ends each as its own end would, its status
+// saying what it did: 0 after revolutions or a clear finding, 1 when nothing came of the run.
+TEST(ToolProcess, CommandsKeepAnIgnoredSignalAndEndOnAStopByWhatTheyDid)
+{
+    enum class Line { Scanner, Silent, None };
+    const std::vector<std::string> nohup = {"/usr/bin/nohup"};
+    const std::string domain = std::to_string(UseTestDomain());
+    const struct {
+        const char* name;
+        std::vector<std::string> startedBy;
+        int ignored;                    // 0: none
+        std::vector<std::string> args;  // "PTY" stands for the line's device path
+        Line line;
+        int stop;
+        int status;
+        const char* said;  // on standard error
+    } cases[] = {
+        {"nohup simulate --pty", nohup, SIGHUP, {"simulate", "--pty"}, Line::None, SIGTERM, 0, ""},
+        {"monitor in a script's background job", {"/usr/bin/env", "--ignore-signal=INT"}, SIGINT,
+         {"monitor", "PTY"}, Line::Scanner, SIGHUP, 0, " revolutions ("},
+        {"monitor of a silent line", {}, 0, {"monitor", "PTY"}, Line::Silent, SIGINT, 1, "nothing received from"},
+        {"nohup publish of a silent line", nohup, SIGHUP, {"publish", "PTY", "--domain", domain}, Line::Silent, SIGTERM,
+         1, "nothing received from"},
+        {"nohup probe of a scanner", nohup, SIGHUP, {"probe", "PTY", "--seconds", "60"}, Line::Scanner, SIGINT, 0,
+         "stopped; what was heard until then follows"},
+        {"probe of a silent line", {}, 0, {"probe", "PTY", "--seconds", "60"}, Line::Silent, SIGTERM, 1,
+         "no model fits"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        PseudoTerminal pty;
+        ASSERT_TRUE(pty.IsValid());
+        std::vector<std::string> argv = c.startedBy;
+        argv.push_back(ToolProgram());
+        for (const std::string& arg : c.args)
+            argv.push_back(arg == "PTY" ? pty.DevicePath() : arg);
+        Pipe out;
+        Pipe err;
+        ChildProcess tool(argv, ChildStreams{-1, out.write, err.write});
+        out.CloseWrite();
+        err.CloseWrite();
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(TIMEOUT_MS);
+        while (!tool.Catches(c.stop) && tool.Wait(0) < 0 && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        ASSERT_TRUE(tool.Catches(c.stop)) << "the stop signal is never caught";
+        if (c.ignored != 0) {
+            EXPECT_TRUE(tool.Ignores(c.ignored));
+            EXPECT_FALSE(tool.Catches(c.ignored));
+        }
+        if (c.line == Line::Scanner) {
+            // Far more than the line holds, so most of it has been read before the stop.
+            ASSERT_TRUE(pty.WaitForReader(TIMEOUT_MS));
+            SimulatedScanner scanner{SimulatedScannerSettings{}};
+            for (int i = 0; i < 100; ++i)
+                ASSERT_TRUE(pty.SendRevolution(scanner));
+        }
+        ASSERT_TRUE(tool.Signal(c.stop));
+        EXPECT_EQ(tool.Wait(TIMEOUT_MS), c.status);
+        const std::string said = err.Take(TIMEOUT_MS);
+        EXPECT_NE(said.find(c.said), std::string::npos) << said;
     }
 }
 

@@ -6,7 +6,9 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "tests/support/BuiltProgram.h"
 #include "tests/support/ChildProcess.h"
@@ -30,11 +32,19 @@ std::string LockFileOf(pid_t pid)
     return {};
 }
 
+// Under nohup the terminal's end is ignored, as it was when the viewer started.
 TEST(QuitSignals, EachEndsTheViewerThroughItsClosePath)
 {
-    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
-        SCOPED_TRACE(strsignal(signal));
-        ChildProcess viewer({BuiltProgram("PLOTWELL_VIEWER", PLOTWELL_VIEWER), "--demo"}, {}, {"QT_QPA_PLATFORM=offscreen"});
+    const struct {
+        int signal;
+        bool nohup;
+    } cases[] = {{SIGINT, false}, {SIGTERM, false}, {SIGHUP, false}, {SIGTERM, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(strsignal(c.signal)) + (c.nohup ? " under nohup" : ""));
+        std::vector<std::string> argv = {BuiltProgram("PLOTWELL_VIEWER", PLOTWELL_VIEWER), "--demo"};
+        if (c.nohup)
+            argv.insert(argv.begin(), "/usr/bin/nohup");
+        ChildProcess viewer(argv, {}, {"QT_QPA_PLATFORM=offscreen"});
         ASSERT_TRUE(viewer.Started());
         std::string lock;
         const auto deadline = std::chrono::steady_clock::now() + 20s;
@@ -42,8 +52,10 @@ TEST(QuitSignals, EachEndsTheViewerThroughItsClosePath)
                std::chrono::steady_clock::now() < deadline)
             std::this_thread::sleep_for(20ms);
         ASSERT_FALSE(lock.empty()) << "the demo's port was never opened";
+        EXPECT_EQ(viewer.Ignores(SIGHUP), c.nohup);
+        EXPECT_TRUE(viewer.Catches(c.signal));
 
-        viewer.Signal(signal);
+        viewer.Signal(c.signal);
         EXPECT_EQ(viewer.Wait(10000), 0);
         // Looked for by its holder again: once the viewer is gone, its terminal's number and so
         // the lock's name may already be another program's.
