@@ -23,6 +23,17 @@ std::string ProbeProtocolText(const ProbeCandidate& candidate)
     return text;
 }
 
+std::string ProbeFindingText(const ProbeCandidate& candidate, const std::vector<std::string>& names)
+{
+    std::string text = "protocol " + ProbeProtocolText(candidate) + " at " + std::to_string(candidate.baudRate) + " baud: ";
+    for (size_t i = 0; i < names.size(); ++i)
+        text += (i == 0 ? "" : i + 1 == names.size() ? " or " : ", ") + names[i];
+    // Models that share a protocol and a rate send the same packets.
+    if (names.size() > 1)
+        text += "; the packets cannot tell them apart";
+    return text;
+}
+
 std::string ProbeTable(const ProbeResult& result)
 {
     char line[256];

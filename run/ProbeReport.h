@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "run/ScannerProbe.h"
 
@@ -14,3 +15,8 @@ std::string ProbeModelNames(const ProbeCandidate& candidate);
 
 // "1", or "0 (60 pts)" for protocol 0, whose packets follow from the point number.
 std::string ProbeProtocolText(const ProbeCandidate& candidate);
+
+// What a candidate's packets show, and no more: "protocol 1 at 115200 baud: TR20, TR20_A, TR30_A
+// or TR30_E; the packets cannot tell them apart". `names`: the model rows to name (those the
+// candidate fits, or those of them a list offers), at least one.
+std::string ProbeFindingText(const ProbeCandidate& candidate, const std::vector<std::string>& names);

@@ -2,6 +2,7 @@
 // and reports what every protocol's recogniser heard, best first, and the model rows that fit.
 #include <ostream>
 
+#include "protocols/DeviceModel.h"
 #include "run/ProbeReport.h"
 #include "run/ScannerProbe.h"
 #include "tools/StopSignals.h"
@@ -14,7 +15,8 @@ const char USAGE[] =
     "usage: plotwell-tool probe PORT [--seconds S]\n"
     "Opens PORT at each baud rate of the model table in turn, listens for S seconds, and looks\n"
     "for the packets of every protocol by their header and check bytes. Lists what it heard,\n"
-    "most packets passed first, with the model rows that fit. Exit status 0 when one protocol\n"
+    "most packets passed first, with the model rows that fit; models that share a protocol and a\n"
+    "baud rate send the same packets, so all of them are named. Exit status 0 when one protocol\n"
     "and rate fit clearly, 1 when none does or the port could not be opened, 2 on bad arguments.\n"
     "Ctrl+C or kill ends the listening early; what was heard until then is judged the same way.\n"
     "  --seconds S  listening time per baud rate, above 0 and at most 60; default 1.5\n";
@@ -58,7 +60,10 @@ int Report(const ProbeResult& result, std::ostream& out, std::ostream& err)
         out << ProbeTable(result);
     out << "heard: " << HeardText(result) << "\n";
     if (const ProbeCandidate* found = result.Found()) {
-        out << "found: " << ProbeModelNames(*found) << " (" << CandidateText(*found) << ")\n";
+        std::vector<std::string> names;
+        for (const DeviceModel* model : found->models)
+            names.emplace_back(model->szName);
+        out << "found: " << ProbeFindingText(*found, names) << "\n";
         return EXIT_OK;
     }
     if (result.rival >= 0) {

@@ -109,16 +109,15 @@ void CPlotwellDlg::FinishDetect(const ProbeResult& result)
         return;
     m_detectThread.join();  // it has posted its last word and is ending
     SetConnection(Connection::Closed);
-    QString chosen;
     if (const ProbeCandidate* found = result.Found()) {
-        chosen = ModelToShow(*found, *m_modelList);
-        if (!chosen.isEmpty())
-            m_modelList->setCurrentText(chosen);
+        const QString shown = ModelToShow(*found, *m_modelList);
+        if (!shown.isEmpty())
+            m_modelList->setCurrentText(shown);
     }
     QStringList offered;
     for (int i = 0; i < m_modelList->count(); ++i)
         offered << m_modelList->itemText(i);
-    m_linkLine->setText(DetectResultText(result, chosen, offered, m_options.language));
+    m_linkLine->setText(DetectResultText(result, offered, m_options.language));
     if (!result.candidates.empty())
         m_linkLine->setToolTip(QStringLiteral("<pre>%1</pre>").arg(QString::fromStdString(ProbeTable(result)).toHtmlEscaped()));
     if (result.end == ProbeEnd::OpenFailed)

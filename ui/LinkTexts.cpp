@@ -2,7 +2,11 @@
 
 #include <QStringList>
 
+#include <string>
+#include <vector>
+
 #include "protocols/DeviceModel.h"
+#include "run/ProbeReport.h"
 
 namespace {
 
@@ -34,35 +38,36 @@ QString Candidate(const ProbeCandidate& candidate, DialogLanguage language)
         .arg(candidate.baudRate);
 }
 
-// The other models of the list that the stream fits as well: on the wire they cannot be told apart.
-QString OtherModels(const ProbeCandidate& found, const QString& chosen, const QStringList& offered,
-                    DialogLanguage language)
+// The names joined as a list is read: "A、B 或 C".
+QString ChineseList(const std::vector<std::string>& names)
 {
-    QStringList others;
-    for (const DeviceModel* model : found.models) {
-        const QString name = QString::fromLatin1(model->szName);
-        if (name != chosen && offered.contains(name))
-            others << name;
+    QString text;
+    for (size_t i = 0; i < names.size(); ++i) {
+        text += i == 0 ? QString() : i + 1 == names.size() ? QStringLiteral(" 或 ") : QStringLiteral("、");
+        text += QString::fromStdString(names[i]);
     }
-    if (others.isEmpty())
-        return QString();
-    return Chinese(language) ? QStringLiteral("（亦符合 %1）").arg(others.join(QStringLiteral("、")))
-                             : QStringLiteral(" (also fits %1)").arg(others.join(QStringLiteral(", ")));
+    return text;
 }
 
-QString FoundText(const ProbeCandidate& found, const QString& chosen, const QStringList& offered,
-                  DialogLanguage language)
+// What the packets show and no more: models that share a protocol and a baud rate send the same
+// packets, so every offered model they fit is named, the one the list shows among them.
+QString FoundText(const ProbeCandidate& found, const QStringList& offered, DialogLanguage language)
 {
-    if (chosen.isEmpty()) {
-        QStringList names;
-        for (const DeviceModel* model : found.models)
-            names << QString::fromLatin1(model->szName);
+    std::vector<std::string> fitting;
+    for (const DeviceModel* model : found.models) {
+        if (offered.contains(QString::fromLatin1(model->szName)))
+            fitting.emplace_back(model->szName);
+    }
+    if (fitting.empty()) {
         return (Chinese(language) ? QStringLiteral("检测到 %1（%2），但型号列表中没有")
                                   : QStringLiteral("Heard %1 (%2), which the model list does not offer"))
-            .arg(names.join(QStringLiteral(" ")), Candidate(found, language));
+            .arg(QString::fromStdString(ProbeModelNames(found)), Candidate(found, language));
     }
-    return (Chinese(language) ? QStringLiteral("检测到 %1：%2%3") : QStringLiteral("Found %1: %2%3"))
-        .arg(chosen, Candidate(found, language), OtherModels(found, chosen, offered, language));
+    if (!Chinese(language))
+        return QStringLiteral("Heard ") + QString::fromStdString(ProbeFindingText(found, fitting));
+    return QStringLiteral("检测到%1：%2%3")
+        .arg(Candidate(found, language), ChineseList(fitting),
+             fitting.size() > 1 ? QStringLiteral("；这些型号的数据包相同，无法区分") : QString());
 }
 
 }  // namespace
@@ -117,8 +122,7 @@ QString DetectProgressText(const ProbeProgress& progress, DialogLanguage languag
         .arg(static_cast<int>(100.0 * progress.done));
 }
 
-QString DetectResultText(const ProbeResult& result, const QString& chosen, const QStringList& offered,
-                         DialogLanguage language)
+QString DetectResultText(const ProbeResult& result, const QStringList& offered, DialogLanguage language)
 {
     switch (result.end) {
     case ProbeEnd::Cancelled:
@@ -132,7 +136,7 @@ QString DetectResultText(const ProbeResult& result, const QString& chosen, const
         break;
     }
     if (const ProbeCandidate* found = result.Found())
-        return FoundText(*found, chosen, offered, language);
+        return FoundText(*found, offered, language);
     if (result.rival >= 0) {
         const ProbeCandidate& best = result.candidates[static_cast<size_t>(result.best)];
         const ProbeCandidate& rival = result.candidates[static_cast<size_t>(result.rival)];

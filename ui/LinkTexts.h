@@ -18,7 +18,6 @@ QString HealthDetailsText(const LinkHealthReading& reading, const LinkHealthFigu
 // The Detect button's caption: "Detect", or "Cancel" while detecting.
 QString DetectCaption(bool detecting, DialogLanguage language);
 QString DetectProgressText(const ProbeProgress& progress, DialogLanguage language);
-// What the detection came to, in one line. `chosen`: the model the list now shows because it
-// fits, empty when none of the `offered` models fits.
-QString DetectResultText(const ProbeResult& result, const QString& chosen, const QStringList& offered,
-                         DialogLanguage language);
+// What the detection came to, in one line: what was heard, and which of the `offered` models
+// send such packets.
+QString DetectResultText(const ProbeResult& result, const QStringList& offered, DialogLanguage language);

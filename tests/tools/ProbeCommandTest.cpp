@@ -27,10 +27,12 @@ TEST(ProbeCommand, NamesTheModelOfASimulatedScannerOfEachProtocol)
         const char* found;  // the verdict line
     };
     const Case cases[] = {
-        {g_ModelTR20_A, "found: TR20 TR20_A TR30_A TR30_E TR20_B (protocol 1 at 115200 baud)"},
-        {g_ModelTR20_C, "found: TR20_C (protocol 2 at 115200 baud)"},
-        {g_ModelTR20_D, "found: TR20_D (protocol 3 at 115200 baud)"},
-        {g_ModelTR10, "found: TR10 (protocol 0 (60 pts) at 230400 baud)"},
+        // Models that send the same packets are all named, none as the one found.
+        {g_ModelTR20_A,
+         "found: protocol 1 at 115200 baud: TR20, TR20_A, TR30_A, TR30_E or TR20_B; the packets cannot tell them apart"},
+        {g_ModelTR20_C, "found: protocol 2 at 115200 baud: TR20_C"},
+        {g_ModelTR20_D, "found: protocol 3 at 115200 baud: TR20_D"},
+        {g_ModelTR10, "found: protocol 0 (60 pts) at 230400 baud: TR10"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.model.szName);

@@ -10,6 +10,7 @@
 #include "protocols/DeviceModel.h"
 #include "run/PseudoTerminalScanner.h"
 #include "tests/support/PseudoTerminal.h"
+#include "ui/LinkTexts.h"
 
 namespace {
 
@@ -133,15 +134,41 @@ TEST_F(DialogTest, DetectFindsTheModelWhileTheWindowKeepsWorkingThenThePortOpens
     EXPECT_TRUE(WaitFor([&] { return Text(ControlId::LINK_LINE).startsWith("Listening at 115200 baud"); }))
         << Text(ControlId::LINK_LINE).toStdString();
     ASSERT_TRUE(WaitFor([&] { return Text(ControlId::DETECT) == "Detect"; }, 10000));
-    // The operator's model fits what was heard, so it stays chosen.
-    EXPECT_TRUE(Text(ControlId::LINK_LINE).startsWith("Found TR30_E: protocol 1 at 115200 baud (also fits TR20, TR20_A, TR30_A)"))
-        << Text(ControlId::LINK_LINE).toStdString();
+    // The packets cannot tell the protocol-1 models apart: all of them are named, and the
+    // operator's, being among them, stays chosen.
+    EXPECT_EQ(Text(ControlId::LINK_LINE),
+              "Heard protocol 1 at 115200 baud: TR20, TR20_A, TR30_A or TR30_E; the packets cannot tell them apart");
     EXPECT_EQ(ModelShown(*dialog), "TR30_E");
     EXPECT_TRUE(LinkToolTip(*dialog).contains("TR20 TR20_A TR30_A TR30_E TR20_B")) << LinkToolTip(*dialog).toStdString();
     // The probe has let go of the port.
     Button(ControlId::OPEN_CLOSE)->click();
     EXPECT_EQ(Text(ControlId::OPEN_CLOSE), "ClOSE") << messages.join('|').toStdString();
     EXPECT_FALSE(Button(ControlId::DETECT)->isEnabled());
+}
+
+// Detect names what the packets show and no more, in either layout: every offered model that
+// sends them.
+TEST(DetectTexts, NameEveryOfferedModelThePacketsFit)
+{
+    ProbeResult result;
+    RecognisedStream stream;
+    stream.accepted = 500;
+    result.candidates = {{115200, 1, 0, stream, {&g_ModelTR20, &g_ModelTR20_A, &g_ModelTR30_A, &g_ModelTR30_E, &g_ModelTR20_B}}};
+    result.best = 0;
+    const QStringList listed = {"TR20", "TR20_A", "TR30_A", "TR30_E"};
+    const struct {
+        DialogLanguage language;
+        QStringList offered;
+        const char* said;
+    } cases[] = {
+        {DialogLanguage::English, listed,
+         "Heard protocol 1 at 115200 baud: TR20, TR20_A, TR30_A or TR30_E; the packets cannot tell them apart"},
+        {DialogLanguage::Chinese, listed,
+         "检测到协议 1，115200 波特：TR20、TR20_A、TR30_A 或 TR30_E；这些型号的数据包相同，无法区分"},
+        {DialogLanguage::English, {"TR20_A", "TR10"}, "Heard protocol 1 at 115200 baud: TR20_A"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(DetectResultText(result, c.offered, c.language).toStdString(), c.said);
 }
 
 TEST_F(DialogTest, DetectSaysWhatItHeardWhenNoListedModelFitsAndCanBeCancelled)
