@@ -155,7 +155,9 @@ PathLook LookAtPath(const std::string& path, const std::string& sysClassTty)
         return {PathKind::RegularFile, 0};
     if (!S_ISCHR(st.st_mode) || IsTerminalAlias(st.st_rdev))
         return {PathKind::Other, 0};
-    if (IsPseudoTerminal(st.st_rdev))
+    std::error_code ec;
+    // Without sysfs (some containers) nothing tells, and opening the device will.
+    if (IsPseudoTerminal(st.st_rdev) || !fs::is_directory(sysClassTty, ec))
         return {PathKind::SerialDevice, 0};
     const fs::path entry = TtyClassEntry(path, st.st_rdev, sysClassTty);
     if (entry.empty())

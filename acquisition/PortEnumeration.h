@@ -28,7 +28,8 @@ struct PortScanRoots {
 void EnumeratePorts(std::vector<PortEntry>& all, std::vector<PortEntry>& free,
                     std::vector<PortEntry>& busy, const PortScanRoots& roots = PortScanRoots{});
 
-// What a path given by hand names, found without opening it.
+// What a path given by hand names, found without opening it: a character device is a serial one
+// when the tty class lists it (or, where there is no sysfs to ask, unless it is a known console).
 enum class PathKind {
     SerialDevice,  // a terminal device of the serial kind, or a pseudo-terminal
     RegularFile,

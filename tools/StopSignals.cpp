@@ -13,13 +13,17 @@ namespace {
 
 constexpr int CAUGHT[] = {SIGINT, SIGTERM, SIGHUP};
 
-volatile std::sig_atomic_t g_arrived = 0;
+// The handler may run on any thread (DDS starts threads of its own). Sequentially consistent, like
+// g_alsoStop: a stop that comes while AlsoStop is called is seen by one side or the other.
+std::atomic<bool> g_arrived{false};
 // Read by the handler and by waiting threads while another instance may be made or ended.
 std::atomic<int> g_wakeRead{-1};
 std::atomic<int> g_wakeWrite{-1};
-// A stop flag that the handler sets as well (StopSignals::AlsoStop); lock-free, so the handler may.
+// A stop flag that the handler sets as well (StopSignals::AlsoStop).
 std::atomic<std::atomic<uint8_t>*> g_alsoStop{nullptr};
-static_assert(std::atomic<std::atomic<uint8_t>*>::is_always_lock_free && std::atomic<uint8_t>::is_always_lock_free);
+// Lock-free, so the handler may use them.
+static_assert(std::atomic<bool>::is_always_lock_free && std::atomic<std::atomic<uint8_t>*>::is_always_lock_free &&
+              std::atomic<uint8_t>::is_always_lock_free);
 
 std::mutex g_installMutex;
 int g_instances = 0;  // guarded by g_installMutex, like the two below
@@ -48,8 +52,8 @@ void CloseWakePipe()
 // Only async-signal-safe work here: the waiting thread does the rest when the pipe wakes it.
 void OnStopSignal(int)
 {
-    g_arrived = 1;
-    if (std::atomic<uint8_t>* flag = g_alsoStop.load(std::memory_order_relaxed))
+    g_arrived.store(true);
+    if (std::atomic<uint8_t>* flag = g_alsoStop.load())
         flag->store(1, std::memory_order_relaxed);
     const char byte = 1;
     [[maybe_unused]] const ssize_t ignored = ::write(g_wakeWrite.load(std::memory_order_relaxed), &byte, 1);
@@ -62,7 +66,7 @@ StopSignals::StopSignals()
     std::lock_guard<std::mutex> lock(g_installMutex);
     if (g_instances++ > 0)
         return;
-    g_arrived = 0;
+    g_arrived.store(false);
     OpenWakePipe();
     struct sigaction action {};
     action.sa_handler = OnStopSignal;
@@ -86,7 +90,7 @@ StopSignals::StopSignals()
 StopSignals::~StopSignals()
 {
     if (m_alsoStop != nullptr)
-        g_alsoStop.compare_exchange_strong(m_alsoStop, nullptr, std::memory_order_relaxed);
+        g_alsoStop.compare_exchange_strong(m_alsoStop, nullptr);
     std::lock_guard<std::mutex> lock(g_installMutex);
     if (--g_instances > 0)
         return;
@@ -101,7 +105,7 @@ StopSignals::~StopSignals()
 void StopSignals::AlsoStop(std::atomic<uint8_t>& flag)
 {
     m_alsoStop = &flag;
-    g_alsoStop.store(&flag, std::memory_order_relaxed);
+    g_alsoStop.store(&flag);
     if (Arrived())
         flag.store(1, std::memory_order_relaxed);
 }
@@ -113,5 +117,5 @@ int StopSignals::WakeFd() const
 
 bool StopSignals::Arrived() const
 {
-    return g_arrived != 0;
+    return g_arrived.load();
 }

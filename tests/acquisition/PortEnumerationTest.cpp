@@ -88,6 +88,7 @@ TEST(PortEnumeration, GivenDeviceIsSerialWhenTheTtyClassListsItsNumber)
     tree.WriteFile("slot/null/dev", "1:3\n");
     tree.WriteFile("slot/null/type", "0\n");
     tree.WriteFile("other-number/null/dev", "1:5\n");
+    tree.MakeFolder("empty");
     const struct {
         const char* sysClassTty;
         PathKind kind;
@@ -97,6 +98,7 @@ TEST(PortEnumeration, GivenDeviceIsSerialWhenTheTtyClassListsItsNumber)
         {"slot", PathKind::Missing, ENODEV},  // an on-board slot without a UART
         {"other-number", PathKind::Other, 0},
         {"empty", PathKind::Other, 0},
+        {"absent", PathKind::SerialDevice, 0},  // no sysfs to ask: opening it will tell
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.sysClassTty);
