@@ -7,6 +7,7 @@
 #include "acquisition/SharedState.h"
 #include "files/PlaybackIndex.h"
 #include "files/PlaybackState.h"
+#include "protocols/ProtocolTable.h"
 
 namespace {
 
@@ -22,7 +23,9 @@ bool StepLocked()
 {
     if (!EnsureIndexLocked())
         return false;
-    if (Load(g_nProtocol) != 0 && g_bFrameDone.exchange(0, std::memory_order_relaxed) == 0)
+    // Between markers a step waits until the parser has completed a frame since the last one.
+    const bool markers = ProtocolFor(Load(g_nProtocol)).playbackFrames == PlaybackFrames::Markers;
+    if (markers && g_bFrameDone.exchange(0, std::memory_order_relaxed) == 0)
         return false;
     g_nPlaybackFrame = g_nPlaybackFrame + 1 < g_nPlaybackFrames ? g_nPlaybackFrame + 1 : 0;
     return true;
@@ -87,7 +90,8 @@ int32_t ReadPacketFrame(uint8_t* destination, int32_t room)
 
 int32_t PlaybackReadFrame(uint8_t* destination, int32_t room)
 {
-    return Load(g_nProtocol) != 0 ? ReadMarkerFrame(destination, room) : ReadPacketFrame(destination, room);
+    const bool markers = ProtocolFor(Load(g_nProtocol)).playbackFrames == PlaybackFrames::Markers;
+    return markers ? ReadMarkerFrame(destination, room) : ReadPacketFrame(destination, room);
 }
 
 int32_t PlaybackReadBytes(uint8_t* destination, int32_t length)

@@ -4,6 +4,7 @@
 
 #include "acquisition/SharedState.h"
 #include "files/PlaybackState.h"
+#include "protocols/ProtocolTable.h"
 
 namespace {
 
@@ -78,7 +79,8 @@ bool TwoMarkers()
 
 int32_t IndexPlaybackFramesLocked()
 {
-    g_nPlaybackFrames = Load(g_nProtocol) != 0 ? IndexMarkers() : IndexPackets();
+    const bool markers = ProtocolFor(Load(g_nProtocol)).playbackFrames == PlaybackFrames::Markers;
+    g_nPlaybackFrames = markers ? IndexMarkers() : IndexPackets();
     return g_nPlaybackFrames;
 }
 
@@ -86,7 +88,8 @@ bool PlaybackHasFrames(int32_t protocol, int32_t pointNum)
 {
     std::lock_guard<std::mutex> lock(g_PlaybackMutex);
     int32_t first = 0;
-    return protocol != 0 ? TwoMarkers() : CountPackets(pointNum, &first) > 0;
+    return ProtocolFor(protocol).playbackFrames == PlaybackFrames::Markers ? TwoMarkers()
+                                                                          : CountPackets(pointNum, &first) > 0;
 }
 
 int32_t IndexPlaybackFrames()

@@ -22,10 +22,10 @@ const DeviceModel g_ModelTR20_C("TR20_C", 115200, 30, 2020, 19.16f, 90.15f, 5.0f
 const DeviceModel g_ModelTR20_D("TR20_D", 115200, 30, 2020, 19.16f, 90.15f, 5.0f);
 const DeviceModel g_ModelTR10("TR10", 230400, 60, 2020, 22.51f, 170.98f, 7.5f);
 
-const DeviceModel* const g_Models[5] = {&g_ModelTR20, &g_ModelTR20_A, &g_ModelTR30_A,
+const DeviceModel* const g_Models[] = {&g_ModelTR20, &g_ModelTR20_A, &g_ModelTR30_A,
                                         &g_ModelTR30_E, nullptr};
 
-const DeviceModel* const g_AllModels[9] = {&g_ModelTR20,   &g_ModelTR20_A, &g_ModelTR30_A,
+const DeviceModel* const g_AllModels[] = {&g_ModelTR20,   &g_ModelTR20_A, &g_ModelTR30_A,
                                            &g_ModelTR30_E, &g_ModelTR20_B, &g_ModelTR20_C,
                                            &g_ModelTR20_D, &g_ModelTR10,   nullptr};
 

@@ -27,10 +27,10 @@ extern const DeviceModel g_ModelTR20_D;
 extern const DeviceModel g_ModelTR10;
 
 // The models the operator can choose, in combo-box order, closed by a null.
-extern const DeviceModel* const g_Models[5];
+extern const DeviceModel* const g_Models[];
 
 // Every row, listed or not (the command-line tool accepts all of them), closed by a null.
-extern const DeviceModel* const g_AllModels[9];
+extern const DeviceModel* const g_AllModels[];
 
 int ModelCount();
 

@@ -7,10 +7,11 @@
 #include "protocols/Protocol1Check.h"
 #include "protocols/Protocol2Check.h"
 #include "protocols/Protocol3Encoder.h"
+#include "protocols/ProtocolTable.h"
 
 namespace {
 
-using Verdict = PacketRecogniser::Verdict;
+using Verdict = PacketVerdict;
 
 constexpr Verdict NOT_HEADER{Verdict::NotHeader};
 constexpr Verdict NEED_MORE{Verdict::NeedMore};
@@ -51,7 +52,7 @@ double RecognisedStream::RevolutionsPerSecond() const
 }
 
 PacketRecogniser::PacketRecogniser(int32_t protocol, int32_t pointNum)
-    : m_protocol(protocol), m_pointNum(pointNum), m_buffer{}
+    : m_protocol(protocol), m_examine(ProtocolFor(protocol).examine), m_state{pointNum}, m_buffer{}
 {
 }
 
@@ -74,7 +75,7 @@ void PacketRecogniser::Feed(const uint8_t* bytes, int32_t length, double seconds
 void PacketRecogniser::Scan(double seconds)
 {
     while (m_start < m_fill) {
-        const Verdict verdict = Examine(m_buffer + m_start, m_fill - m_start);
+        const Verdict verdict = m_examine(m_state, m_buffer + m_start, m_fill - m_start);
         if (verdict.kind == Verdict::NeedMore)
             return;
         if (verdict.kind == Verdict::Accepted) {
@@ -113,40 +114,24 @@ void PacketRecogniser::EndRevolution(double seconds)
     ++m_stream.revolutions;
 }
 
-Verdict PacketRecogniser::Examine(const uint8_t* bytes, int32_t available)
-{
-    switch (m_protocol) {
-    case 0:
-        return ExamineProtocol0(bytes, available);
-    case 1:
-        return ExamineProtocol1(bytes, available);
-    case 2:
-        return ExamineProtocol2(bytes, available);
-    case 3:
-        return ExamineProtocol3(bytes, available);
-    default:
-        return NOT_HEADER;
-    }
-}
-
 // Header, a sector number below 15 and the tail byte where the point number puts it: there are
 // no check bytes, the tail stands in for them.
-Verdict PacketRecogniser::ExamineProtocol0(const uint8_t* bytes, int32_t available) const
+Verdict ExamineProtocol0(RecogniserState& state, const uint8_t* bytes, int32_t available)
 {
     if (PartialHeader(bytes, available, PROTOCOL0_HEADER, 3))
         return NEED_MORE;
     if (available < 3 || bytes[0] != 0x55 || bytes[1] != 0xAA || bytes[2] >= PROTOCOL0_SECTORS)
         return NOT_HEADER;
-    const int32_t length = Protocol0PacketBytes(m_pointNum);
+    const int32_t length = Protocol0PacketBytes(state.pointNum);
     if (available < length)
         return NEED_MORE;
     if (bytes[length - 1] != PROTOCOL0_TAIL)
         return REJECTED;
     const bool lastSector = bytes[2] == PROTOCOL0_SECTORS - 1;
-    return Accepted(length, std::min<int32_t>(bytes[3], m_pointNum), lastSector ? Verdict::AfterPacket : Verdict::None);
+    return Accepted(length, std::min<int32_t>(bytes[3], state.pointNum), lastSector ? Verdict::AfterPacket : Verdict::None);
 }
 
-Verdict PacketRecogniser::ExamineProtocol1(const uint8_t* bytes, int32_t available) const
+Verdict ExamineProtocol1(RecogniserState&, const uint8_t* bytes, int32_t available)
 {
     if (PartialHeader(bytes, available, PROTOCOL1_HEADER, 8))
         return NEED_MORE;
@@ -171,7 +156,7 @@ Verdict PacketRecogniser::ExamineProtocol1(const uint8_t* bytes, int32_t availab
 }
 
 // A revolution ends where the start angle falls back: the packet after the wrap opens the next.
-Verdict PacketRecogniser::ExamineProtocol2(const uint8_t* bytes, int32_t available)
+Verdict ExamineProtocol2(RecogniserState& state, const uint8_t* bytes, int32_t available)
 {
     if (PartialHeader(bytes, available, PROTOCOL2_HEADER, 4))
         return NEED_MORE;
@@ -183,14 +168,14 @@ Verdict PacketRecogniser::ExamineProtocol2(const uint8_t* bytes, int32_t availab
     if (Protocol2CheckValue(bytes) != check)
         return REJECTED;
     const int32_t angleWord = bytes[6] | bytes[7] << 8;
-    const bool wrapped = angleWord < m_previousAngleWord;
-    m_previousAngleWord = angleWord;
+    const bool wrapped = angleWord < state.previousAngleWord;
+    state.previousAngleWord = angleWord;
     return Accepted(PROTOCOL2_PACKET_SIZE, PROTOCOL2_SAMPLES, wrapped ? Verdict::BeforePacket : Verdict::None);
 }
 
 // The device's check bytes mean nothing (receivers ignore them), so the index sequence stands
 // in for them: a packet counts when the next one carries the following index.
-Verdict PacketRecogniser::ExamineProtocol3(const uint8_t* bytes, int32_t available) const
+Verdict ExamineProtocol3(RecogniserState&, const uint8_t* bytes, int32_t available)
 {
     if (bytes[0] != PROTOCOL3_START)
         return NOT_HEADER;

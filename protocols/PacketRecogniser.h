@@ -21,6 +21,27 @@ struct RecognisedStream {
     double RevolutionsPerSecond() const;
 };
 
+// What the bytes at the start of a buffer are to one protocol.
+struct PacketVerdict {
+    enum Kind { NotHeader, NeedMore, Rejected, Accepted } kind;
+    int32_t length = 0;   // bytes of an accepted packet
+    int32_t samples = 0;  // samples it carries
+    // Where a revolution ends relative to an accepted packet.
+    enum Boundary { None, BeforePacket, AfterPacket } boundary = None;
+};
+
+// What a protocol's judgement keeps between packets.
+struct RecogniserState {
+    int32_t pointNum;                // protocol 0's samples per packet
+    int32_t previousAngleWord = -1;  // protocol 2: start angle of the last packet, -1 before one
+};
+
+// Each protocol's judgement, named in its row of the protocol table.
+PacketVerdict ExamineProtocol0(RecogniserState& state, const uint8_t* bytes, int32_t available);
+PacketVerdict ExamineProtocol1(RecogniserState& state, const uint8_t* bytes, int32_t available);
+PacketVerdict ExamineProtocol2(RecogniserState& state, const uint8_t* bytes, int32_t available);
+PacketVerdict ExamineProtocol3(RecogniserState& state, const uint8_t* bytes, int32_t available);
+
 class PacketRecogniser {
 public:
     // `pointNum`: the samples per packet that protocol 0's packet length follows from.
@@ -30,25 +51,11 @@ public:
     void Feed(const uint8_t* bytes, int32_t length, double seconds);
 
     int32_t Protocol() const { return m_protocol; }
-    int32_t PointNum() const { return m_pointNum; }
+    int32_t PointNum() const { return m_state.pointNum; }
     const RecognisedStream& Stream() const { return m_stream; }
 
-    // What the bytes at the start of a buffer are to this protocol.
-    struct Verdict {
-        enum Kind { NotHeader, NeedMore, Rejected, Accepted } kind;
-        int32_t length = 0;   // bytes of an accepted packet
-        int32_t samples = 0;  // samples it carries
-        // Where a revolution ends relative to an accepted packet.
-        enum Boundary { None, BeforePacket, AfterPacket } boundary = None;
-    };
-
 private:
-    Verdict Examine(const uint8_t* bytes, int32_t available);
-    Verdict ExamineProtocol0(const uint8_t* bytes, int32_t available) const;
-    Verdict ExamineProtocol1(const uint8_t* bytes, int32_t available) const;
-    Verdict ExamineProtocol2(const uint8_t* bytes, int32_t available);
-    Verdict ExamineProtocol3(const uint8_t* bytes, int32_t available) const;
-    void Take(const Verdict& verdict, double seconds);
+    void Take(const PacketVerdict& verdict, double seconds);
     void EndRevolution(double seconds);
     void Scan(double seconds);
 
@@ -56,12 +63,12 @@ private:
     static constexpr int32_t BUFFER_SIZE = 1024;
 
     int32_t m_protocol;
-    int32_t m_pointNum;
+    PacketVerdict (*m_examine)(RecogniserState&, const uint8_t*, int32_t);
+    RecogniserState m_state;
     RecognisedStream m_stream;
     uint8_t m_buffer[BUFFER_SIZE];
     int32_t m_start = 0;  // first byte not yet judged
     int32_t m_fill = 0;
-    int32_t m_previousAngleWord = -1;  // protocol 2: start angle of the last packet, -1 before one
     double m_firstEndSeconds = 0.0;
     int64_t m_samplesSinceFirstEnd = 0;
 };

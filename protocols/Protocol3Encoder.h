@@ -10,7 +10,8 @@ constexpr int32_t PROTOCOL3_PACKET_BYTES = 22;
 constexpr uint8_t PROTOCOL3_FIRST_INDEX = 0xA0;  // 2.5 degrees
 constexpr uint8_t PROTOCOL3_LAST_INDEX = 0xF9;   // 359.890625 degrees
 constexpr int32_t PROTOCOL3_PACKETS_PER_REVOLUTION = PROTOCOL3_LAST_INDEX - PROTOCOL3_FIRST_INDEX + 1;
-constexpr int32_t PROTOCOL3_SAMPLES_PER_REVOLUTION = 4 * PROTOCOL3_PACKETS_PER_REVOLUTION;
+constexpr int32_t PROTOCOL3_SAMPLES_PER_PACKET = 4;
+constexpr int32_t PROTOCOL3_SAMPLES_PER_REVOLUTION = PROTOCOL3_SAMPLES_PER_PACKET * PROTOCOL3_PACKETS_PER_REVOLUTION;
 // The receiver spaces samples by the reported speed at 1800 samples a second, so the 360 samples
 // of a revolution lie one degree apart only near this speed; far from it they overlap or leave
 // gaps, and a revolution may wrap twice.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "protocols/ProtocolTable.h"
 #include "ros2/LaserScanMessage.h"
 
 namespace {
@@ -71,7 +72,7 @@ void Stamp(const RevolutionTime& time, sensor_msgs_msg_dds__LaserScan_& wire)
 
 bool AnglesRunClockwise(int32_t protocol)
 {
-    return protocol != 0;
+    return ProtocolFor(protocol).direction == SweepDirection::Clockwise;
 }
 
 void RevolutionToLaserScan(const PointList& list, int32_t protocol, const RevolutionTime& time,

@@ -9,10 +9,7 @@
 #include "files/Recording.h"
 #include "processing/NoiseFilter.h"
 #include "protocols/DeviceModel.h"
-#include "protocols/Protocol0.h"
-#include "protocols/Protocol1.h"
-#include "protocols/Protocol2.h"
-#include "protocols/Protocol3.h"
+#include "protocols/ProtocolTable.h"
 
 namespace {
 
@@ -33,10 +30,8 @@ RunSettings ModelRunSettings(const DeviceModel& model)
 void StartRun(const RunSettings& settings)
 {
     ResetSharedState();
-    ResetProtocol0();
-    ResetProtocol1();
-    ResetProtocol2();
-    ResetProtocol3();
+    for (int32_t code = 0; code < ProtocolCount(); ++code)
+        ProtocolRows()[code].reset();
     ResetPlaybackState();
     ResetRecording();
     ResetLinkHealth();
@@ -52,33 +47,20 @@ void StartRun(const RunSettings& settings)
 
 namespace {
 
-// Protocols 0 and 1 return only with a frame; 2 and 3 report every read, 0 for a frame.
-bool ParseWithCurrentProtocol(CSerialPort& port)
+// A parser that scans only a full buffer, which a live line always fills again, has an
+// end-of-input scan: at the end of a file the last revolution's closing packet would otherwise
+// stay unread.
+bool FinishInput(CSerialPort& port, const ProtocolRow& protocol)
 {
-    switch (Load(g_nProtocol)) {
-    case 1:
-        return ParseProtocol1(port, g_ScanFrame);
-    case 2:
-        return ParseProtocol2(port, g_ScanFrame) == 0;
-    case 3:
-        return ParseProtocol3(port, g_ScanFrame) == 0;
-    default:
-        return ParseProtocol0(port, g_ScanFrame);
-    }
-}
-
-// The protocol-1 parser scans only a full buffer, which a live line always fills again; at the end
-// of a file the last revolution's closing packet would otherwise stay unread.
-bool FinishInput(CSerialPort& port)
-{
-    return port.InputEnded() && Load(g_nProtocol) == 1 && FinishProtocol1(port, g_ScanFrame);
+    return port.InputEnded() && protocol.finishInput != nullptr && protocol.finishInput(port, g_ScanFrame);
 }
 
 }  // namespace
 
 ParseResult ParseNextFrame(CSerialPort& port)
 {
-    if (ParseWithCurrentProtocol(port) || FinishInput(port)) {
+    const ProtocolRow& protocol = ProtocolFor(Load(g_nProtocol));
+    if (protocol.parse(port, g_ScanFrame) || FinishInput(port, protocol)) {
         CountRevolution(g_ScanFrame);
         return ParseResult::Frame;
     }

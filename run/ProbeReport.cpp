@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "protocols/DeviceModel.h"
+#include "protocols/ProtocolTable.h"
 
 std::string ProbeModelNames(const ProbeCandidate& candidate)
 {
@@ -18,7 +19,7 @@ std::string ProbeModelNames(const ProbeCandidate& candidate)
 std::string ProbeProtocolText(const ProbeCandidate& candidate)
 {
     std::string text = std::to_string(candidate.protocol);
-    if (candidate.protocol == 0)
+    if (ProtocolFor(candidate.protocol).samplesPerPacket == 0)
         text += " (" + std::to_string(candidate.pointNum) + " pts)";
     return text;
 }

@@ -5,6 +5,7 @@
 
 #include "acquisition/SerialPort.h"
 #include "protocols/DeviceModel.h"
+#include "protocols/ProtocolTable.h"
 
 namespace {
 
@@ -23,7 +24,7 @@ double SecondsSince(Clock::time_point start)
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-// Protocol 0's packet length follows from the point number, so it is tried with each the table has.
+// A protocol whose packet length follows from the point number is tried with each the table has.
 std::vector<PacketRecogniser> RecognisersForEveryProtocol()
 {
     std::vector<int32_t> pointNums;
@@ -33,10 +34,14 @@ std::vector<PacketRecogniser> RecognisersForEveryProtocol()
             pointNums.push_back(pointNum);
     }
     std::vector<PacketRecogniser> recognisers;
-    for (int32_t pointNum : pointNums)
-        recognisers.emplace_back(0, pointNum);
-    for (int32_t protocol = 1; protocol <= 3; ++protocol)
-        recognisers.emplace_back(protocol);
+    for (int32_t protocol = 0; protocol < ProtocolCount(); ++protocol) {
+        if (ProtocolFor(protocol).samplesPerPacket != 0) {
+            recognisers.emplace_back(protocol);
+            continue;
+        }
+        for (int32_t pointNum : pointNums)
+            recognisers.emplace_back(protocol, pointNum);
+    }
     return recognisers;
 }
 
@@ -46,7 +51,7 @@ std::vector<const DeviceModel*> ModelsThatFit(int32_t baudRate, int32_t protocol
     for (int i = 0; g_AllModels[i] != nullptr; ++i) {
         const DeviceModel* model = g_AllModels[i];
         const bool fits = model->nBaudRate == baudRate && CodesForName(model->szName).protocol == protocol &&
-                          (protocol != 0 || model->nPointNum == pointNum);
+                          (ProtocolFor(protocol).samplesPerPacket != 0 || model->nPointNum == pointNum);
         if (fits)
             models.push_back(model);
     }
@@ -96,7 +101,7 @@ void Collect(int32_t baudRate, const std::vector<PacketRecogniser>& recognisers,
         const RecognisedStream& stream = recogniser.Stream();
         if (stream.accepted == 0 && stream.rejected == 0)
             continue;
-        const int32_t pointNum = recogniser.Protocol() == 0 ? recogniser.PointNum() : 0;
+        const int32_t pointNum = ProtocolFor(recogniser.Protocol()).samplesPerPacket == 0 ? recogniser.PointNum() : 0;
         result.candidates.push_back(
             {baudRate, recogniser.Protocol(), pointNum, stream, ModelsThatFit(baudRate, recogniser.Protocol(), pointNum)});
     }

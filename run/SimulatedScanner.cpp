@@ -4,11 +4,7 @@
 #include <cmath>
 
 #include "protocols/DeviceModel.h"
-#include "protocols/Protocol0Encoder.h"
-#include "protocols/Protocol1Encoder.h"
-#include "protocols/Protocol2Check.h"
-#include "protocols/Protocol2Encoder.h"
-#include "protocols/Protocol3Encoder.h"
+#include "protocols/ProtocolTable.h"
 #include "run/SimulatedRoom.h"
 
 namespace {
@@ -26,26 +22,17 @@ SimulatedScannerSettings ModelScannerSettings(const DeviceModel& model, int32_t 
     SimulatedScannerSettings settings;
     settings.seed = seed;
     settings.protocol = protocol;
-    if (protocol == 0)
+    const ProtocolRow& row = ProtocolFor(protocol);
+    if (row.samplesPerPacket == 0)
         settings.samplesPerPacket = model.nPointNum;
-    if (protocol == 2)
-        settings.samplesPerSecond = PROTOCOL2_SAMPLES_PER_SECOND;
-    if (protocol == 3)
-        settings.revolutionsPerSecond = PROTOCOL3_REVOLUTIONS_PER_SECOND;
+    settings.samplesPerSecond = row.simulatedSamplesPerSecond;
+    settings.revolutionsPerSecond = row.simulatedRevolutionsPerSecond;
     return settings;
 }
 
 bool SimulatedScanner::Encodes(int32_t protocol)
 {
-    switch (protocol) {
-    case 0:
-    case 1:
-    case 2:
-    case 3:
-        return true;
-    default:
-        return false;
-    }
+    return KnownProtocol(protocol) && ProtocolFor(protocol).encode != nullptr;
 }
 
 SimulatedScanner::SimulatedScanner(const SimulatedScannerSettings& settings)
@@ -66,9 +53,7 @@ bool SimulatedScanner::NextRevolution()
 
 void SimulatedScanner::EndStream()
 {
-    const int32_t closingPacket = m_settings.protocol == 2   ? PROTOCOL2_PACKET_SIZE
-                                  : m_settings.protocol == 3 ? PROTOCOL3_PACKET_BYTES
-                                                             : 0;
+    const int32_t closingPacket = ProtocolFor(m_settings.protocol).closingBytes;
     if (closingPacket == 0) {
         m_byteCount = 0;
         return;
@@ -77,24 +62,14 @@ void SimulatedScanner::EndStream()
     m_byteCount = std::min(m_byteCount, closingPacket);
 }
 
-// A new protocol gets one case here, calling its EncodeProtocolNRevolution.
 int32_t SimulatedScanner::Encode()
 {
+    if (!Encodes(m_settings.protocol))
+        return 0;
     const Revolution revolution{m_samples.data(), m_sampleCount, m_revolutionsPerSecond};
     const EncoderSettings encoder{m_settings.samplesPerPacket};
     const int32_t room = static_cast<int32_t>(m_bytes.size());
-    switch (m_settings.protocol) {
-    case 0:
-        return EncodeProtocol0Revolution(revolution, encoder, m_bytes.data(), room);
-    case 1:
-        return EncodeProtocol1Revolution(revolution, encoder, m_bytes.data(), room);
-    case 2:
-        return EncodeProtocol2Revolution(revolution, encoder, m_bytes.data(), room);
-    case 3:
-        return EncodeProtocol3Revolution(revolution, encoder, m_bytes.data(), room);
-    default:
-        return 0;
-    }
+    return ProtocolFor(m_settings.protocol).encode(revolution, encoder, m_bytes.data(), room);
 }
 
 void SimulatedScanner::SampleScene()

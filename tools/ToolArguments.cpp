@@ -5,6 +5,7 @@
 #include <ostream>
 
 #include "protocols/DeviceModel.h"
+#include "protocols/ProtocolTable.h"
 
 OptionReader::OptionReader(const char* command, const std::vector<std::string>& args, std::ostream& err)
     : m_command(command), m_args(args), m_err(err)
@@ -170,7 +171,7 @@ OptionRule ModelOption(const DeviceModel*& model)
 
 OptionRule ProtocolOption(int32_t& protocol)
 {
-    return {"--protocol", [&protocol](OptionReader& reader) { return reader.Integer(0, 3, protocol); }};
+    return {"--protocol", [&protocol](OptionReader& reader) { return reader.Integer(0, ProtocolCount() - 1, protocol); }};
 }
 
 OptionRule FormatOption(bool& hex)

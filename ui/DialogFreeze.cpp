@@ -81,14 +81,14 @@ void CPlotwellDlg::OnSaveRevolution()
         QBuffer buffer(&png);
         buffer.open(QIODevice::WriteOnly);
         const bool encoded = m_Coord.Surface().save(&buffer, "PNG");
-        const int protocol = m_Coord.FrozenProtocol();
+        const SweepDirection direction = m_Coord.FrozenDirection();
         result = WriteRecordFiles(
             "Revolution_" + RecordTimeStamp(),
             {{".png", [&png, encoded](std::FILE* file) {
                   return encoded && std::fwrite(png.constData(), 1, static_cast<size_t>(png.size()), file) ==
                                         static_cast<size_t>(png.size());
               }},
-             {".csv", [&list, protocol](std::FILE* file) { return WriteRevolutionCsv(file, list, protocol); }}});
+             {".csv", [&list, direction](std::FILE* file) { return WriteRevolutionCsv(file, list, direction); }}});
     }
     if (live)
         m_Coord.Resume();

@@ -23,7 +23,8 @@ CImageCoord::CImageCoord(QWidget* parent)
       m_penGrid(SolidPen(QColor(100, 100, 100), 1)),
       m_penPoint(SolidPen(QColor(0, 255, 255), 2)),
       m_penMarker(SolidPen(QColor(255, 0, 0), 1)),
-      m_pointStamp(m_penPoint, 1)
+      m_pointStamp(m_penPoint, 1),
+      m_direction(ProtocolFor(Load(g_nProtocol)).direction)
 {
     // The surface covers the whole widget, and moves are needed without a button for the zoom anchor.
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -113,10 +114,15 @@ void CImageCoord::Freeze()
     {
         std::lock_guard<std::mutex> lock(g_PointListMutex);
         *m_frozenList = g_PointList;
-        m_frozenProtocol = Load(g_nProtocol);
+        m_frozenDirection = m_direction;
     }
     m_frozen = true;
     Redraw();
+}
+
+void CImageCoord::SetDirection(SweepDirection direction)
+{
+    m_direction = direction;
 }
 
 void CImageCoord::Resume()
@@ -130,15 +136,14 @@ void CImageCoord::Compose()
     QPainter painter(&m_surface);
     DrawGrid(painter);
     if (m_frozen) {
-        DrawPoints(painter, *m_frozenList, m_frozenProtocol);
-        DrawOverlay(painter, *m_frozenList, m_frozenProtocol);
+        DrawPoints(painter, *m_frozenList, m_frozenDirection);
+        DrawOverlay(painter, *m_frozenList, m_frozenDirection);
         return;
     }
     // The receive thread rebuilds the list only under this lock, so one redraw shows one revolution.
     std::lock_guard<std::mutex> lock(g_PointListMutex);
-    const int protocol = Load(g_nProtocol);
-    DrawPoints(painter, g_PointList, protocol);
-    DrawOverlay(painter, g_PointList, protocol);
+    DrawPoints(painter, g_PointList, m_direction);
+    DrawOverlay(painter, g_PointList, m_direction);
 }
 
 void CImageCoord::Present() { repaint(); }

@@ -20,6 +20,7 @@
 #include <memory>
 
 #include "acquisition/ScanFrame.h"
+#include "protocols/ProtocolTable.h"
 #include "view/DepthWindow.h"
 #include "view/RingStamp.h"
 
@@ -48,16 +49,21 @@ public:
     // shown.
     void Redraw();
 
-    // Copies the revolution of g_PointList, with its protocol's angle convention, and draws that
+    // The way the angles of g_PointList run, from now on; the protocol code in force at
+    // construction gives the first.
+    void SetDirection(SweepDirection direction);
+    SweepDirection Direction() const { return m_direction; }
+
+    // Copies the revolution of g_PointList, with its sweep direction, and draws that
     // copy from then on: zoom, pan and the marker work on it while the receive thread goes on
     // replacing g_PointList. Frozen again, it takes the newest revolution.
     void Freeze();
     // Back to g_PointList, drawn at once.
     void Resume();
     bool IsFrozen() const { return m_frozen; }
-    // The revolution drawn while frozen (since the first Freeze), and the protocol its angles follow.
+    // The revolution drawn while frozen (since the first Freeze), and the way its angles run.
     const PointList& FrozenList() const { return *m_frozenList; }
-    int FrozenProtocol() const { return m_frozenProtocol; }
+    SweepDirection FrozenDirection() const { return m_frozenDirection; }
 
     // Mouse handling, called by Qt's event handlers and usable directly (positions in widget pixels).
     void OnLButtonDown(QPoint point);
@@ -96,10 +102,10 @@ private:
     void DrawPoint(QPainter& painter, const QPen& pen, float angle, float distance, int radius);
     // The point pass: every point of `list` with a return, as a cyan ring. For g_PointList the
     // caller holds g_PointListMutex, here and in the overlay.
-    void DrawPoints(QPainter& painter, const PointList& list, int protocol);
+    void DrawPoints(QPainter& painter, const PointList& list, SweepDirection direction);
     // Marker readout, highlight, marker circle and depth statistics.
-    void DrawOverlay(QPainter& painter, const PointList& list, int protocol);
-    void DrawMarkerReadout(QPainter& painter, const PointList& list, int protocol);
+    void DrawOverlay(QPainter& painter, const PointList& list, SweepDirection direction);
+    void DrawMarkerReadout(QPainter& painter, const PointList& list, SweepDirection direction);
     void DrawText(QPainter& painter, QPoint topLeft, QColor colour, const QString& text);
     // Shows the finished surface on the widget at once.
     void Present();
@@ -126,5 +132,6 @@ private:
     QStringList m_overlayLines;         // texts the last overlay drew, top to bottom
     bool m_frozen = false;
     std::unique_ptr<PointList> m_frozenList;  // made at the first freeze, kept for the next
-    int m_frozenProtocol = 0;
+    SweepDirection m_direction;
+    SweepDirection m_frozenDirection = SweepDirection::Clockwise;
 };

@@ -19,14 +19,14 @@ float Metres(int16_t millimetres) { return millimetres / 1000.0f; }
 
 }  // namespace
 
-void CImageCoord::DrawPoints(QPainter& painter, const PointList& list, int protocol)
+void CImageCoord::DrawPoints(QPainter& painter, const PointList& list, SweepDirection direction)
 {
     const PixelPoint origin{m_ptOrigin.x(), m_ptOrigin.y()};
     const int count = std::min(list.count, SCAN_CAPACITY);
     for (int i = 0; i < count; ++i) {
         if (list.distance[i] == 0)
             continue;
-        const float angle = DrawnAngle(list.angle[i], protocol);
+        const float angle = DrawnAngle(list.angle[i], direction);
         const float distance = Metres(list.distance[i]);
         const PixelBox box = PointBox(origin, m_dScale, angle, distance, POINT_RADIUS);
         const int width = box.right - box.left;
@@ -38,19 +38,19 @@ void CImageCoord::DrawPoints(QPainter& painter, const PointList& list, int proto
     }
 }
 
-void CImageCoord::DrawOverlay(QPainter& painter, const PointList& list, int protocol)
+void CImageCoord::DrawOverlay(QPainter& painter, const PointList& list, SweepDirection direction)
 {
     m_depthWindow.ResetIfChanged(m_ptMarker.x(), m_ptMarker.y(), Load(g_nStatPoints));
     m_overlayLines.clear();
     if (m_ptMarker == m_ptOrigin)
         return;
-    DrawMarkerReadout(painter, list, protocol);
+    DrawMarkerReadout(painter, list, direction);
 }
 
-void CImageCoord::DrawMarkerReadout(QPainter& painter, const PointList& list, int protocol)
+void CImageCoord::DrawMarkerReadout(QPainter& painter, const PointList& list, SweepDirection direction)
 {
     const MarkerReading reading =
-        MeasureMarker({m_ptMarker.x(), m_ptMarker.y()}, {m_ptOrigin.x(), m_ptOrigin.y()}, protocol);
+        MeasureMarker({m_ptMarker.x(), m_ptMarker.y()}, {m_ptOrigin.x(), m_ptOrigin.y()}, direction);
     const int index = NearestPoint(list, reading.angle);
     const float angle = list.angle[index];
     const int16_t depth = list.distance[index];
@@ -65,7 +65,7 @@ void CImageCoord::DrawMarkerReadout(QPainter& painter, const PointList& list, in
     const std::string markerText = MarkerLine(reading.angle, markerMetres);
     line(1, QColor(255, 0, 0), markerText);
 
-    DrawPoint(painter, m_penHighlight, DrawnAngle(angle, protocol), Metres(depth), HIGHLIGHT_RADIUS);
+    DrawPoint(painter, m_penHighlight, DrawnAngle(angle, direction), Metres(depth), HIGHLIGHT_RADIUS);
     painter.setPen(m_penMarker);
     painter.drawEllipse(QRectF(m_ptMarker.x() - MARKER_RADIUS, m_ptMarker.y() - MARKER_RADIUS,
                                2 * MARKER_RADIUS, 2 * MARKER_RADIUS));

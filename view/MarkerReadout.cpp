@@ -19,7 +19,7 @@ std::string Format(const char* format, Args... args)
 
 }  // namespace
 
-MarkerReading MeasureMarker(PixelPoint marker, PixelPoint origin, int protocol)
+MarkerReading MeasureMarker(PixelPoint marker, PixelPoint origin, SweepDirection direction)
 {
     const int dx = marker.x - origin.x;
     const int dy = marker.y - origin.y;  // y grows downwards
@@ -28,7 +28,8 @@ MarkerReading MeasureMarker(PixelPoint marker, PixelPoint origin, int protocol)
     // Rounding can carry the cosine a hair past 1 far from the origin.
     const float cosine = std::clamp(static_cast<float>(dx) / reading.pixels, -1.0f, 1.0f);
     reading.angle = static_cast<float>(180.0f * std::acos(cosine) / PI_APPROX);
-    if ((protocol != 0 && dy < 0) || (protocol == 0 && dy > 0))
+    const bool clockwise = direction == SweepDirection::Clockwise;
+    if ((clockwise && dy < 0) || (!clockwise && dy > 0))
         reading.angle = 360.0f - reading.angle;
     return reading;
 }

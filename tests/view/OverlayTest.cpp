@@ -46,7 +46,7 @@ TEST_F(ViewTest, ReadoutNamesTheNearestPointOfTheMarkersDirection)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         SetPoints(c.points);
-        Store(g_nProtocol, c.protocol);
+        view.SetDirection(ProtocolFor(c.protocol).direction);
         for (const int compensation : {0, 1}) {
             Store(g_nCompensation, compensation);
             QTest::mouseClick(&view, Qt::LeftButton, {}, c.marker);

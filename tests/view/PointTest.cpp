@@ -40,7 +40,7 @@ TEST_F(ViewTest, PointsLandCounterClockwiseForProtocol0AndMirroredOtherwise)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.angle << " protocol " << c.protocol);
-        Store(g_nProtocol, c.protocol);
+        view.SetDirection(ProtocolFor(c.protocol).direction);
         SetPoints({{c.angle, 500}});
         view.SetRange(2, CImageCoord::Recentre, QPoint());
         const QPointF centre = CentreOf(view.Surface(), CYAN);
@@ -95,7 +95,7 @@ TEST_F(ViewTest, PointPassEqualsOneEllipsePerPointAtTheScreensRatio)
     for (const int protocol : {0, 1}) {
         for (const int index : {0, 2, 4}) {
             SCOPED_TRACE(testing::Message() << "protocol " << protocol << " range " << index);
-            Store(g_nProtocol, protocol);
+            view.SetDirection(ProtocolFor(protocol).direction);
             SetPoints({});
             view.SetRange(index, CImageCoord::Recentre, QPoint());
             // At the ratio the screen gives the view (a second run has QT_SCALE_FACTOR=2).

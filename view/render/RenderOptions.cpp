@@ -3,6 +3,8 @@
 #include <charconv>
 #include <cstring>
 
+#include "protocols/ProtocolTable.h"
+
 const char RENDER_USAGE[] =
     "usage: plotwell-render --png OUT.png [--size PX] [--range 0-8] [--marker X,Y] [--protocol 0-3]\n"
     "                       [--compensation 0-2] [--stat-points N] FILE|-\n"
@@ -69,7 +71,7 @@ ParsedRender ParseRenderOptions(int argc, char* argv[], RenderOptions& options, 
         else if (argument == "--marker")
             good = options.hasMarker = Point(value, options.marker);
         else if (argument == "--protocol")
-            good = Integer(value, 0, 3, options.protocol);
+            good = Integer(value, 0, ProtocolCount() - 1, options.protocol);
         else if (argument == "--compensation")
             good = Integer(value, 0, 2, options.compensation);
         else if (argument == "--stat-points")

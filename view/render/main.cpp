@@ -89,11 +89,11 @@ int main(int argc, char* argv[])
     std::deque<DecodedFrame> frames;
     if (!ReadInput(options, frames))
         return 1;
-    Store(g_nProtocol, options.protocol);
     Store(g_nCompensation, options.compensation);
     Store(g_nStatPoints, options.statPoints);
 
     CImageCoord view;
+    view.SetDirection(ProtocolFor(options.protocol).direction);
     Render(options, frames, view);
     if (!view.Surface().save(QString::fromStdString(options.png), "PNG")) {
         std::cerr << "plotwell-render: cannot write " << options.png << "\n";
