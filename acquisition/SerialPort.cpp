@@ -11,7 +11,7 @@
 #include <system_error>
 
 #include "acquisition/ByteSource.h"
-#include "run/ReceiveLoop.h"
+#include "acquisition/ByteTap.h"
 
 namespace {
 
@@ -41,19 +41,13 @@ CSerialPort::~CSerialPort()
         ::close(m_wakeFd);
 }
 
-void CSerialPort::SetCallback(FrameCallback callback, void* context)
-{
-    pfnCallback = callback;
-    pCallbackCtx = context;
-}
-
 void CSerialPort::SetLossCallback(LossCallback callback, void* context)
 {
     m_pfnLoss = callback;
     m_pLossCtx = context;
 }
 
-bool CSerialPort::StartReceiving()
+bool CSerialPort::StartReceiving(std::function<void()> receiveLoop)
 {
     EndReceiving();
     if (m_wakeFd >= 0) {
@@ -62,7 +56,7 @@ bool CSerialPort::StartReceiving()
     }
     bStop.store(0, std::memory_order_relaxed);
     try {
-        hThread = std::thread(ReceiveLoop, this);
+        hThread = std::thread(std::move(receiveLoop));
     } catch (const std::system_error&) {
         return false;
     }
@@ -117,6 +111,8 @@ int32_t CSerialPort::Read(uint8_t* buffer, int32_t length)
 {
     if (ByteSource* source = m_source.load()) {
         const int32_t placed = source->Read(buffer, length);
+        if (m_tap != nullptr && placed > 0)
+            m_tap->BytesRead(buffer, placed, source->Replays());
         Pause(source->PauseAfterRead(placed));
         return placed;
     }
@@ -124,8 +120,11 @@ int32_t CSerialPort::Read(uint8_t* buffer, int32_t length)
     if (fd <= 0 || length <= 0 || m_lineLost.load())
         return 0;
     const ssize_t n = ::read(fd, buffer, static_cast<size_t>(length));
-    if (n >= 0)
+    if (n >= 0) {
+        if (m_tap != nullptr && n > 0)
+            m_tap->BytesRead(buffer, static_cast<int32_t>(n), false);
         return static_cast<int32_t>(n);
+    }
     if (errno == EAGAIN || errno == EINTR)
         return 0;
     const int error = errno;
@@ -193,12 +192,6 @@ bool CSerialPort::PaceFrame()
     ByteSource* source = m_source.load();
     const int ms = source != nullptr ? source->PauseAfterFrame() : 0;
     return ms <= 0 || Pause(ms);
-}
-
-bool CSerialPort::Replaying() const
-{
-    ByteSource* source = m_source.load();
-    return source != nullptr && source->Replays();
 }
 
 bool CSerialPort::InputEnded() const

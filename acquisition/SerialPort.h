@@ -1,15 +1,17 @@
-// The serial port object: the device handle, the receive thread with its frame callback and
-// stop flag, and the protocol-0 receive buffer.
+// The serial port object: the device handle, the receive thread and its stop flag, and the
+// protocol-0 receive buffer.
 #pragma once
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <thread>
 
 #include "acquisition/PortEnumeration.h"
 
 class ByteSource;
+class ByteTap;
 
 // The line settings as text, "115200,n,8,1": how the link describes itself in messages.
 std::string LineSettingsText(int baudRate);
@@ -23,11 +25,6 @@ public:
     static constexpr int NO_PORT = 0;          // hPort before the first open and after a close
     static constexpr int INVALID_PORT = -1;    // hPort after a failed open
 
-    // Called on the receive thread once per completed revolution, after g_PointList is built.
-    // It may block until the UI has drawn the list, but it must return at once once bStop is
-    // set: the UI thread ends the receive thread by setting bStop and joining it, so a callback
-    // that keeps waiting for the UI then would deadlock both. Its result is ignored.
-    using FrameCallback = int (*)(void* context);
     // Called once, on the receive thread, when the open device goes away (unplugged, hung up).
     // Receiving from that device has ended; the UI closes the port when it handles this.
     using LossCallback = void (*)(void* context);
@@ -36,8 +33,6 @@ public:
     // while the UI thread opens the port, hence atomic.
     std::atomic<int> hPort{NO_PORT};
     std::thread hThread;                 // the receive thread; not joinable when none is known
-    void* pCallbackCtx = nullptr;
-    FrameCallback pfnCallback = nullptr;
     std::atomic<uint8_t> bStop{0};       // asks ReceiveLoop and every wait inside the parsers to end
     uint8_t rxBuffer[10000];             // protocol-0 receive buffer
     int32_t rxFill = 0;
@@ -50,8 +45,7 @@ public:
     CSerialPort(const CSerialPort&) = delete;
     CSerialPort& operator=(const CSerialPort&) = delete;
 
-    // Both are set before StartReceiving; the thread reads them without a lock.
-    void SetCallback(FrameCallback callback, void* context);
+    // Set before StartReceiving; the thread reads it without a lock.
     void SetLossCallback(LossCallback callback, void* context);
 
     // --- the link (UI thread) ---
@@ -75,11 +69,11 @@ public:
 
     // --- the receive thread ---
 
-    // Starts ReceiveLoop on a new thread (ending a previous one first); false when no thread
-    // could be made.
-    [[nodiscard]] bool StartReceiving();
-    // Asks the thread to stop, wakes its waits and joins it. The frame callback's guarantee
-    // above makes this safe to call on the UI thread.
+    // Starts `receiveLoop` (the run's loop, which ends once bStop is set) on a new thread, ending
+    // a previous one first; false when no thread could be made.
+    [[nodiscard]] bool StartReceiving(std::function<void()> receiveLoop);
+    // Asks the thread to stop, wakes its waits and joins it. The loop never waits for the UI,
+    // so this is safe to call on the UI thread.
     void EndReceiving();
 
     // --- the parsers' view of the line (receive thread) ---
@@ -89,8 +83,11 @@ public:
     // Bytes waiting to be read; a failed query counts as none.
     int32_t WaitingBytes();
     // Up to `length` waiting bytes; 0 on failure or when nothing waits, without blocking. An
-    // attached source that keeps its own pace is waited for after the read.
+    // attached source that keeps its own pace is waited for after the read. The byte tap sees
+    // what was read.
     int32_t Read(uint8_t* buffer, int32_t length);
+    // Sees every chunk read from now on (null: none); set on the thread that reads.
+    void SetByteTap(ByteTap* tap) { m_tap = tap; }
     // Nothing is waiting: wait up to `ms` for input instead of spinning. False when the parser
     // should return without a frame: a stop was asked, an attached byte source has ended, or
     // the device is gone (then after pausing `ms`, so the loop does not spin).
@@ -103,8 +100,6 @@ public:
     // A revolution was completed: waits as long as an attached source's pace asks. False when a
     // stop cut the wait short.
     bool PaceFrame();
-    // The bytes come from a played-back recording, not from the line.
-    bool Replaying() const;
     // The open device went away; nothing more is read from it until the next Open.
     bool LineLost() const;
 
@@ -119,6 +114,7 @@ private:
     bool WaitReadable(int fd, int ms);
 
     std::atomic<ByteSource*> m_source{nullptr};
+    ByteTap* m_tap = nullptr;
     LossCallback m_pfnLoss = nullptr;
     void* m_pLossCtx = nullptr;
     std::atomic<bool> m_lineLost{false};

@@ -1,5 +1,5 @@
 // The receive thread on a pseudo-terminal: CPU share on an idle open port, and the latency from
-// the write that completes a revolution on the line to the frame callback.
+// the write that completes a revolution on the line to an output of the stage, on its own thread.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <poll.h>
@@ -19,7 +19,9 @@
 
 #include "acquisition/SerialPort.h"
 #include "protocols/DeviceModel.h"
+#include "run/OutputStage.h"
 #include "run/Pipeline.h"
+#include "run/ReceiveLoop.h"
 #include "run/SimulatedScanner.h"
 
 namespace {
@@ -68,30 +70,30 @@ double ThreadCpuSeconds(std::thread& thread)
     return static_cast<double>(used.tv_sec) + used.tv_nsec * 1e-9;
 }
 
-struct Arrivals {
+struct Arrivals : RevolutionOutput {
     std::mutex mutex;
     std::condition_variable arrived;
     int frames = 0;
     Clock::time_point last;
 
-    static int OnFrame(void* context)
+    void Take(const RevolutionValue& revolution) override
     {
-        auto* self = static_cast<Arrivals*>(context);
+        if (!revolution.complete)
+            return;
         const auto now = Clock::now();
-        std::lock_guard<std::mutex> lock(self->mutex);
-        self->last = now;
-        ++self->frames;
-        self->arrived.notify_all();
-        return 0;
+        std::lock_guard<std::mutex> lock(mutex);
+        last = now;
+        ++frames;
+        arrived.notify_all();
     }
 };
 
-// False when the port did not open or the thread did not start.
-bool StartOnLine(CSerialPort& port, const Line& line, Arrivals& arrivals)
+// False when the port did not open or the threads did not start.
+bool StartOnLine(CSerialPort& port, const Line& line, OutputStage& stage, Arrivals& arrivals)
 {
     StartRun(ModelRunSettings(g_ModelTR20_A));
-    port.SetCallback(&Arrivals::OnFrame, &arrivals);
-    return port.Open(line.device, g_ModelTR20_A.nBaudRate) && port.StartReceiving();
+    stage.Attach(arrivals, {"arrivals", 8, {}});
+    return stage.Start() && port.Open(line.device, g_ModelTR20_A.nBaudRate) && StartReceiving(port, stage);
 }
 
 // One iteration: the receive thread's CPU time over 10 s of an open port on which nothing arrives.
@@ -100,8 +102,9 @@ void BM_IdleOpenPortCpu(benchmark::State& state)
     for (auto _ : state) {
         Line line;
         Arrivals arrivals;
+        OutputStage stage;
         CSerialPort port;
-        if (!StartOnLine(port, line, arrivals)) {
+        if (!StartOnLine(port, line, stage, arrivals)) {
             state.SkipWithError("the pseudo-terminal did not open");
             return;
         }
@@ -116,7 +119,7 @@ BENCHMARK(BM_IdleOpenPortCpu)->Iterations(1)->Unit(benchmark::kSecond);
 
 // Each write carries the rest of a revolution and the first 210 bytes of the next: the protocol-1
 // parser scans only a full 210-byte buffer, so those are what lets it see the closing packet.
-void BM_LastByteToCallback(benchmark::State& state)
+void BM_LastByteToOutput(benchmark::State& state)
 {
     constexpr int REVOLUTIONS = 300;
     constexpr size_t LOOKAHEAD = 210;
@@ -130,8 +133,9 @@ void BM_LastByteToCallback(benchmark::State& state)
     for (auto _ : state) {
         Line line;
         Arrivals arrivals;
+        OutputStage stage;
         CSerialPort port;
-        if (!StartOnLine(port, line, arrivals)) {
+        if (!StartOnLine(port, line, stage, arrivals)) {
             state.SkipWithError("the pseudo-terminal did not open");
             return;
         }
@@ -158,6 +162,6 @@ void BM_LastByteToCallback(benchmark::State& state)
     state.counters["p99_ms"] = latencies[latencies.size() * 99 / 100];
     state.counters["max_ms"] = latencies.back();
 }
-BENCHMARK(BM_LastByteToCallback)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LastByteToOutput)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -26,9 +26,12 @@
 #include "acquisition/SerialPort.h"
 #include "acquisition/SharedState.h"
 #include "protocols/DeviceModel.h"
+#include "ros2/PublisherOutput.h"
 #include "ros2/RevolutionPublisher.h"
 #include "ros2/ScanSubscriber.h"
+#include "run/OutputStage.h"
 #include "run/Pipeline.h"
+#include "run/ReceiveLoop.h"
 #include "run/SimulatedScanner.h"
 
 extern char** environ;
@@ -153,12 +156,6 @@ struct Line {
     }
 };
 
-int OnRevolution(void* context)
-{
-    static_cast<RevolutionPublisher*>(context)->Revolution(g_PointList, Load(g_nProtocol));
-    return 0;
-}
-
 void BM_LastByteToRemoteSubscriber(benchmark::State& state)
 {
     std::random_device entropy;
@@ -184,9 +181,12 @@ void BM_LastByteToRemoteSubscriber(benchmark::State& state)
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         Line line;
         StartRun(ModelRunSettings(g_ModelTR20_A));
+        PublisherOutput output(publisher);
+        OutputStage stage;
+        stage.Attach(output, {"publishing", 4, {}});
         CSerialPort port;
-        port.SetCallback(&OnRevolution, &publisher);
-        if (line.device.empty() || !port.Open(line.device, g_ModelTR20_A.nBaudRate, &reason) || !port.StartReceiving()) {
+        if (line.device.empty() || !stage.Start() || !port.Open(line.device, g_ModelTR20_A.nBaudRate, &reason) ||
+            !StartReceiving(port, stage)) {
             state.SkipWithError(("no line: " + reason).c_str());
             return;
         }

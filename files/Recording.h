@@ -30,10 +30,11 @@ extern AngDepRecord g_RecordValues[RECORD_VALUES_CAPACITY];
 void StartRawRecording();
 void StartValueRecording();
 
-// Every chunk the protocol-1 parser has just read from the port (never played-back bytes).
+// Bytes read from the line, in order (never played-back bytes). A piece that no longer fits is
+// not kept, and nothing after it.
 void RecordRawBytes(const uint8_t* bytes, int32_t count);
 
-// Every frame the protocol-1 parser completes, before filter and compensation.
+// Every completed frame, as the parser gave it: before filter and compensation.
 void RecordFrame(const ScanFrame& frame);
 
 // True once data had to be turned away because the store reached its limit: the recording

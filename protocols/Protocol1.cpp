@@ -5,7 +5,6 @@
 #include "acquisition/LinkHealth.h"
 #include "acquisition/SerialPort.h"
 #include "acquisition/SharedState.h"
-#include "files/Recording.h"
 #include "protocols/LineRead.h"
 #include "protocols/Protocol1Check.h"
 #include "protocols/ShiftLeft.h"
@@ -152,20 +151,17 @@ bool ReadPass(CSerialPort& port)
 {
     uint8_t* tail = g_P1Buffer + g_nP1Fill;
     const LineRead read = ReadLine(port, tail, BUFFER_SIZE - g_nP1Fill);
-    if (read.placed > 0 && !port.Replaying())
-        RecordRawBytes(tail, read.placed);
     g_nP1Fill += read.placed;
     return read.proceed;
 }
 
 // The zero packet at the start of the buffer closes the revolution with its own sample.
-bool CompleteFrame(CSerialPort& port, ScanFrame& frame)
+void CompleteFrame(ScanFrame& frame)
 {
     Store(g_bFrameDone, 1);
     const int32_t index = TakeWriteIndex();
     frame.distance[index] = static_cast<int16_t>(WordAt(g_P1Buffer + 10) / 4);
     frame.angle[index] = AngleAt(g_P1Buffer + 4);
-    const bool paced = port.PaceFrame();
     frame.count = g_nFrameIndex;
     CountLink(g_LinkHealth.accepted);
     g_nP1PassedAtStart = 0;
@@ -174,8 +170,6 @@ bool CompleteFrame(CSerialPort& port, ScanFrame& frame)
         std::count_if(frame.distance, frame.distance + frame.count, [](int16_t d) { return d > 0; }));
     Store(g_nValidSamples, valid);
     g_nFrameIndex = 0;
-    RecordFrame(frame);
-    return paced;
 }
 
 }  // namespace
@@ -187,17 +181,20 @@ bool ParseProtocol1(CSerialPort& port, ScanFrame& frame)
             if (!ReadPass(port))
                 return false;
         } else if (ScanPass(frame)) {
-            return CompleteFrame(port, frame);
+            CompleteFrame(frame);
+            return true;
         }
     }
 }
 
-bool FinishProtocol1(CSerialPort& port, ScanFrame& frame)
+bool FinishProtocol1(CSerialPort&, ScanFrame& frame)
 {
     while (g_nP1Fill > 0) {
         const int32_t held = g_nP1Fill;
-        if (ScanPass(frame))
-            return CompleteFrame(port, frame);
+        if (ScanPass(frame)) {
+            CompleteFrame(frame);
+            return true;
+        }
         if (g_nP1Fill == held)
             break;  // an unfinished packet at the start, which nothing will complete
     }

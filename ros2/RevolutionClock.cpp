@@ -14,8 +14,3 @@ bool RevolutionClock::Complete(std::chrono::system_clock::time_point wall,
     time.seconds = std::chrono::duration<double>(interval).count();
     return true;
 }
-
-bool RevolutionClock::CompleteNow(RevolutionTime& time)
-{
-    return Complete(std::chrono::system_clock::now(), std::chrono::steady_clock::now(), time);
-}

@@ -17,8 +17,6 @@ public:
     // Restart: nothing measured its time, and a stream joined mid-turn makes it partial.
     bool Complete(std::chrono::system_clock::time_point wall, std::chrono::steady_clock::time_point steady,
                   RevolutionTime& time);
-    // Both clocks read now.
-    bool CompleteNow(RevolutionTime& time);
     // The next revolution is a first one again (a new run, a pause in the stream).
     void Restart() { m_started = false; }
 

@@ -46,12 +46,18 @@ void RevolutionPublisher::TakeNewRun()
 
 bool RevolutionPublisher::Revolution(const PointList& list, int32_t protocol)
 {
+    return Revolution(list, protocol, std::chrono::system_clock::now(), std::chrono::steady_clock::now());
+}
+
+bool RevolutionPublisher::Revolution(const PointList& list, int32_t protocol, std::chrono::system_clock::time_point wall,
+                                     std::chrono::steady_clock::time_point steady)
+{
     if (!m_message)
         return false;
     if (m_newRun.exchange(false, std::memory_order_relaxed))
         TakeNewRun();
     RevolutionTime time{};
-    if (!m_clock.CompleteNow(time) || !Sending())
+    if (!m_clock.Complete(wall, steady, time) || !Sending())
         return false;
     RevolutionToLaserScan(list, protocol, time, *m_message);
     const bool sent = m_publisher.Publish(*m_message);

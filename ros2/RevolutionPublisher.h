@@ -3,6 +3,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -42,9 +43,12 @@ public:
     void StartRun(const ScanShape& shape);
 
     // One completed revolution: `list` is its point list after the filter and the compensation,
-    // `protocol` the angle convention of its scanner. One thread only, the receive thread. True
-    // when it was sent; the first revolution of a run is not (nothing measured its time).
+    // `protocol` the angle convention of its scanner, completed at `wall` and `steady` (now, when
+    // not given). One thread only. True when it was sent; the first revolution of a run is not
+    // (nothing measured its time).
     bool Revolution(const PointList& list, int32_t protocol);
+    bool Revolution(const PointList& list, int32_t protocol, std::chrono::system_clock::time_point wall,
+                    std::chrono::steady_clock::time_point steady);
 
     // Scans sent and scans DDS refused, since Open; any thread.
     int64_t Sent() const { return m_sent.load(std::memory_order_relaxed); }

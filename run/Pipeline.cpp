@@ -1,7 +1,5 @@
 #include "run/Pipeline.h"
 
-#include <mutex>
-
 #include "acquisition/LinkHealth.h"
 #include "acquisition/SerialPort.h"
 #include "acquisition/SharedState.h"
@@ -62,7 +60,8 @@ ParseResult ParseNextFrame(CSerialPort& port)
     const ProtocolRow& protocol = ProtocolFor(Load(g_nProtocol));
     if (protocol.parse(port, g_ScanFrame) || FinishInput(port, protocol)) {
         CountRevolution(g_ScanFrame);
-        return ParseResult::Frame;
+        // A stop that cuts the pace short leaves the revolution unreported.
+        return port.PaceFrame() ? ParseResult::Frame : ParseResult::NoFrame;
     }
     return port.InputEnded() ? ParseResult::InputEnded : ParseResult::NoFrame;
 }
@@ -73,12 +72,11 @@ ProcessingSettings CurrentProcessingSettings()
             {Load(g_nCompensation), Load(g_pModel), Load(g_nFormulaKind)}};
 }
 
-void ProcessFrame(const ProcessingSettings& settings)
+void ProcessFrame(const ProcessingSettings& settings, PointList& points)
 {
     Store(g_nReceived, g_ScanFrame.count);
     CountValidSamples(g_ScanFrame);
     if (settings.filter)
         FilterFrame(g_ScanFrame, settings.filterFactor);
-    std::lock_guard<std::mutex> lock(g_PointListMutex);
-    BuildPointList(g_ScanFrame, g_PointList, settings.compensation);
+    BuildPointList(g_ScanFrame, points, settings.compensation);
 }

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "acquisition/ScanFrame.h"
 #include "processing/AngleCompensation.h"
 
 class CSerialPort;
@@ -42,9 +43,10 @@ enum class ParseResult {
 };
 
 // One call of the parser of the protocol code in g_nProtocol; a completed revolution is counted
-// in the link's health. Once an attached source has ended, the protocol-1 parser's end-of-input
-// scan runs on what its buffer still holds, so the last revolution of a file is not lost; a live
-// line keeps the rule of the full buffer.
+// in the link's health and then waited for as long as an attached source's pace asks (a
+// played-back file). Once an attached source has ended, the parser's end-of-input scan runs on
+// what its buffer still holds, so the last revolution of a file is not lost; a live line keeps
+// the rule of the full buffer.
 [[nodiscard]] ParseResult ParseNextFrame(CSerialPort& port);
 
 // The operator's processing settings as the shared state holds them now: the receive loop reads
@@ -52,6 +54,6 @@ enum class ParseResult {
 ProcessingSettings CurrentProcessingSettings();
 
 // The revolution just completed in g_ScanFrame: publishes its count in g_nReceived and its
-// samples with a return in the link's health, filters it when the settings ask and builds
-// g_PointList under g_PointListMutex.
-void ProcessFrame(const ProcessingSettings& settings);
+// samples with a return in the link's health, filters it in place when the settings ask and
+// builds `points` from it.
+void ProcessFrame(const ProcessingSettings& settings, PointList& points);

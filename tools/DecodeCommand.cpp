@@ -7,7 +7,9 @@
 #include "acquisition/LinkHealth.h"
 #include "acquisition/SerialPort.h"
 #include "acquisition/SharedState.h"
+#include "run/OutputStage.h"
 #include "run/Pipeline.h"
+#include "run/RevolutionFeed.h"
 #include "tools/DecodeInput.h"
 #include "tools/OutputCheck.h"
 #include "tools/PointLines.h"
@@ -72,6 +74,38 @@ int Ending(OutputCheck& output, std::ostream& err, int status)
     return output.Finish(err) ? status : EXIT_FAILED;
 }
 
+// decode's output, served on the thread that decodes right after each revolution is handed out:
+// a file is read as fast as its lines are printed, and none is dropped.
+class PrintedRevolutions : public RevolutionOutput {
+public:
+    explicit PrintedRevolutions(std::ostream& out) : m_out(out), m_lines(out) {}
+
+    void Take(const RevolutionValue& revolution) override
+    {
+        if (!revolution.complete)
+            return;
+        if (m_frames == 0)
+            m_lines.Header();
+        m_lines.Write(m_frames++, revolution.points);
+        m_lines.Flush();
+        m_out.flush();  // a reader at the end of a pipe gets each revolution as it completes
+    }
+
+    // The header alone when no revolution came.
+    void Finish()
+    {
+        if (m_frames > 0)
+            return;
+        m_lines.Header();
+        m_lines.Flush();
+    }
+
+private:
+    std::ostream& m_out;
+    PointLines m_lines;
+    int32_t m_frames = 0;
+};
+
 // Prints every revolution as soon as it is complete; then judges how the input ended.
 int Decode(const DecodeOptions& options, std::streambuf& source, std::ostream& out, std::ostream& err)
 {
@@ -80,19 +114,22 @@ int Decode(const DecodeOptions& options, std::streambuf& source, std::ostream& o
     DecodeInput input(source, options.hex, options.chunk);
     CSerialPort port;
     port.AttachSource(&input);
-    PointLines lines(out);
+    PrintedRevolutions printed(out);
     OutputCheck output(out, "decode");
-    int32_t frames = 0;
-    for (ParseResult result; output.Good() && (result = ParseNextFrame(port)) != ParseResult::InputEnded;) {
-        if (result != ParseResult::Frame)
-            continue;
-        ProcessFrame(settings.processing);
-        if (frames == 0)
-            lines.Header();
-        lines.Write(frames++, g_PointList);
-        lines.Flush();
-        out.flush();  // a reader at the end of a pipe gets each revolution as it completes
+    OutputStage stage;
+    const OutputStage::OutputId printer = stage.Attach(printed, {"decode", 2, [] {}});
+    if (!stage.Start())
+        return Ending(output, err, EXIT_FAILED);
+    {
+        RevolutionFeed feed(stage, port);
+        for (ParseResult result; output.Good() && (result = ParseNextFrame(port)) != ParseResult::InputEnded;) {
+            if (result != ParseResult::Frame)
+                continue;
+            feed.Complete(settings.processing);
+            stage.Serve(printer);
+        }
     }
+    stage.Stop();
     port.AttachSource(nullptr);
 
     const std::string name = InputName(options);
@@ -101,10 +138,8 @@ int Decode(const DecodeOptions& options, std::streambuf& source, std::ostream& o
     if (const int ended = input.Report("decode", name, err); ended != EXIT_OK)
         return Ending(output, err, ended);
     const int judged = JudgeRevolutions({"decode", name, false}, ReadLinkHealth(), settings.protocol, err);
-    if (judged == EXIT_OK && frames == 0) {
-        lines.Header();  // an empty input decodes to an empty list
-        lines.Flush();
-    }
+    if (judged == EXIT_OK)
+        printed.Finish();  // an empty input decodes to an empty list
     return Ending(output, err, judged);
 }
 

@@ -7,68 +7,68 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <iostream>
 
-LineQueue::LineQueue()
+namespace {
+constexpr size_t LINE_LENGTH = 128;
+}  // namespace
+
+MonitorLines::MonitorLines(LineWriter& writer, int64_t frames) : m_writer(writer), m_frames(frames)
 {
-    // Without it the writer would never wake; the command then fails to start its wait.
-    m_wakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    // Without it the main thread would not wake at the end; it then sees the end within its own
+    // periodic check.
+    m_doneFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
 }
 
-LineQueue::~LineQueue()
+MonitorLines::~MonitorLines()
 {
-    if (m_wakeFd >= 0)
-        ::close(m_wakeFd);
+    if (m_doneFd >= 0)
+        ::close(m_doneFd);
 }
 
-void LineQueue::Wake()
+void MonitorLines::Finish()
 {
+    m_finished.store(true);
     const uint64_t one = 1;
-    [[maybe_unused]] const ssize_t ignored = ::write(m_wakeFd, &one, sizeof one);
+    [[maybe_unused]] const ssize_t ignored = ::write(m_doneFd, &one, sizeof one);
 }
 
-bool LineQueue::Push(const char* text, size_t length)
+// The revolution's own reading of the link's health, taken as it completed, gives the figures
+// since the line before.
+void MonitorLines::Take(const RevolutionValue& revolution)
 {
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        if (m_count == CAPACITY || m_finished)
-            return false;
-        Line& line = m_lines[(m_first + m_count) % CAPACITY];
-        line.length = std::min(length, sizeof line.text);
-        std::memcpy(line.text, text, line.length);
-        ++m_count;
+    if (!revolution.complete || Finished())
+        return;
+    const LinkHealthReading& health = revolution.health;
+    const double seconds = static_cast<double>(health.lastRevolutionNs - m_previous.lastRevolutionNs) / 1e9;
+    const LinkHealthFigures figures = FiguresBetween(m_previous, health, seconds);
+    const auto packets =
+        static_cast<long long>(health.accepted - m_previous.accepted + health.rejected - m_previous.rejected);
+    const auto bad = static_cast<long long>(health.rejected - m_previous.rejected);
+    const auto skipped = static_cast<long long>(health.skipped - m_previous.skipped);
+    const auto cut = static_cast<long long>(health.cutShort - m_previous.cutShort);
+    char line[LINE_LENGTH];
+    int length = 0;
+    if (m_printed == 0) {
+        m_firstNs = health.lastRevolutionNs;
+        length = std::snprintf(line, sizeof line,
+                               "%d samples, %d valid, %lld packets, %lld bad, %lld bytes skipped, %lld cut short\n",
+                               revolution.parsed.count, figures.validSamples, packets, bad, skipped, cut);
+    } else {
+        length = std::snprintf(line, sizeof line,
+                               "%d samples, %d valid, %.2f rev/s, %.0f B/s, %lld packets, %lld bad, "
+                               "%lld bytes skipped, %lld cut short\n",
+                               revolution.parsed.count, figures.validSamples, figures.revolutionsPerSecond,
+                               figures.bytesPerSecond, packets, bad, skipped, cut);
     }
-    Wake();
-    return true;
-}
-
-void LineQueue::Finish()
-{
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_finished = true;
-    }
-    Wake();
-}
-
-bool LineQueue::Pop(Line& line)
-{
-    uint64_t pending = 0;
-    [[maybe_unused]] const ssize_t drained = ::read(m_wakeFd, &pending, sizeof pending);
-    std::lock_guard<std::mutex> lock(m_mutex);
-    if (m_count == 0)
-        return false;
-    line = m_lines[m_first];
-    m_first = (m_first + 1) % CAPACITY;
-    --m_count;
-    return true;
-}
-
-bool LineQueue::Finished()
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_finished;
+    m_previous = health;
+    m_result = m_writer.Write(line, std::min(static_cast<size_t>(length), sizeof line - 1));
+    if (m_result == LineWriter::Result::Written)
+        ++m_printed;
+    if (m_result != LineWriter::Result::Written || (m_frames != 0 && health.revolutions >= m_frames))
+        Finish();
 }
 
 LineWriter::LineWriter(std::ostream& out, int stopFd) : m_out(out), m_stopFd(stopFd)

@@ -1,6 +1,6 @@
 // plotwell-tool publish: the revolutions of a serial port or of a recording as ROS 2 LaserScans
-// over DDS, headless. One thread: the run's parse and process loop, which publishes each
-// revolution as it completes.
+// over DDS, headless. The main thread runs the parse and process loop and hands each revolution
+// to the publisher's output, which converts and writes it on a thread of its own.
 #include <cstdint>
 #include <cstring>
 #include <fstream>
@@ -12,9 +12,12 @@
 #include "acquisition/SerialPort.h"
 #include "acquisition/SharedState.h"
 #include "protocols/DeviceModel.h"
+#include "ros2/PublisherOutput.h"
 #include "ros2/RevolutionPublisher.h"
 #include "ros2/RosNames.h"
+#include "run/OutputStage.h"
 #include "run/Pipeline.h"
+#include "run/RevolutionFeed.h"
 #include "tools/DecodeInput.h"
 #include "tools/LinePacedSource.h"
 #include "tools/RunOptions.h"
@@ -96,9 +99,16 @@ Parsed ParsePublishOptions(const std::vector<std::string>& args, std::ostream& e
     return Parsed::Run;
 }
 
+// A few revolutions for a DDS write that is slow for a moment.
+constexpr int32_t SCANS_QUEUED = 8;
+
 class Publishing {
 public:
-    Publishing(const PublishOptions& options, std::ostream& err) : m_options(options), m_err(err) {}
+    Publishing(const PublishOptions& options, std::ostream& err)
+        : m_options(options), m_err(err), m_output(m_publisher, options.frames)
+    {
+        m_outputId = m_stage.Attach(m_output, {"publish", SCANS_QUEUED, {}});
+    }
 
     int Run()
     {
@@ -113,11 +123,22 @@ public:
         if (attached != EXIT_OK)
             return attached;
         Announce();
+        if (!m_stage.Start()) {
+            m_err << "plotwell-tool publish: Serial Thread Setup Failed\n";
+            return EXIT_FAILED;
+        }
         int status = EXIT_OK;
         {
             StopSignals signals;
             signals.AlsoStop(m_port.bStop);
-            status = Loop(settings, signals);
+            {
+                RevolutionFeed feed(m_stage, m_port);
+                status = Loop(settings, signals, feed);
+            }
+            // What was read is sent, unless a stop signal ends the run at once.
+            if (!signals.Arrived())
+                m_stage.Drain();
+            m_stage.Stop();
         }
         m_port.AttachSource(nullptr);
         if (m_file && status == EXIT_OK)
@@ -128,6 +149,9 @@ public:
         m_err << "plotwell-tool publish: " << m_publisher.Sent() << " scans published";
         if (m_publisher.Failed() > 0)
             m_err << ", " << m_publisher.Failed() << " refused by DDS";
+        m_err << ", " << m_stage.Dropped(m_outputId) << " revolutions dropped";
+        if (m_stage.Dropped(m_outputId) > 0)
+            m_err << " (DDS took them slower than the scanner sent them)";
         m_err << "\n";
         return status;
     }
@@ -174,7 +198,7 @@ private:
 
     // Until the scans are out, the input ends, the device goes away or a stop signal arrives
     // (seen within one of the parser's short waits).
-    int Loop(const RunSettings& settings, const StopSignals& signals)
+    int Loop(const RunSettings& settings, const StopSignals& signals, RevolutionFeed& feed)
     {
         int32_t subscribers = 0;
         while (!signals.Arrived()) {
@@ -187,8 +211,7 @@ private:
             }
             if (result != ParseResult::Frame)
                 continue;
-            ProcessFrame(settings.processing);
-            m_publisher.Revolution(g_PointList, settings.protocol);
+            feed.Complete(settings.processing);
             ReportSubscribers(subscribers);
             if (m_options.frames > 0 && m_publisher.Sent() >= m_options.frames)
                 return EXIT_OK;
@@ -211,6 +234,9 @@ private:
     std::ifstream m_stream;
     std::unique_ptr<DecodeInput> m_file;
     std::unique_ptr<LinePacedSource> m_paced;
+    PublisherOutput m_output;
+    OutputStage m_stage;  // after the output it serves: stopped first
+    OutputStage::OutputId m_outputId = 0;
 };
 
 }  // namespace

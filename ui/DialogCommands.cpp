@@ -10,6 +10,7 @@
 #include "acquisition/SharedState.h"
 #include "protocols/DeviceModel.h"
 #include "ros2/RevolutionPublisher.h"
+#include "run/ReceiveLoop.h"
 #include "ui/ClickableLabel.h"
 #include "ui/ControlIds.h"
 #include "ui/MessageBox.h"
@@ -85,7 +86,7 @@ void CPlotwellDlg::OpenPort()
     const DeviceModel* model = Load(g_pModel);
     if (m_publisher)
         m_publisher->StartRun(ModelScanShape(*model));
-    const bool receiving = m_SerialPort.StartReceiving();
+    const bool receiving = StartReceiving(m_SerialPort, m_stage);
     if (!receiving)
         ShowMessage(this, QStringLiteral("Serial Thread Setup Failed"));
     std::string reason;
@@ -144,12 +145,12 @@ void CPlotwellDlg::FinishClose()
     m_startButton->hide();
 }
 
-// Releases a receive thread waiting for the UI before joining it: no deadlock, and no
-// revolution reaches the view afterwards.
+// The receive thread never waits for the UI, so joining it cannot deadlock; revolutions it
+// handed to the view before it ended are not shown.
 void CPlotwellDlg::EndAcquisition()
 {
-    m_handOver.Stop();
     m_SerialPort.EndReceiving();
+    m_viewOutput.Hide();
 }
 
 void CPlotwellDlg::OnStartStop()

@@ -16,6 +16,7 @@
 #include "files/RecordButton.h"
 #include "files/Recording.h"
 #include "protocols/DeviceModel.h"
+#include "run/ReceiveLoop.h"
 #include "ui/ClickableLabel.h"
 #include "ui/EditDropFilter.h"
 #include "ui/FileNote.h"
@@ -95,7 +96,7 @@ bool CPlotwellDlg::PlayFile(const std::string& path)
         return true;
     // As after an OPEN without a port: the receive thread reads the file, OPEN stays disabled.
     SelectModel(m_modelList->currentText().toLatin1().constData());
-    if (!m_SerialPort.StartReceiving()) {
+    if (!StartReceiving(m_SerialPort, m_stage)) {
         ShowMessage(this, QStringLiteral("Serial Thread Setup Failed"));
         return false;
     }

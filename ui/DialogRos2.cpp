@@ -8,6 +8,7 @@
 
 #include "acquisition/SharedState.h"
 #include "protocols/DeviceModel.h"
+#include "ros2/PublisherOutput.h"
 #include "ros2/RevolutionPublisher.h"
 #include "ros2/ScanConversion.h"
 #include "ros2/ScanSubscriber.h"
@@ -20,7 +21,7 @@ namespace {
 constexpr const char* FRAME_ID = "laser";
 }  // namespace
 
-// Before any receive thread exists: the publisher is made once and read by that thread unlocked.
+// Before the output stage starts: the publisher and its output are made once, for good.
 void CPlotwellDlg::StartRos2()
 {
     const Ros2Options& ros2 = m_options.ros2;
@@ -29,7 +30,9 @@ void CPlotwellDlg::StartRos2()
         m_publisher = std::make_unique<RevolutionPublisher>();
         const PublishSettings settings{ros2.domain, ros2.publishTopic, FRAME_ID, ModelScanShape(*Load(g_pModel))};
         const bool open = m_publisher->Open(settings, reason);
-        if (!open) {
+        if (open) {
+            m_publisherOutput = std::make_unique<PublisherOutput>(*m_publisher);
+        } else {
             m_publisher.reset();
             ShowMessage(this, QStringLiteral("ROS 2 Publishing Failed"), QString::fromStdString(reason));
         }
@@ -46,6 +49,7 @@ void CPlotwellDlg::StartRos2()
             return;
         }
         SetConnection(Connection::Subscribed);
+        m_Coord.SetDirection(ProtocolFor(Load(g_nProtocol)).direction);
         SetFileNote(Notes().showingTopic
                         .arg(QString::fromStdString(ros2.subscribeTopic),
                              QString::fromStdString(m_subscriber->DdsName()))
@@ -66,16 +70,6 @@ void CPlotwellDlg::OnPublishBox(bool checked)
 {
     if (m_publisher)
         m_publisher->SetSending(checked);
-}
-
-// The port's frame callback: the finished point list goes out over DDS first (the receive
-// thread alone writes that list, so it reads it unlocked), then to the view.
-int CPlotwellDlg::OnRevolutionFromThread(void* context)
-{
-    auto* dialog = static_cast<CPlotwellDlg*>(context);
-    if (dialog->m_publisher)
-        dialog->m_publisher->Revolution(g_PointList, Load(g_nProtocol));
-    return FrameHandOver::Deliver(&dialog->m_handOver);
 }
 
 // Subscriber thread. No receive thread runs while subscribed, so this is the only writer of the

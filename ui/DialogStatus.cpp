@@ -60,7 +60,7 @@ void CPlotwellDlg::RefreshHealthLine()
     const double seconds = std::chrono::duration<double>(now - m_lastHealthTime).count();
     const LinkHealthFigures figures = FiguresBetween(m_lastHealth, reading, seconds);
     m_linkLine->setText(HealthLineText(figures, m_options.language));
-    m_linkLine->setToolTip(HealthDetailsText(reading, figures, m_options.language));
+    m_linkLine->setToolTip(HealthDetailsText(reading, figures, m_stage.Drops(), m_options.language));
     m_lastHealth = reading;
     m_lastHealthTime = now;
 }

@@ -70,6 +70,19 @@ QString FoundText(const ProbeCandidate& found, const QStringList& offered, Dialo
              fitting.size() > 1 ? QStringLiteral("；这些型号的数据包相同，无法区分") : QString());
 }
 
+// A slow output loses its own oldest revolutions; how many, for each output.
+QString DroppedText(const std::vector<OutputDrops>& drops, DialogLanguage language)
+{
+    QStringList parts;
+    for (const OutputDrops& output : drops)
+        parts << QStringLiteral("%1 %2").arg(QString::fromStdString(output.name)).arg(output.dropped);
+    if (parts.isEmpty())
+        return QString();
+    return (Chinese(language) ? QStringLiteral("\n输出跟不上而丢弃的圈数：%1")
+                              : QStringLiteral("\nRevolutions dropped by outputs that fell behind: %1"))
+        .arg(parts.join(Chinese(language) ? QStringLiteral("，") : QStringLiteral(", ")));
+}
+
 }  // namespace
 
 QString HealthLineText(const LinkHealthFigures& figures, DialogLanguage language)
@@ -87,7 +100,8 @@ QString HealthLineText(const LinkHealthFigures& figures, DialogLanguage language
         .arg(Number(100.0 * figures.badShare, 1));
 }
 
-QString HealthDetailsText(const LinkHealthReading& reading, const LinkHealthFigures& figures, DialogLanguage language)
+QString HealthDetailsText(const LinkHealthReading& reading, const LinkHealthFigures& figures,
+                          const std::vector<OutputDrops>& drops, DialogLanguage language)
 {
     const QString text = Chinese(language) ? QStringLiteral("每秒转数：%1\n"
                                                             "上一圈点数：%2，有回波：%3\n"
@@ -105,7 +119,15 @@ QString HealthDetailsText(const LinkHealthReading& reading, const LinkHealthFigu
         .arg(reading.accepted)
         .arg(reading.rejected)
         .arg(reading.skipped)
-        .arg(reading.cutShort);
+        .arg(reading.cutShort) +
+           DroppedText(drops, language);
+}
+
+OutputNames OutputNamesFor(DialogLanguage language)
+{
+    if (Chinese(language))
+        return {QStringLiteral("视图"), QStringLiteral("录制"), QStringLiteral("ROS 2 发布")};
+    return {QStringLiteral("view"), QStringLiteral("recording"), QStringLiteral("ROS 2 publishing")};
 }
 
 QString DetectCaption(bool detecting, DialogLanguage language)

@@ -5,15 +5,26 @@
 #include <QString>
 #include <QStringList>
 
+#include <vector>
+
 #include "acquisition/LinkHealth.h"
+#include "run/OutputStage.h"
 #include "run/ScannerProbe.h"
 #include "ui/LayoutTexts.h"
 
 // "7.0 rev/s  513 pts  0.0 % bad"; without packets what was heard instead.
 QString HealthLineText(const LinkHealthFigures& figures, DialogLanguage language);
-// Every figure, for the line's tooltip.
+// Every figure, for the line's tooltip, with the revolutions each output dropped.
 QString HealthDetailsText(const LinkHealthReading& reading, const LinkHealthFigures& figures,
-                          DialogLanguage language);
+                          const std::vector<OutputDrops>& drops, DialogLanguage language);
+
+// The names of the dialog's outputs, as the tooltip lists their drops.
+struct OutputNames {
+    QString view;
+    QString recording;
+    QString publishing;
+};
+OutputNames OutputNamesFor(DialogLanguage language);
 
 // The Detect button's caption: "Detect", or "Cancel" while detecting.
 QString DetectCaption(bool detecting, DialogLanguage language);

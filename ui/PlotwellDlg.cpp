@@ -16,11 +16,14 @@
 
 #include "acquisition/SharedState.h"
 #include "protocols/DeviceModel.h"
+#include "ros2/PublisherOutput.h"
 #include "ros2/RevolutionPublisher.h"
 #include "ros2/ScanSubscriber.h"
 #include "ui/AboutDlg.h"
 #include "ui/ControlIds.h"
 #include "ui/EditDropFilter.h"
+#include "ui/LinkTexts.h"
+#include "ui/MessageBox.h"
 #include "ui/PortComboBox.h"
 #include "view/ViewGeometry.h"
 
@@ -32,7 +35,6 @@ CPlotwellDlg::CPlotwellDlg(const DialogOptions& options, QWidget* parent)
     : QDialog(parent),
       m_options(options),
       m_Coord(this),
-      m_handOver(m_SerialPort.bStop, [this] { OnFrameReady(); }, this),
       m_scanHandOver(m_scanStop, [this] { OnFrameReady(); }, this)
 {
     setWindowTitle(TextsFor(options.language).caption);
@@ -50,6 +52,7 @@ CPlotwellDlg::~CPlotwellDlg()
     EndDetect();
     EndAcquisition();
     EndRos2();
+    m_stage.Stop();
 }
 
 void CPlotwellDlg::OnInitDialog()
@@ -62,7 +65,6 @@ void CPlotwellDlg::OnInitDialog()
     LayOutWindow();
     m_Coord.InitView();
     m_viewInitialised = true;
-    m_SerialPort.SetCallback(&CPlotwellDlg::OnRevolutionFromThread, this);
     m_SerialPort.SetLossCallback(&CPlotwellDlg::OnDeviceLostFromThread, this);
     m_rangeButtons->button(2)->setChecked(true);
     m_compensationButtons->button(1)->setChecked(true);
@@ -86,6 +88,21 @@ void CPlotwellDlg::OnInitDialog()
         SetFileNote(Notes().recordDirUnusable.arg(QStringLiteral("%1"), QString::fromStdString(m_options.recordDirProblem)),
                     QFile::decodeName(QByteArray::fromStdString(m_options.unusableRecordDir)));
     StartRos2();
+    AttachOutputs();
+}
+
+// A burst of revolutions (a line that held back its bytes for a moment, a loaded machine) must
+// not cost the view or the recording any: their queues hold seconds of them. Publishing keeps a
+// second's worth; an older scan is of little use to a subscriber.
+void CPlotwellDlg::AttachOutputs()
+{
+    const OutputNames names = OutputNamesFor(m_options.language);
+    m_viewOutputId = m_stage.Attach(m_viewOutput, {names.view.toStdString(), 16, [this] { m_viewWake.Wake(); }});
+    m_stage.Attach(m_recorderOutput, {names.recording.toStdString(), 64, {}});
+    if (m_publisherOutput)
+        m_stage.Attach(*m_publisherOutput, {names.publishing.toStdString(), 8, {}});
+    if (!m_stage.Start())
+        ShowMessage(this, QStringLiteral("Serial Thread Setup Failed"));
 }
 
 QWidget* CPlotwellDlg::Control(int id) const

@@ -18,10 +18,13 @@
 #include "acquisition/SerialPort.h"
 #include "files/PlaybackSource.h"
 #include "files/RecordButton.h"
+#include "run/OutputStage.h"
+#include "run/RecorderOutput.h"
 #include "run/ScannerProbe.h"
 #include "ui/DialogOptions.h"
 #include "ui/FrameHandOver.h"
 #include "ui/ThreadWake.h"
+#include "ui/ViewOutput.h"
 #include "view/ImageCoord.h"
 
 class ClickableLabel;
@@ -36,6 +39,7 @@ class QMenu;
 class QPushButton;
 class QScrollArea;
 class PortComboBox;
+class PublisherOutput;
 class RevolutionPublisher;
 class ScanSubscriber;
 struct sensor_msgs_msg_dds__LaserScan_;
@@ -128,7 +132,6 @@ private:
     void StartRos2();
     void EndRos2();
     void OnPublishBox(bool checked);
-    static int OnRevolutionFromThread(void* context);
     void ScanArrived(const sensor_msgs_msg_dds__LaserScan_& scan);
 
     // Detecting the scanner's model on the closed port, on a worker thread (DialogDetect.cpp).
@@ -152,6 +155,8 @@ private:
     void StartHealthLine();
     void RefreshHealthLine();
     QString StatusText() const;
+    // Where each revolution goes: the view, the recording, ROS 2 publishing.
+    void AttachOutputs();
     void OnFrameReady();
     void FitRangeToFrame();
     static void OnDeviceLostFromThread(void* context);
@@ -199,11 +204,20 @@ private:
     QString m_playingPath;  // the loaded data file, as the note line shows it
     bool m_fitRangeToFrame = false;  // --play: the next frame shown chooses the range
     CImageCoord m_Coord;
-    FrameHandOver m_handOver;
     PlaybackSource m_playback;  // attached to the port once a file is loaded; outlives its thread
-    CSerialPort m_SerialPort;
-    // Made before any receive thread starts and kept to the end, so that thread reads it unlocked.
+    // Made before the stage starts and kept to the end, as is its output.
     std::unique_ptr<RevolutionPublisher> m_publisher;
+    std::unique_ptr<PublisherOutput> m_publisherOutput;
+    ViewOutput m_viewOutput{[this](SweepDirection direction) {
+        m_Coord.SetDirection(direction);
+        OnFrameReady();
+    }};
+    RecorderOutput m_recorderOutput;
+    // Stopped before the outputs above go; the receive thread below hands it every revolution.
+    OutputStage m_stage;
+    OutputStage::OutputId m_viewOutputId = 0;
+    ThreadWake m_viewWake{[this] { m_stage.Serve(m_viewOutputId); }};
+    CSerialPort m_SerialPort;
     std::unique_ptr<ScanSubscriber> m_subscriber;
     std::atomic<uint8_t> m_scanStop{0};  // ends the subscriber's waits in m_scanHandOver
     FrameHandOver m_scanHandOver;

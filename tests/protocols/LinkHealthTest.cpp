@@ -57,7 +57,7 @@ Parsed Parse(const Case& c, const std::vector<uint8_t>& bytes)
     Parsed parsed;
     for (ParseResult result; (result = ParseNextFrame(port)) != ParseResult::InputEnded;) {
         if (result == ParseResult::Frame) {
-            ProcessFrame(settings.processing);
+            ProcessFrame(settings.processing, g_PointList);
             ++parsed.frames;
             parsed.lastCount = g_ScanFrame.count;
         }

@@ -1,12 +1,11 @@
-// The receive thread end to end: simulated scanner bytes into a pseudo-terminal, frames out of
-// the callback; stopping and device loss.
+// The receive thread end to end: simulated scanner bytes into a pseudo-terminal, revolutions out
+// of the output stage; stopping and device loss.
 #include <gtest/gtest.h>
 #include <pthread.h>
 #include <time.h>
 
 #include <chrono>
 #include <condition_variable>
-#include <future>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -15,6 +14,7 @@
 #include "acquisition/SerialPort.h"
 #include "acquisition/SharedState.h"
 #include "protocols/DeviceModel.h"
+#include "run/OutputStage.h"
 #include "run/Pipeline.h"
 #include "run/ReceiveLoop.h"
 #include "tests/support/PseudoTerminal.h"
@@ -26,39 +26,26 @@ using namespace std::chrono_literals;
 
 constexpr auto TIMEOUT = 5s;
 
-struct ReceivedFrame {
-    int32_t receivedAtCallback;
-    std::vector<int16_t> distances;
-};
-
-// The UI side of the hand-over: records each point list and can hold the receive thread inside
-// the callback the way a synchronous send does.
-struct FrameSink {
-    CSerialPort* port = nullptr;
+// An output that records each revolution's point list, and the line's loss.
+struct FrameSink : RevolutionOutput {
     std::mutex mutex;
     std::condition_variable changed;
-    std::vector<ReceivedFrame> frames;
-    bool holdInCallback = false;
-    bool insideCallback = false;
+    std::vector<std::vector<int16_t>> frames;
+    std::vector<int32_t> parsedCounts;
     bool filterFromSecondFrame = false;
     int losses = 0;
     size_t framesAtLoss = 0;
 
-    static int OnFrame(void* context)
+    void Take(const RevolutionValue& revolution) override
     {
-        auto* sink = static_cast<FrameSink*>(context);
-        std::unique_lock<std::mutex> lock(sink->mutex);
-        sink->frames.push_back({Load(g_nReceived), std::vector<int16_t>(g_PointList.distance,
-                                                                        g_PointList.distance + g_PointList.count)});
-        if (sink->filterFromSecondFrame)
+        if (!revolution.complete)
+            return;
+        std::lock_guard<std::mutex> lock(mutex);
+        frames.emplace_back(revolution.points.distance, revolution.points.distance + revolution.points.count);
+        parsedCounts.push_back(revolution.parsed.count);
+        if (filterFromSecondFrame)
             Store(g_bFilter, 1);  // the operator ticks Filter while the first frame is drawn
-        sink->insideCallback = true;
-        sink->changed.notify_all();
-        // The guarantee the callback gives: it returns at once once a stop is asked.
-        while (sink->holdInCallback && !sink->port->bStop.load())
-            sink->changed.wait_for(lock, 1ms);
-        sink->insideCallback = false;
-        return 0;
+        changed.notify_all();
     }
 
     static void OnLoss(void* context)
@@ -104,8 +91,8 @@ protected:
         StartRun(Settings(false));
         ASSERT_TRUE(pty.IsValid());
         port.systemPaths.lockDirs = {scratch.Path()};
-        sink.port = &port;
-        port.SetCallback(&FrameSink::OnFrame, &sink);
+        stage.Attach(sink, {"sink", 64, {}});
+        ASSERT_TRUE(stage.Start());
         port.SetLossCallback(&FrameSink::OnLoss, &sink);
         std::string reason;
         ASSERT_TRUE(port.Open(pty.DevicePath(), 115200, &reason)) << reason;
@@ -136,7 +123,7 @@ protected:
         reader.AttachSource(&source);
         std::vector<std::vector<int16_t>> decoded;
         for (int i = 0; i < frames && ParseNextFrame(reader) == ParseResult::Frame; ++i) {
-            ProcessFrame(CurrentProcessingSettings());
+            ProcessFrame(CurrentProcessingSettings(), g_PointList);
             decoded.emplace_back(g_PointList.distance, g_PointList.distance + g_PointList.count);
         }
         return decoded;
@@ -145,16 +132,17 @@ protected:
     PseudoTerminal pty;
     ScratchDirectory scratch;
     FrameSink sink;
-    CSerialPort port;  // after the sink: destroyed first, ending the thread that calls into it
+    OutputStage stage;  // after the sink and before the port: stopped after the thread that feeds it
+    CSerialPort port;
     SimulatedScanner scanner{SimulatedScannerSettings{}};
     std::vector<uint8_t> sent;
     std::vector<int32_t> sampleCounts;
 };
 
-TEST_F(ReceiveLoopTest, RevolutionsOnTheLineReachTheCallbackAndTheFilterSwitchTakesEffectAtTheNextFrame)
+TEST_F(ReceiveLoopTest, RevolutionsOnTheLineReachTheOutputsAndTheFilterSwitchTakesEffectAtTheNextFrame)
 {
     sink.filterFromSecondFrame = true;
-    ASSERT_TRUE(port.StartReceiving());
+    ASSERT_TRUE(StartReceiving(port, stage));
     for (int i = 0; i < 500 && Load(g_nReceived) != 720; ++i)
         std::this_thread::sleep_for(1ms);
     EXPECT_EQ(Load(g_nReceived), 720) << "before the first frame";
@@ -163,6 +151,7 @@ TEST_F(ReceiveLoopTest, RevolutionsOnTheLineReachTheCallbackAndTheFilterSwitchTa
     SendRevolutions(4);
     ASSERT_TRUE(sink.WaitUntil([&] { return sink.frames.size() >= 3; })) << sink.frames.size() << " frames";
     port.EndReceiving();
+    stage.Stop();
 
     const auto raw = DecodeSentBytes(3, false);
     const auto filtered = DecodeSentBytes(3, true);
@@ -170,29 +159,10 @@ TEST_F(ReceiveLoopTest, RevolutionsOnTheLineReachTheCallbackAndTheFilterSwitchTa
     ASSERT_NE(raw[1], filtered[1]) << "the stream gives the filter nothing to do";
     for (size_t i = 0; i < 3; ++i) {
         SCOPED_TRACE(i);
-        const ReceivedFrame& frame = sink.frames[i];
-        EXPECT_EQ(static_cast<int32_t>(frame.distances.size()), sampleCounts[i]);
-        EXPECT_EQ(frame.receivedAtCallback, sampleCounts[i]);
-        EXPECT_EQ(frame.distances, i == 0 ? raw[i] : filtered[i]);
+        EXPECT_EQ(static_cast<int32_t>(sink.frames[i].size()), sampleCounts[i]);
+        EXPECT_EQ(sink.parsedCounts[i], sampleCounts[i]);
+        EXPECT_EQ(sink.frames[i], i == 0 ? raw[i] : filtered[i]);
     }
-}
-
-TEST_F(ReceiveLoopTest, StopWhileTheCallbackIsHeldEndsTheThreadAndNoFrameFollows)
-{
-    sink.holdInCallback = true;
-    ASSERT_TRUE(port.StartReceiving());
-    SendRevolutions(3);
-    ASSERT_TRUE(sink.WaitUntil([&] { return sink.insideCallback; }));
-
-    auto stopped = std::async(std::launch::async, [&] { port.EndReceiving(); });
-    ASSERT_EQ(stopped.wait_for(TIMEOUT), std::future_status::ready) << "stopping deadlocked";
-    EXPECT_FALSE(port.hThread.joinable());
-
-    const size_t framesAtStop = sink.frames.size();
-    SendRevolutions(3);
-    std::this_thread::sleep_for(100ms);
-    std::lock_guard<std::mutex> lock(sink.mutex);
-    EXPECT_EQ(sink.frames.size(), framesAtStop);
 }
 
 // Bytes from memory; asks the port to stop in the read that passes `stopAfter` bytes, as CLOSE
@@ -217,7 +187,7 @@ private:
     CSerialPort& m_port;
 };
 
-TEST_F(ReceiveLoopTest, ARevolutionCompletedAfterAStopReachesNeitherThePointListNorTheView)
+TEST_F(ReceiveLoopTest, ARevolutionCompletedAfterAStopReachesNoOutput)
 {
     int64_t firstRevolution = 0;
     for (int i = 0; i < 2; ++i) {
@@ -229,18 +199,21 @@ TEST_F(ReceiveLoopTest, ARevolutionCompletedAfterAStopReachesNeitherThePointList
     // each read around there in turn. A revolution completed before the stop is drawn; one
     // completed after it is neither drawn nor left in the point list for a later redraw.
     int drawn = 0;
+    FrameSink served;
+    OutputStage serving;
+    const OutputStage::OutputId servedId = serving.Attach(served, {"served", 4, [] {}});
+    ASSERT_TRUE(serving.Start());
     for (int64_t stopAfter = firstRevolution - 256; stopAfter < firstRevolution + 256; ++stopAfter) {
         StartRun(Settings(false));
         CSerialPort reader;
         StoppingSource source(sent, stopAfter, reader);
         reader.AttachSource(&source);
-        reader.SetCallback(&FrameSink::OnFrame, &sink);
-        ReceiveLoop(&reader);
-        const bool shown = !sink.frames.empty();
-        ASSERT_EQ(g_PointList.count > 0, shown) << "a revolution completed after a stop at byte " << stopAfter;
-        ASSERT_EQ(Load(g_nReceived) != 720, shown);
+        ReceiveLoop(reader, serving);
+        serving.Serve(servedId);
+        const bool shown = !served.frames.empty();
+        ASSERT_EQ(Load(g_nReceived) != 720, shown) << "a revolution completed after a stop at byte " << stopAfter;
         drawn += shown;
-        sink.frames.clear();
+        served.frames.clear();
     }
     EXPECT_GT(drawn, 0) << "no stop came after the revolution's end";
     EXPECT_LT(drawn, 512) << "no stop came before the revolution's end";
@@ -248,7 +221,7 @@ TEST_F(ReceiveLoopTest, ARevolutionCompletedAfterAStopReachesNeitherThePointList
 
 TEST_F(ReceiveLoopTest, IdleLineAndHungUpLineLeaveTheThreadIdle)
 {
-    ASSERT_TRUE(port.StartReceiving());
+    ASSERT_TRUE(StartReceiving(port, stage));
     SendRevolutions(2);
     ASSERT_TRUE(sink.WaitUntil([&] { return !sink.frames.empty(); }));
 

@@ -1,6 +1,7 @@
 // RECORD_DATA on the dialog: where the file went or why it was not written, the notice of a
 // full recording, and a person's round trip from a scanner on a serial line to a dropped file
 // stepped through frame by frame.
+#include <mutex>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
@@ -42,11 +43,14 @@ struct ShownSamples {
     bool operator==(const ShownSamples&) const = default;
 };
 
+// The revolution the view shows, but for its last sample (the closing packet's, which a replayed
+// frame takes from the next revolution).
 ShownSamples ShownRevolution()
 {
-    const int32_t count = g_ScanFrame.count > 0 ? g_ScanFrame.count - 1 : 0;
-    return {{g_ScanFrame.angle, g_ScanFrame.angle + count},
-            {g_ScanFrame.distance, g_ScanFrame.distance + count}};
+    std::lock_guard<std::mutex> lock(g_PointListMutex);
+    const int32_t count = g_PointList.count > 0 ? g_PointList.count - 1 : 0;
+    return {{g_PointList.angle, g_PointList.angle + count},
+            {g_PointList.distance, g_PointList.distance + count}};
 }
 
 }  // namespace
@@ -155,8 +159,9 @@ TEST_F(FilesDialogTest, RecordedRevolutionsComeBackFromTheDroppedFileStepByStep)
     ASSERT_TRUE(terminal.IsValid());
     SimulatedScanner scanner{SimulatedScannerSettings{}};
     ShowDialog(DialogLanguage::English, {terminal.DevicePath()});
-    // Unfiltered, a revolution is drawn as it was received.
+    // Unfiltered and uncompensated, a revolution is drawn as it was received.
     QTest::mouseClick(Button(ControlId::FILTER), Qt::LeftButton);
+    QTest::mouseClick(Button(ControlId::COMP_NONE), Qt::LeftButton);
     std::vector<ShownSamples> shown;
     QObject::connect(dialog.get(), &CPlotwellDlg::frameShown, [&shown] { shown.push_back(ShownRevolution()); });
     QTest::mouseClick(Button(ControlId::OPEN_CLOSE), Qt::LeftButton);

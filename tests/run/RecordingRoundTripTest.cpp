@@ -1,7 +1,11 @@
-// Record what the protocol-1 parser reads from a simulated scanner, drop the file, play it back.
+// Record what a run reads from a simulated scanner through the recorder output, drop the file,
+// play it back.
 #include <gtest/gtest.h>
 
-#include "FilesFixture.h"
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+
 #include "acquisition/MemoryByteSource.h"
 #include "acquisition/SerialPort.h"
 #include "acquisition/SharedState.h"
@@ -10,8 +14,14 @@
 #include "files/PlaybackSource.h"
 #include "files/RecordFiles.h"
 #include "files/Recording.h"
-#include "protocols/Protocol1.h"
+#include "files/OutputDirectory.h"
+#include "protocols/DeviceModel.h"
+#include "run/OutputStage.h"
+#include "run/Pipeline.h"
+#include "run/RecorderOutput.h"
+#include "run/RevolutionFeed.h"
 #include "run/SimulatedScanner.h"
+#include "tests/support/ScratchDirectory.h"
 
 namespace {
 
@@ -31,26 +41,59 @@ Samples AllButLast(const Samples& s)
     return {{s.angle.begin(), s.angle.end() - 1}, {s.distance.begin(), s.distance.end() - 1}};
 }
 
-// Up to `limit` frames, until the parser gives up.
-std::vector<Samples> ParseFrames(CSerialPort& port, int limit)
+std::string ReadWholeFile(const std::string& path)
 {
-    std::vector<Samples> frames;
-    while (static_cast<int>(frames.size()) < limit && ParseProtocol1(port, g_ScanFrame)) {
-        const int32_t count = g_ScanFrame.count;
-        frames.push_back({{g_ScanFrame.angle, g_ScanFrame.angle + count},
-                          {g_ScanFrame.distance, g_ScanFrame.distance + count}});
-    }
-    return frames;
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), {}};
 }
 
-class RoundTripTest : public FilesTest {
+std::string HexText(const std::vector<uint8_t>& bytes)
+{
+    std::string text;
+    char digits[4];
+    for (uint8_t byte : bytes) {
+        std::snprintf(digits, sizeof digits, "%02X ", byte);
+        text += digits;
+    }
+    return text;
+}
+
+// A run with the recorder as its output, served right after each revolution.
+class RoundTripTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        FilesTest::SetUp();
-        ResetProtocol1();
-        Store(g_nProtocol, 1);
+        StartRun(ModelRunSettings(g_ModelTR20_A));
+        SetRecordDirectory(scratch.Path());
+        recorder = stage.Attach(recording, {"recording", 4, [] {}});
+        ASSERT_TRUE(stage.Start());
     }
+    void TearDown() override
+    {
+        stage.Stop();
+        StartRun(ModelRunSettings(g_ModelTR20_A));
+        SetRecordDirectory({});
+    }
+
+    // Up to `limit` frames, until the input ends; the parsed samples of each.
+    std::vector<Samples> ParseFrames(CSerialPort& port, int limit)
+    {
+        std::vector<Samples> frames;
+        RevolutionFeed feed(stage, port);
+        while (static_cast<int>(frames.size()) < limit && ParseNextFrame(port) == ParseResult::Frame) {
+            const int32_t count = g_ScanFrame.count;
+            frames.push_back({{g_ScanFrame.angle, g_ScanFrame.angle + count},
+                              {g_ScanFrame.distance, g_ScanFrame.distance + count}});
+            feed.Complete(CurrentProcessingSettings());
+            stage.Serve(recorder);
+        }
+        return frames;
+    }
+
+    ScratchDirectory scratch;
+    RecorderOutput recording;
+    OutputStage stage;
+    OutputStage::OutputId recorder = 0;
 };
 
 TEST_F(RoundTripTest, RecordedRevolutionsPlayBackFromTheDroppedFile)
@@ -70,6 +113,7 @@ TEST_F(RoundTripTest, RecordedRevolutionsPlayBackFromTheDroppedFile)
     CSerialPort port;
     port.AttachSource(&source);
     const std::vector<Samples> live = ParseFrames(port, 10);
+    stage.Serve(recorder);  // the bytes after the last revolution, handed out as the run ended
     port.AttachSource(nullptr);
     ASSERT_EQ(live.size(), 4u);
     const FileWriteResult file = WriteRawDataFile();
@@ -79,7 +123,7 @@ TEST_F(RoundTripTest, RecordedRevolutionsPlayBackFromTheDroppedFile)
     ASSERT_EQ(LoadPlaybackFile(file.path), PLAYBACK_LOADED);
     PlaybackSource playback;
     port.AttachSource(&playback);
-    ResetProtocol1();
+    ProtocolFor(1).reset();
     g_nFrameIndex = 0;
     StartRawRecording();  // played-back bytes are not recorded again
     // A marker frame runs from one zero packet to the next: the next revolution's data packets,
@@ -90,6 +134,7 @@ TEST_F(RoundTripTest, RecordedRevolutionsPlayBackFromTheDroppedFile)
         EXPECT_EQ(AllButLast(played[k]), AllButLast(live[1])) << k;
         EXPECT_EQ(LastSample(played[k]), LastSample(live[0])) << k;
     }
+    stage.Serve(recorder);
     EXPECT_EQ(Load(g_nRecordCount), 0);
 
     ASSERT_TRUE(StepPlaybackFrame());
