@@ -1,20 +1,35 @@
-// What publishing a revolution as a LaserScan costs the receive thread: the conversion alone, and
-// conversion plus the DDS write, with no subscriber and with one in this process; and how many
-// heap allocations one revolution makes on that thread once the first has been sent.
+// What publishing a revolution as a LaserScan costs the thread that publishes: the conversion
+// alone, and conversion plus the DDS write, with no subscriber and with one in this process; how
+// many heap allocations one revolution makes on that thread once the first has been sent; and
+// how many the receive path makes per revolution (parse, process, fill a value from the pool and
+// hand it to the outputs, publishing among them, one of them stalled).
 #include <benchmark/benchmark.h>
 
 #include <atomic>
+#include <chrono>
 #include <cmath>
+#include <thread>
+#include <vector>
 #include <cstdlib>
 #include <memory>
 #include <random>
 #include <string>
 
+#include "acquisition/MemoryByteSource.h"
+#include "acquisition/SerialPort.h"
+#include "protocols/DeviceModel.h"
 #include "ros2/LaserScanMessage.h"
+#include "ros2/PublisherOutput.h"
+#include "ros2/RevolutionPublisher.h"
 #include "ros2/ScanConversion.h"
 #include "ros2/ScanPublisher.h"
 #include "ros2/ScanSubscriber.h"
+#include "run/OutputStage.h"
+#include "run/Pipeline.h"
+#include "run/RecorderOutput.h"
+#include "run/RevolutionFeed.h"
 #include "run/SimulatedRoom.h"
+#include "run/SimulatedScanner.h"
 
 // Every malloc, calloc and realloc of the thread that counts, whatever library makes it.
 extern "C" {
@@ -131,5 +146,57 @@ BENCHMARK(BM_ConvertAndWrite)
     ->Args({16000, 16000, 0})
     ->Args({16000, 16000, 1})
     ->Unit(benchmark::kMicrosecond);
+
+// An output that sleeps on every revolution, so that its queue is always full and drops.
+struct StalledOutput : RevolutionOutput {
+    void Take(const RevolutionValue&) override { std::this_thread::sleep_for(std::chrono::milliseconds(20)); }
+};
+
+// The thread that reads: each iteration parses one revolution from memory, processes it and hands
+// it to the stage, whose outputs (a publisher, the recorder, a stalled one) run on their own threads.
+void BM_ReceivePathAllocations(benchmark::State& state)
+{
+    constexpr int REVOLUTIONS = 2000;
+    SimulatedScanner scanner{SimulatedScannerSettings{}};
+    std::vector<uint8_t> stream;
+    for (int i = 0; i < REVOLUTIONS; ++i) {
+        scanner.NextRevolution();
+        stream.insert(stream.end(), scanner.Bytes(), scanner.Bytes() + scanner.ByteCount());
+    }
+    RevolutionPublisher publisher;
+    std::string reason;
+    if (!publisher.Open({BenchDomain(), "/plotwell_bench/receive_path", "laser", ModelScanShape(g_ModelTR20_A)},
+                        reason)) {
+        state.SkipWithError(reason.c_str());
+        return;
+    }
+    PublisherOutput publishing(publisher);
+    RecorderOutput recording;
+    StalledOutput stalled;
+    OutputStage stage;
+    stage.Attach(publishing, {"publishing", 8, {}});
+    stage.Attach(recording, {"recording", 64, {}});
+    const OutputStage::OutputId stalledId = stage.Attach(stalled, {"stalled", 8, {}});
+    if (!stage.Start()) {
+        state.SkipWithError("no output thread");
+        return;
+    }
+    const RunSettings settings = ModelRunSettings(g_ModelTR20_A);
+    StartRun(settings);
+    MemoryByteSource source(stream.data(), static_cast<int64_t>(stream.size()), 4096);
+    CSerialPort port;
+    port.AttachSource(&source);
+    {
+        RevolutionFeed feed(stage, port);
+        Measure(state, [&] {
+            while (ParseNextFrame(port) != ParseResult::Frame) {
+            }
+            feed.Complete(settings.processing);
+        });
+    }
+    stage.Stop();
+    state.counters["stalled_dropped"] = benchmark::Counter(static_cast<double>(stage.Dropped(stalledId)));
+}
+BENCHMARK(BM_ReceivePathAllocations)->Arg(1)->Iterations(1500)->Unit(benchmark::kMicrosecond);
 
 }  // namespace

@@ -1,6 +1,7 @@
 // End-to-end latency of the viewer: from the write that completes a revolution on a
 // pseudo-terminal to the main dialog's signal that the view has drawn it (receive thread, filter
-// and point list, hand-over to the UI thread, redraw).
+// and point list, hand-over to the UI thread, redraw); the same with an output attached that
+// sleeps a second on every revolution, which must cost the view nothing.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <pty.h>
@@ -13,6 +14,8 @@
 #include <QTemporaryDir>
 #include <algorithm>
 #include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <vector>
 
 #include "run/SimulatedScanner.h"
@@ -48,6 +51,26 @@ bool SendAll(int writer, const std::vector<uint8_t>& bytes)
     return true;
 }
 
+// Sleeps a second on every revolution (cut short when the benchmark ends).
+struct StalledOutput : RevolutionOutput {
+    std::mutex mutex;
+    std::condition_variable woken;
+    bool ending = false;
+
+    void Take(const RevolutionValue&) override
+    {
+        std::unique_lock lock(mutex);
+        woken.wait_for(lock, std::chrono::seconds(1), [this] { return ending; });
+    }
+    void End()
+    {
+        std::lock_guard lock(mutex);
+        ending = true;
+        woken.notify_all();
+    }
+};
+
+// range(0): 1 with the stalled output attached.
 void BM_LastByteToDrawnPicture(benchmark::State& state)
 {
     Application();
@@ -78,6 +101,9 @@ void BM_LastByteToDrawnPicture(benchmark::State& state)
         options.roots.lockDirs = {scratch.path().toStdString()};
         options.roots.proc = (scratch.path() + "/proc").toStdString();
         options.extraPorts = {name};
+        StalledOutput stalled;
+        if (state.range(0) == 1)
+            options.addedOutputs.push_back({&stalled, {"stalled", 4, {}}});
         CPlotwellDlg dialog(options);
         dialog.resize(1000, 720);
         dialog.show();
@@ -106,6 +132,7 @@ void BM_LastByteToDrawnPicture(benchmark::State& state)
             latencies.push_back(std::chrono::duration<double, std::milli>(drawnAt - written).count());
         }
         qobject_cast<QAbstractButton*>(dialog.Control(ControlId::OPEN_CLOSE))->click();
+        stalled.End();
         close(writer);
     }
     if (latencies.empty())
@@ -115,6 +142,6 @@ void BM_LastByteToDrawnPicture(benchmark::State& state)
     state.counters["p99_ms"] = latencies[latencies.size() * 99 / 100];
     state.counters["max_ms"] = latencies.back();
 }
-BENCHMARK(BM_LastByteToDrawnPicture)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LastByteToDrawnPicture)->Arg(0)->Arg(1)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace

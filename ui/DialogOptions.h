@@ -1,5 +1,6 @@
 // How the application sets up the main dialog: its layout language, where ports are looked
-// for, the ports offered before the enumerated ones (the demo scanner, --port), and ROS 2.
+// for, the ports offered before the enumerated ones (the demo scanner, --port), ROS 2, and
+// outputs that the caller adds to the dialog's own.
 #pragma once
 
 #include <cstdint>
@@ -7,6 +8,7 @@
 #include <vector>
 
 #include "acquisition/PortEnumeration.h"
+#include "run/OutputQueue.h"
 #include "ui/LayoutTexts.h"
 
 // ROS 2 over DDS: publish every revolution, or draw the scans of a topic instead of a port.
@@ -24,4 +26,10 @@ struct DialogOptions {
     std::vector<std::string> extraPorts;  // listed first, in this order
     Ros2Options ros2;
     double detectSeconds = 1.5;  // Detect listens this long at each baud rate
+    // Each also gets every revolution, on a thread of its own; it must outlive the dialog.
+    struct AddedOutput {
+        RevolutionOutput* output;
+        OutputOptions options;
+    };
+    std::vector<AddedOutput> addedOutputs;
 };

@@ -101,6 +101,8 @@ void CPlotwellDlg::AttachOutputs()
     m_stage.Attach(m_recorderOutput, {names.recording.toStdString(), 64, {}});
     if (m_publisherOutput)
         m_stage.Attach(*m_publisherOutput, {names.publishing.toStdString(), 8, {}});
+    for (const DialogOptions::AddedOutput& added : m_options.addedOutputs)
+        m_stage.Attach(*added.output, {added.options.name, added.options.queueBound, {}});
     if (!m_stage.Start())
         ShowMessage(this, QStringLiteral("Serial Thread Setup Failed"));
 }

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "Protocol1Stream.h"
+#include "StreamDecoding.h"
 #include "acquisition/SharedState.h"
 #include "protocols/Protocol1Encoder.h"
 
@@ -19,12 +19,12 @@ struct PacketCase {
 };
 
 // The stream: the packet under test, then a zero packet closing the revolution.
-P1Decoding DecodeBeforeZeroPacket(const std::vector<uint8_t>& packet)
+std::vector<DecodedFrame> DecodeBeforeZeroPacket(const std::vector<uint8_t>& packet)
 {
     std::vector<uint8_t> stream = packet;
     Append(stream, ZeroPacket(CLOSING_SAMPLE));
     Append(stream, Filler());
-    return DecodeProtocol1(stream);
+    return DecodeStream(1, stream, Reads(50));
 }
 
 }  // namespace
@@ -52,9 +52,9 @@ TEST(Protocol1Packet, CheckBytesDecideWhichDataPacketsAreStored)
     };
     for (const PacketCase& c : cases) {
         SCOPED_TRACE(c.what);
-        const P1Decoding decoded = DecodeBeforeZeroPacket(c.bytes);
-        ASSERT_EQ(decoded.frames.size(), 1u);
-        const P1Frame& frame = decoded.frames[0];
+        const std::vector<DecodedFrame> decoded = DecodeBeforeZeroPacket(c.bytes);
+        ASSERT_EQ(decoded.size(), 1u);
+        const DecodedFrame& frame = decoded[0];
         ASSERT_EQ(frame.distance.size(), c.expected.size() + 1);
         for (size_t k = 0; k < c.expected.size(); ++k) {
             EXPECT_FLOAT_EQ(frame.angle[k], c.expected[k].angle) << "sample " << k;
@@ -81,23 +81,23 @@ TEST(Protocol1Packet, ArcAcross360WrapsOnceAndKeepsExactly360)
     // 350.0078125 .. 9.9921875 in five samples: the third lands exactly on 360.
     const std::vector<ScanSample> samples = {{350.0078125f, 100, 0}, {355.0f, 101, 0}, {360.0f, 102, 0},
                                              {5.0f, 103, 0},        {9.9921875f, 104, 0}};
-    const P1Decoding decoded = DecodeBeforeZeroPacket(DataPacket(samples));
-    ASSERT_EQ(decoded.frames.size(), 1u);
+    const std::vector<DecodedFrame> decoded = DecodeBeforeZeroPacket(DataPacket(samples));
+    ASSERT_EQ(decoded.size(), 1u);
     const std::vector<float> expected = {350.0078125f, 355.00390625f, 360.0f, 4.99609375f, 9.9921875f};
     for (size_t k = 0; k < expected.size(); ++k)
-        EXPECT_EQ(decoded.frames[0].angle[k], expected[k]) << "sample " << k;
+        EXPECT_EQ(decoded[0].angle[k], expected[k]) << "sample " << k;
 }
 
 TEST(Protocol1Packet, ZeroPacketAloneMakesAFrameOfOneSample)
 {
     std::vector<uint8_t> stream = ZeroPacket({180.0f, 2500, 0});
     Append(stream, Filler());
-    const P1Decoding decoded = DecodeProtocol1(stream);
-    ASSERT_EQ(decoded.frames.size(), 1u);
-    ASSERT_EQ(decoded.frames[0].distance.size(), 1u);
-    EXPECT_EQ(decoded.frames[0].distance[0], 2500);
-    EXPECT_FLOAT_EQ(decoded.frames[0].angle[0], 180.0078125f);
-    EXPECT_EQ(decoded.frames[0].validSamples, 1);
+    const std::vector<DecodedFrame> decoded = DecodeStream(1, stream, Reads(50));
+    ASSERT_EQ(decoded.size(), 1u);
+    ASSERT_EQ(decoded[0].distance.size(), 1u);
+    EXPECT_EQ(decoded[0].distance[0], 2500);
+    EXPECT_FLOAT_EQ(decoded[0].angle[0], 180.0078125f);
+    EXPECT_EQ(decoded[0].validSamples, 1);
 }
 
 TEST(Protocol1Packet, BadCheckBytesSkipADataPacketButDropTheRevolutionAtAZeroPacket)
@@ -113,11 +113,11 @@ TEST(Protocol1Packet, BadCheckBytesSkipADataPacketButDropTheRevolutionAtAZeroPac
     Append(stream, DataPacket(third));
     Append(stream, ZeroPacket(CLOSING_SAMPLE));
     Append(stream, Filler());
-    P1Decoding decoded = DecodeProtocol1(stream);
-    ASSERT_EQ(decoded.frames.size(), 1u);
-    ASSERT_EQ(decoded.frames[0].distance.size(), 21u);
-    EXPECT_EQ(decoded.frames[0].distance[9], 1000);
-    EXPECT_EQ(decoded.frames[0].distance[10], 3000);
+    std::vector<DecodedFrame> decoded = DecodeStream(1, stream, Reads(50));
+    ASSERT_EQ(decoded.size(), 1u);
+    ASSERT_EQ(decoded[0].distance.size(), 21u);
+    EXPECT_EQ(decoded[0].distance[9], 1000);
+    EXPECT_EQ(decoded[0].distance[10], 3000);
 
     std::vector<uint8_t> badZero = ZeroPacket({10.0f, 555, 0});
     badZero[8] ^= 0x01;
@@ -126,11 +126,11 @@ TEST(Protocol1Packet, BadCheckBytesSkipADataPacketButDropTheRevolutionAtAZeroPac
     Append(stream, DataPacket(third));
     Append(stream, ZeroPacket(CLOSING_SAMPLE));
     Append(stream, Filler());
-    decoded = DecodeProtocol1(stream);
-    ASSERT_EQ(decoded.frames.size(), 1u);
-    ASSERT_EQ(decoded.frames[0].distance.size(), 11u);
-    EXPECT_EQ(decoded.frames[0].distance[0], 3000);
-    EXPECT_EQ(decoded.frames[0].validSamples, 11);
+    decoded = DecodeStream(1, stream, Reads(50));
+    ASSERT_EQ(decoded.size(), 1u);
+    ASSERT_EQ(decoded[0].distance.size(), 11u);
+    EXPECT_EQ(decoded[0].distance[0], 3000);
+    EXPECT_EQ(decoded[0].validSamples, 11);
 }
 
 // 0x00, a packet of 208 bytes, and the next header's 0xAA as the 210th byte of the buffer.
@@ -146,9 +146,9 @@ TEST(Protocol1Packet, HeaderCutAfterItsFirstByteKeepsTheRevolution)
     ASSERT_EQ(stream[209], 0xAA);
     for (int32_t chunk : {1, 50, 210}) {
         SCOPED_TRACE(chunk);
-        const P1Decoding decoded = DecodeProtocol1(stream, chunk);
-        ASSERT_EQ(decoded.frames.size(), 1u);
-        const P1Frame& frame = decoded.frames[0];
+        const std::vector<DecodedFrame> decoded = DecodeStream(1, stream, Reads(chunk));
+        ASSERT_EQ(decoded.size(), 1u);
+        const DecodedFrame& frame = decoded[0];
         ASSERT_EQ(frame.distance.size(), 99u + 50u + 1u);
         EXPECT_EQ(frame.distance[0], 1000);
         EXPECT_EQ(frame.distance[99], 2000);
@@ -163,10 +163,10 @@ TEST(Protocol1Packet, BufferWithoutAFurtherHeaderDropsTheRevolution)
     Append(stream, DataPacket(EvenSamples(5, 200.0f, 1.0f, 2000)));
     Append(stream, ZeroPacket(CLOSING_SAMPLE));
     Append(stream, Filler());
-    const P1Decoding decoded = DecodeProtocol1(stream);
-    ASSERT_EQ(decoded.frames.size(), 1u);
-    ASSERT_EQ(decoded.frames[0].distance.size(), 6u);
-    EXPECT_EQ(decoded.frames[0].distance[0], 2000);
+    const std::vector<DecodedFrame> decoded = DecodeStream(1, stream, Reads(50));
+    ASSERT_EQ(decoded.size(), 1u);
+    ASSERT_EQ(decoded[0].distance.size(), 6u);
+    EXPECT_EQ(decoded[0].distance[0], 2000);
 }
 
 TEST(Protocol1Packet, RevolutionThatNeverClosesStartsOverInsteadOfRunningPastTheFrame)
@@ -177,10 +177,9 @@ TEST(Protocol1Packet, RevolutionThatNeverClosesStartsOverInsteadOfRunningPastThe
         Append(stream, DataPacket(EvenSamples(99, 0.0f, 0.01f, static_cast<int16_t>(p + 1))));
     Append(stream, ZeroPacket(CLOSING_SAMPLE));
     Append(stream, Filler());
-    const P1Decoding decoded = DecodeProtocol1(stream);
-    ASSERT_TRUE(decoded.stayedInBounds);
-    ASSERT_EQ(decoded.frames.size(), 1u);
-    const P1Frame& frame = decoded.frames[0];
+    const std::vector<DecodedFrame> decoded = DecodeStream(1, stream, Reads(50));
+    ASSERT_EQ(decoded.size(), 1u);
+    const DecodedFrame& frame = decoded[0];
     // Writing went back to 0 at sample 16000 (packet 161, sample 61) and kept the rest.
     ASSERT_EQ(frame.distance.size(), static_cast<size_t>(packets * 99 - SCAN_CAPACITY + 1));
     EXPECT_EQ(frame.distance[0], 162);

@@ -6,7 +6,7 @@
 #include <random>
 #include <vector>
 
-#include "Protocol1Stream.h"
+#include "StreamDecoding.h"
 #include "protocols/Protocol1Encoder.h"
 #include "run/SimulatedScanner.h"
 
@@ -41,7 +41,7 @@ std::vector<uint8_t> Concatenate(const std::vector<std::vector<uint8_t>>& parts)
 }
 
 // Angles travel in 1/128 degree, so a decoded angle lies within one such unit of the scene's.
-void ExpectSameRevolution(const P1Frame& frame, const std::vector<ScanSample>& scene)
+void ExpectSameRevolution(const DecodedFrame& frame, const std::vector<ScanSample>& scene)
 {
     ASSERT_EQ(frame.distance.size(), scene.size());
     int32_t valid = 0;
@@ -72,10 +72,10 @@ TEST(Protocol1Stream, SimulatedRevolutionsArriveAsTheSceneHeldThemHoweverTheByte
         const Simulated simulated = Simulate(c.seed, 5, c.samplesPerPacket);
         std::vector<uint8_t> stream = Concatenate(simulated.bytes);
         Append(stream, Filler());
-        const P1Decoding decoded = DecodeProtocol1(stream, c.chunk);
-        ASSERT_EQ(decoded.frames.size(), simulated.revolutions.size());
-        for (size_t r = 0; r < decoded.frames.size(); ++r)
-            ExpectSameRevolution(decoded.frames[r], simulated.revolutions[r]);
+        const std::vector<DecodedFrame> decoded = DecodeStream(1, stream, Reads(c.chunk));
+        ASSERT_EQ(decoded.size(), simulated.revolutions.size());
+        for (size_t r = 0; r < decoded.size(); ++r)
+            ExpectSameRevolution(decoded[r], simulated.revolutions[r]);
     }
 }
 
@@ -96,10 +96,11 @@ TEST(Protocol1Stream, ShortGarbageBetweenRevolutionsLosesNothing)
                 stream.push_back(static_cast<uint8_t>(random() % 2 ? 0xAA : random() % 0x55));
         }
         Append(stream, Filler());
-        const P1Decoding decoded = DecodeProtocol1(stream, 1 + static_cast<int32_t>(seed * 13 % 97));
-        ASSERT_EQ(decoded.frames.size(), 4u);
-        for (size_t r = 0; r < decoded.frames.size(); ++r)
-            ExpectSameRevolution(decoded.frames[r], simulated.revolutions[r]);
+        const std::vector<DecodedFrame> decoded =
+            DecodeStream(1, stream, Reads(1 + static_cast<int32_t>(seed * 13 % 97)));
+        ASSERT_EQ(decoded.size(), 4u);
+        for (size_t r = 0; r < decoded.size(); ++r)
+            ExpectSameRevolution(decoded[r], simulated.revolutions[r]);
     }
 }
 
@@ -127,13 +128,13 @@ TEST(Protocol1Stream, DamagedStreamsStayInsideTheBuffersAndRecover)
         const Simulated clean = Simulate(seed + 1000, 3, 90);
         Append(stream, Concatenate(clean.bytes));
         Append(stream, Filler());
-        const P1Decoding decoded = DecodeProtocol1(stream, 1 + static_cast<int32_t>(random() % 300));
-        ASSERT_TRUE(decoded.stayedInBounds);
-        ASSERT_GE(decoded.frames.size(), 3u);
-        const size_t last = decoded.frames.size() - 1;
-        ExpectSameRevolution(decoded.frames[last - 1], clean.revolutions[1]);
-        ExpectSameRevolution(decoded.frames[last], clean.revolutions[2]);
-        for (const P1Frame& frame : decoded.frames) {
+        const std::vector<DecodedFrame> decoded =
+            DecodeStream(1, stream, Reads(1 + static_cast<int32_t>(random() % 300)));
+            ASSERT_GE(decoded.size(), 3u);
+        const size_t last = decoded.size() - 1;
+        ExpectSameRevolution(decoded[last - 1], clean.revolutions[1]);
+        ExpectSameRevolution(decoded[last], clean.revolutions[2]);
+        for (const DecodedFrame& frame : decoded) {
             for (size_t k = 0; k < frame.angle.size(); ++k) {
                 ASSERT_TRUE(std::isfinite(frame.angle[k]));
                 ASSERT_GE(frame.angle[k], 0.0f);

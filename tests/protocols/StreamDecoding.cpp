@@ -10,6 +10,7 @@
 #include "acquisition/SharedState.h"
 #include "protocols/DeviceModel.h"
 #include "protocols/Protocol0Encoder.h"
+#include "protocols/Protocol1Encoder.h"
 #include "protocols/Protocol2Encoder.h"
 #include "protocols/Protocol3Encoder.h"
 #include "run/Pipeline.h"
@@ -56,7 +57,8 @@ namespace {
 DecodedFrame CopyEntries(const ScanFrame& frame, int32_t count)
 {
     return {std::vector<float>(frame.angle, frame.angle + count),
-            std::vector<int16_t>(frame.distance, frame.distance + count)};
+            std::vector<int16_t>(frame.distance, frame.distance + count),
+            std::vector<int16_t>(frame.lowBits, frame.lowBits + count), Load(g_nValidSamples)};
 }
 
 }  // namespace
@@ -153,4 +155,36 @@ std::vector<uint8_t> SimulatedStream(int32_t protocol, int32_t pointNum, int32_t
         stream.insert(stream.end(), packets.begin(), packets.begin() + std::max(size, 0));
     }
     return stream;
+}
+
+std::vector<ScanSample> EvenSamples(int32_t count, float firstAngle, float step, int16_t distance)
+{
+    std::vector<ScanSample> samples;
+    for (int32_t k = 0; k < count; ++k)
+        samples.push_back({firstAngle + static_cast<float>(k) * step, distance, 0});
+    return samples;
+}
+
+std::vector<uint8_t> DataPacket(const std::vector<ScanSample>& samples)
+{
+    std::vector<uint8_t> packet(static_cast<size_t>(Protocol1PacketSize(static_cast<int32_t>(samples.size()))));
+    EncodeProtocol1DataPacket(samples.data(), static_cast<int32_t>(samples.size()), packet.data());
+    return packet;
+}
+
+std::vector<uint8_t> ZeroPacket(const ScanSample& sample)
+{
+    std::vector<uint8_t> packet(P1_ZERO_PACKET_SIZE);
+    EncodeProtocol1ZeroPacket(sample, packet.data());
+    return packet;
+}
+
+std::vector<uint8_t> Filler(int32_t count)
+{
+    return std::vector<uint8_t>(static_cast<size_t>(count), 0x00);
+}
+
+void Append(std::vector<uint8_t>& stream, const std::vector<uint8_t>& more)
+{
+    stream.insert(stream.end(), more.begin(), more.end());
 }

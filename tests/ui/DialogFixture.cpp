@@ -9,25 +9,6 @@
 #include "ui/FileNote.h"
 #include "ui/MessageBox.h"
 
-namespace {
-class QtEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override
-    {
-        static int argc = 1;
-        static char name[] = "test_ui";
-        static char* argv[] = {name, nullptr};
-        m_application = std::make_unique<QApplication>(argc, argv);
-    }
-    void TearDown() override { m_application.reset(); }
-
-private:
-    std::unique_ptr<QApplication> m_application;
-};
-[[maybe_unused]] ::testing::Environment* const QT_ENVIRONMENT =
-    ::testing::AddGlobalTestEnvironment(new QtEnvironment);
-}  // namespace
-
 bool WaitFor(const std::function<bool()>& done, int timeoutMs)
 {
     QElapsedTimer clock;

@@ -1,32 +1,7 @@
 #include "ViewFixture.h"
 
 #include <cstring>
-#include <memory>
 #include <mutex>
-
-namespace {
-
-// One application for the whole program, made before the first test and destroyed after the
-// last one, while Qt's own globals still exist.
-class QtEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override
-    {
-        static int argc = 1;
-        static char name[] = "test_view";
-        static char* argv[] = {name, nullptr};
-        m_application = std::make_unique<QApplication>(argc, argv);
-    }
-    void TearDown() override { m_application.reset(); }
-
-private:
-    std::unique_ptr<QApplication> m_application;
-};
-
-[[maybe_unused]] ::testing::Environment* const QT_ENVIRONMENT =
-    ::testing::AddGlobalTestEnvironment(new QtEnvironment);
-
-}  // namespace
 
 void SetPoints(const std::vector<TestPoint>& points)
 {
