@@ -32,7 +32,6 @@ struct FrameSink : RevolutionOutput {
     std::condition_variable changed;
     std::vector<std::vector<int16_t>> frames;
     std::vector<int32_t> parsedCounts;
-    bool filterFromSecondFrame = false;
     int losses = 0;
     size_t framesAtLoss = 0;
 
@@ -43,8 +42,6 @@ struct FrameSink : RevolutionOutput {
         std::lock_guard<std::mutex> lock(mutex);
         frames.emplace_back(revolution.points.distance, revolution.points.distance + revolution.points.count);
         parsedCounts.push_back(revolution.parsed.count);
-        if (filterFromSecondFrame)
-            Store(g_bFilter, 1);  // the operator ticks Filter while the first frame is drawn
         changed.notify_all();
     }
 
@@ -141,14 +138,17 @@ protected:
 
 TEST_F(ReceiveLoopTest, RevolutionsOnTheLineReachTheOutputsAndTheFilterSwitchTakesEffectAtTheNextFrame)
 {
-    sink.filterFromSecondFrame = true;
     ASSERT_TRUE(StartReceiving(port, stage));
     for (int i = 0; i < 500 && Load(g_nReceived) != 720; ++i)
         std::this_thread::sleep_for(1ms);
     EXPECT_EQ(Load(g_nReceived), 720) << "before the first frame";
 
-    // A protocol-1 revolution completes once bytes of the next one follow its zero packet.
-    SendRevolutions(4);
+    // A protocol-1 revolution completes once bytes of the next one follow its zero packet: the
+    // operator ticks Filter while the second revolution waits for them.
+    SendRevolutions(2);
+    ASSERT_TRUE(sink.WaitUntil([&] { return sink.frames.size() >= 1; }));
+    Store(g_bFilter, 1);
+    SendRevolutions(2);
     ASSERT_TRUE(sink.WaitUntil([&] { return sink.frames.size() >= 3; })) << sink.frames.size() << " frames";
     port.EndReceiving();
     stage.Stop();

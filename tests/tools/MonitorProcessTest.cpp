@@ -1,6 +1,6 @@
 // plotwell-tool monitor as a user runs it, in a pipeline and in a terminal: every way the run
-// can end goes through the close path (no lock file left behind), and a stop never waits for
-// a reader that stopped reading.
+// can end goes through the close path (no lock file left behind), a stop never waits for a reader
+// that stopped reading, and the lines such a reader did not get are counted in the summary.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -49,7 +49,8 @@ TEST(MonitorProcess, EveryEndGoesThroughTheClosePathAndNoStopWaitsForTheOutput)
     } cases[] = {
         {"kill -TERM", Output::Read, SIGTERM, 0, ""},
         {"terminal closed (SIGHUP)", Output::Read, SIGHUP, 0, ""},
-        {"Ctrl+C while the output is blocked", Output::Blocked, SIGINT, 0, ""},
+        {"Ctrl+C while the output is blocked", Output::Blocked, SIGINT, 0,
+         " revolutions cut short; 0 lines printed, "},
         {"monitor | head -1", Output::ReaderLeaves, 0, 0, ""},
         {"output to a full device", Output::DeviceFull, 0, 1,
          "plotwell-tool monitor: cannot write output: No space left on device\n"},
@@ -103,6 +104,10 @@ TEST(MonitorProcess, EveryEndGoesThroughTheClosePathAndNoStopWaitsForTheOutput)
         const std::string messages = err.Take(1000);
         EXPECT_EQ(messages.find("Open Failed"), std::string::npos) << messages;
         EXPECT_NE(messages.find(c.err), std::string::npos) << messages;
+        if (c.output == Output::Blocked) {
+            EXPECT_NE(messages.find(" dropped (the output took them slower than the scanner sent them)"),
+                      std::string::npos) << messages;
+        }
         std::filesystem::remove(lockFile);
     }
 }

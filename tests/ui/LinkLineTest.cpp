@@ -47,10 +47,12 @@ TEST_F(DialogTest, HealthLineShowsTheLinksFiguresEverySecondInBothLayouts)
         DialogLanguage language;
         const char* line;     // pattern of the line: revolutions per second, samples
         const char* details;  // a piece of the tooltip
+        const char* drops;    // the tooltip's line of what each output dropped, up to the view's count
     };
     const Case cases[] = {
-        {DialogLanguage::English, R"(^(\d+\.\d) rev/s  (\d+) pts  0\.0 % bad$)", "packets passed"},
-        {DialogLanguage::Chinese, R"(^(\d+\.\d) 转/秒  (\d+) 点  坏包 0\.0 %$)", "校验失败"},
+        {DialogLanguage::English, R"(^(\d+\.\d) rev/s  (\d+) pts  0\.0 % bad$)", "packets passed",
+         "\nRevolutions dropped by outputs that fell behind: view "},
+        {DialogLanguage::Chinese, R"(^(\d+\.\d) 转/秒  (\d+) 点  坏包 0\.0 %$)", "校验失败", "\n输出跟不上而丢弃的圈数：视图 "},
     };
     for (const Case& c : cases) {
         ScannerOnPty pty(g_ModelTR20_A);
@@ -88,6 +90,7 @@ TEST_F(DialogTest, HealthLineShowsTheLinksFiguresEverySecondInBothLayouts)
         EXPECT_NEAR(figures.captured(1).toDouble(), 7.0, 2.0);
         EXPECT_NEAR(figures.captured(2).toInt(), 514, 30);
         EXPECT_TRUE(LinkToolTip(*dialog).contains(QString::fromUtf8(c.details))) << LinkToolTip(*dialog).toStdString();
+        EXPECT_TRUE(LinkToolTip(*dialog).contains(QString::fromUtf8(c.drops))) << LinkToolTip(*dialog).toStdString();
         Button(ControlId::OPEN_CLOSE)->click();
         EXPECT_EQ(Text(ControlId::LINK_LINE), "");
         dialog.reset();
