@@ -13,11 +13,12 @@
 struct DeviceModel;
 
 extern ScanFrame g_ScanFrame;  // receive thread only
-extern PointList g_PointList;  // written by the receive thread, drawn by the UI
+// The list the view draws: written from each revolution the view takes (on the UI thread) or
+// from each subscribed scan (on the subscriber's thread).
+extern PointList g_PointList;
 
-// Held by the receive thread while it rebuilds g_PointList and by every redraw while it reads
-// the list, so that one picture shows one revolution. The receive thread never holds it while
-// it waits for the UI.
+// Held while g_PointList is written and by every redraw while it reads the list, so that one
+// picture shows one revolution.
 extern std::mutex g_PointListMutex;
 
 extern std::atomic<int32_t> g_nProtocol;

@@ -1,6 +1,6 @@
-// Hands every finished point list from the thread that built it (the receive thread, or the
-// thread receiving scans over DDS) to the UI thread and waits until the UI has drawn it, the way
-// a synchronous window message would; a stop releases the wait at once.
+// Hands every point list that the thread receiving scans over DDS built to the UI thread and waits
+// until the UI has drawn it, the way a synchronous window message would; a stop releases the wait
+// at once.
 #pragma once
 
 #include <QObject>
@@ -16,7 +16,7 @@ class FrameHandOver : public QObject {
     Q_OBJECT
 public:
     // `draw` runs on the UI thread once per handed-over frame. `stop` is the sending thread's
-    // stop flag (the port's bStop for the receive thread): set, it ends every wait.
+    // stop flag: set, it ends every wait.
     FrameHandOver(std::atomic<uint8_t>& stop, std::function<void()> draw, QObject* parent = nullptr);
 
     // The port's frame callback: `context` is the FrameHandOver. Sending thread.
