@@ -53,7 +53,8 @@ public:
     // Numbers the value, puts it in every output's queue and lets go of it.
     void HandOut(RevolutionRef value);
     void EndRun();
-    // The run in progress (BeginRun's, numbered), for filling values.
+    // The run in progress or the last one (BeginRun's, numbered); also for another thread once
+    // the thread that runs the parsers has been joined.
     const RunInfo& Run() const { return m_run; }
 
     // --- the thread that serves an output without a thread of its own ---

@@ -150,7 +150,7 @@ void CPlotwellDlg::FinishClose()
 void CPlotwellDlg::EndAcquisition()
 {
     m_SerialPort.EndReceiving();
-    m_viewOutput.Hide();
+    m_viewOutput.HideRunsUpTo(m_stage.Run().run);
 }
 
 void CPlotwellDlg::OnStartStop()

@@ -6,14 +6,9 @@
 
 ViewOutput::ViewOutput(std::function<void(SweepDirection)> show) : m_show(std::move(show)) {}
 
-void ViewOutput::RunStarted(const RunInfo&)
-{
-    m_showing = true;
-}
-
 void ViewOutput::Take(const RevolutionValue& revolution)
 {
-    if (!revolution.complete || !m_showing)
+    if (!revolution.complete || revolution.run.run <= m_hiddenUpTo)
         return;
     {
         std::lock_guard<std::mutex> lock(g_PointListMutex);

@@ -3,6 +3,7 @@
 // Only the UI thread touches it.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 
 #include "run/RevolutionOutput.h"
@@ -12,13 +13,12 @@ public:
     // `show` draws g_PointList, whose angles run in the given direction.
     explicit ViewOutput(std::function<void(SweepDirection)> show);
 
-    // From the start of a run on, its revolutions are shown.
-    void RunStarted(const RunInfo& run) override;
     void Take(const RevolutionValue& revolution) override;
-    // The port was closed: revolutions still on their way are not shown.
-    void Hide() { m_showing = false; }
+    // The port was closed after run `run`: revolutions of it and earlier runs that are still on
+    // their way are not shown.
+    void HideRunsUpTo(uint64_t run) { m_hiddenUpTo = run; }
 
 private:
     std::function<void(SweepDirection)> m_show;
-    bool m_showing = false;
+    uint64_t m_hiddenUpTo = 0;
 };
