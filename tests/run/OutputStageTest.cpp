@@ -147,8 +147,9 @@ TEST(OutputStage, RunStartsAndEndsAreNeverDroppedAndStoppingWithFullQueuesReturn
     for (int run = 0; run < 3; ++run) {
         stage.BeginRun({});
         ASSERT_TRUE(HandOutBurst(stage, 5));
-        if (run == 0)
+        if (run == 0) {
             ASSERT_TRUE(stalled.WaitInside());
+        }
         stage.EndRun();
     }
     stage.BeginRun({});
