@@ -14,13 +14,13 @@ export LSAN_OPTIONS="suppressions=$PWD/scripts/sanitizers/lsan.supp:print_suppre
 export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
 export TSAN_OPTIONS="halt_on_error=1:abort_on_error=1:second_deadlock_stack=1:suppressions=$PWD/scripts/sanitizers/tsan.supp"
 
-# The suites whose tests run a second thread: the receive loop, the link's waits, the dialog's
-# frame hand-over and acquisition, playback while a file is dropped, redraws against the
+# The suites whose tests run a second thread: the output stage, the receive loop, the link's
+# waits, the dialog's frame hand-over and acquisition, playback while a file is dropped, redraws against the
 # receive thread, the simulated scanner's pseudo-terminal, the monitor and probe commands, the
 # dialog's health line and Detect (a worker thread), the DDS publisher and subscriber, and the
 # Foxglove server (its thread, its clients' threads, publishers).
 THREADED_PROGRAMS=(test_acquisition test_run test_files test_ui test_view test_tools test_ros2 test_foxglove)
-THREADED_SUITES='^(ReceiveLoopTest|SerialLinkTest|ConcurrencyTest|AcquisitionTest|FrameHandOver|ViewTest\.Redraw|MonitorCommand|ProbeCommand|SimulatePty|PseudoTerminalScanner|DialogTest\.DemoScanner|DialogTest\.(Publishes|Subscribed|HealthLine|Detect)|Loopback|PublishCommand|FoxgloveServerTest)'
+THREADED_SUITES='^(OutputStage|RecordingRoundTripTest|ReceiveLoopTest|SerialLinkTest|ConcurrencyTest|AcquisitionTest|FrameHandOver|ViewTest\.Redraw|MonitorCommand|ProbeCommand|SimulatePty|PseudoTerminalScanner|DialogTest\.DemoScanner|DialogTest\.(Publishes|Subscribed|HealthLine|Detect)|Loopback|PublishCommand|FoxgloveServerTest)'
 
 launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)

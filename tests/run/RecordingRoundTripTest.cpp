@@ -59,7 +59,7 @@ std::string HexText(const std::vector<uint8_t>& bytes)
 }
 
 // A run with the recorder as its output, served right after each revolution.
-class RoundTripTest : public ::testing::Test {
+class RecordingRoundTripTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -96,7 +96,7 @@ protected:
     OutputStage::OutputId recorder = 0;
 };
 
-TEST_F(RoundTripTest, RecordedRevolutionsPlayBackFromTheDroppedFile)
+TEST_F(RecordingRoundTripTest, RecordedRevolutionsPlayBackFromTheDroppedFile)
 {
     SimulatedScannerSettings settings;
     settings.seed = 7;
