@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 #include "run/RevolutionOutput.h"
 
@@ -10,12 +11,15 @@ class RevolutionPublisher;
 
 class PublisherOutput : public RevolutionOutput {
 public:
-    // `limit`: no more than this many scans are sent (0: no limit).
-    explicit PublisherOutput(RevolutionPublisher& publisher, int64_t limit = 0);
+    // `limit`: no more than this many scans are sent (0: no limit); `limitReached` is called once,
+    // on the output's thread, when the last of them has gone out.
+    explicit PublisherOutput(RevolutionPublisher& publisher, int64_t limit = 0,
+                             std::function<void()> limitReached = {});
 
     void Take(const RevolutionValue& revolution) override;
 
 private:
     RevolutionPublisher& m_publisher;
     int64_t m_limit;
+    std::function<void()> m_limitReached;
 };

@@ -105,7 +105,10 @@ constexpr int32_t SCANS_QUEUED = 8;
 class Publishing {
 public:
     Publishing(const PublishOptions& options, std::ostream& err)
-        : m_options(options), m_err(err), m_output(m_publisher, options.frames)
+        // The last scan asked for ends the run: the parser, which waits for a revolution that
+        // may never come, stops at its next wait.
+        : m_options(options), m_err(err),
+          m_output(m_publisher, options.frames, [this] { m_port.bStop.store(1, std::memory_order_relaxed); })
     {
         m_outputId = m_stage.Attach(m_output, {"publish", SCANS_QUEUED, {}});
     }
@@ -201,7 +204,7 @@ private:
     int Loop(const RunSettings& settings, const StopSignals& signals, RevolutionFeed& feed)
     {
         int32_t subscribers = 0;
-        while (!signals.Arrived()) {
+        while (!signals.Arrived() && !m_port.bStop.load(std::memory_order_relaxed)) {
             const ParseResult result = ParseNextFrame(m_port);
             if (result == ParseResult::InputEnded)
                 return EXIT_OK;
