@@ -67,6 +67,11 @@ void OutputStage::Drain()
     }
 }
 
+void OutputStage::Drain(OutputId output)
+{
+    m_queues[static_cast<size_t>(output)]->Drain();
+}
+
 void OutputStage::BeginRun(RunInfo run)
 {
     EndRun();

@@ -41,8 +41,10 @@ public:
     // (waiting for a revolution an output is taking). On the thread that serves the outputs that
     // have no thread of their own, if any.
     void Stop();
-    // Waits until every output with a thread of its own has taken all it was handed.
+    // Waits until every output with a thread of its own, or the one given, has taken all it was
+    // handed.
     void Drain();
+    void Drain(OutputId output);
 
     // --- the thread that runs the parsers ---
     // A run starts: every output learns it before the run's first revolution.

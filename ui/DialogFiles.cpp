@@ -132,6 +132,10 @@ void CPlotwellDlg::OnStepFrame()
 
 void CPlotwellDlg::OnRecordData()
 {
+    // What was received up to the press is in the file: the recorder takes in what it was
+    // handed (it never waits for this thread, and takes a revolution in microseconds).
+    if (m_recordState != RecordState::Idle)
+        m_stage.Drain(m_recorderOutputId);
     const RecordButtonOutcome outcome = PressRecordButton(m_recordState);
     SetRecordState(outcome.state);
     if (outcome.state == RecordState::Recording) {

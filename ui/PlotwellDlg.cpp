@@ -98,7 +98,7 @@ void CPlotwellDlg::AttachOutputs()
 {
     const OutputNames names = OutputNamesFor(m_options.language);
     m_viewOutputId = m_stage.Attach(m_viewOutput, {names.view.toStdString(), 16, [this] { m_viewWake.Wake(); }});
-    m_stage.Attach(m_recorderOutput, {names.recording.toStdString(), 64, {}});
+    m_recorderOutputId = m_stage.Attach(m_recorderOutput, {names.recording.toStdString(), 64, {}});
     if (m_publisherOutput)
         m_stage.Attach(*m_publisherOutput, {names.publishing.toStdString(), 8, {}});
     for (const DialogOptions::AddedOutput& added : m_options.addedOutputs)

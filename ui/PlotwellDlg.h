@@ -216,6 +216,7 @@ private:
     // Stopped before the outputs above go; the receive thread below hands it every revolution.
     OutputStage m_stage;
     OutputStage::OutputId m_viewOutputId = 0;
+    OutputStage::OutputId m_recorderOutputId = 0;
     ThreadWake m_viewWake{[this] { m_stage.Serve(m_viewOutputId); }};
     CSerialPort m_SerialPort;
     std::unique_ptr<ScanSubscriber> m_subscriber;
