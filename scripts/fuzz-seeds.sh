@@ -1,11 +1,22 @@
 #!/usr/bin/env bash
 # Writes the first inputs of a fuzz target into DIR: simulated revolutions of every protocol,
-# wrapped in the target's script format (see tests/fuzz/). Used by scripts/fuzz.sh on an empty corpus.
-#   scripts/fuzz-seeds.sh TARGET DIR PLOTWELL_TOOL
+# wrapped in the target's script format (see tests/fuzz/), or for the MCAP reader our writer's
+# recordings. Used by scripts/fuzz.sh on an empty corpus, with the fuzz build's plotwell-tool and
+# mcap_sample_recordings.
+#   scripts/fuzz-seeds.sh TARGET DIR BUILD_DIR
 set -euo pipefail
-target=$1 dir=$2 tool=$3
+target=$1 dir=$2 build=$3
+tool=$build/tools/plotwell-tool
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
+if [ "$target" = mcap_reader ]; then
+  # One recording per compression, one cut in the middle of a chunk, one without messages.
+  "$build/tests/mcap_sample_recordings" "$scratch" >/dev/null
+  for recording in "$scratch"/*.mcap; do
+    cp "$recording" "$dir/seed-$(basename "$recording" .mcap)"
+  done
+  exit 0
+fi
 for p in 0 1 2 3; do
   "$tool" simulate --protocol "$p" --frames 3 --format binary --output "$scratch/p$p.bin"
   "$tool" simulate --protocol "$p" --frames 3 --output "$scratch/p$p.txt"

@@ -7,6 +7,8 @@ cd "$(dirname "$0")/.."
 
 packages=(
   build-essential cmake ninja-build pkg-config
+  # the fuzz build: clang with libFuzzer and its sanitizer runtimes
+  clang-14 libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   cyclonedds-dev cyclonedds-tools
   libzstd-dev liblz4-dev zlib1g-dev
