@@ -113,7 +113,8 @@ PacketOutcome ExaminePacket(ScanFrame& frame)
     return PacketOutcome::Continue;
 }
 
-// Runs over a full buffer; true when a valid zero packet waits at its start.
+// Runs over a full buffer, or at the end of input over what is held; true when a valid zero
+// packet waits at its start.
 bool ScanPass(ScanFrame& frame)
 {
     for (int32_t i = 0; i < g_nP1Fill; ++i) {
@@ -126,9 +127,12 @@ bool ScanPass(ScanFrame& frame)
             if (i != 0) {
                 Skip(i);
                 i = 0;
-                if (g_nP1Fill < ZERO_PACKET_SIZE)
-                    return false;
             }
+            // Fewer bytes than the shortest packet: more are needed. Only the end-of-input scan
+            // meets this with the header already at the start; the bytes past the fill there are
+            // left over from earlier packets and must not be taken for this one's.
+            if (g_nP1Fill < ZERO_PACKET_SIZE)
+                return false;
             const PacketOutcome outcome = ExaminePacket(frame);
             if (outcome == PacketOutcome::FrameComplete)
                 return true;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "StreamDecoding.h"
+#include "acquisition/LinkHealth.h"
 #include "acquisition/SharedState.h"
 #include "protocols/Protocol1Encoder.h"
 
@@ -153,6 +154,24 @@ TEST(Protocol1Packet, HeaderCutAfterItsFirstByteKeepsTheRevolution)
         EXPECT_EQ(frame.distance[0], 1000);
         EXPECT_EQ(frame.distance[99], 2000);
         EXPECT_FLOAT_EQ(frame.angle[99], 100.0078125f);
+    }
+}
+
+// The input ends with a header's two bytes; behind them the buffer still holds the bytes of a
+// zero packet seen earlier. Those must neither close a revolution nor be dropped as if held
+// (which took the fill count below zero, so that the next read wrote in front of the buffer).
+TEST(Protocol1Packet, HeaderLeftAtTheEndOfInputIsNotCompletedFromOldBytes)
+{
+    for (const bool checkMatches : {true, false}) {
+        SCOPED_TRACE(checkMatches ? "old zero packet with a matching check" : "old zero packet with a wrong check");
+        // A zero packet without its header, so that no scan takes it for one while it is held.
+        std::vector<uint8_t> stream = ZeroPacket(CLOSING_SAMPLE);
+        stream[0] = stream[1] = 0x00;
+        stream[8] ^= checkMatches ? 0x00 : 0x01;
+        Append(stream, Filler(10));
+        Append(stream, {0xAA, 0x55});
+        EXPECT_TRUE(DecodeStream(1, stream, WHOLE_READS).empty());
+        EXPECT_EQ(ReadLinkHealth().skipped, 22);
     }
 }
 
