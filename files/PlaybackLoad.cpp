@@ -1,5 +1,6 @@
 #include "files/PlaybackLoad.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -40,7 +41,7 @@ const char* NotAFile(mode_t mode)
 
 // Opens for reading without ever waiting: O_NONBLOCK lets the open of a FIFO without a writer
 // or of a terminal return at once, and anything but a regular file is then refused.
-std::FILE* OpenDataFile(const std::string& path, std::string* why)
+std::FILE* OpenDataFile(const std::string& path, int64_t* size, std::string* why)
 {
     const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
@@ -51,6 +52,7 @@ std::FILE* OpenDataFile(const std::string& path, std::string* why)
     const char* notAFile = fstat(fd, &info) != 0 ? std::strerror(errno) : NotAFile(info.st_mode);
     if (notAFile == nullptr && !S_ISREG(info.st_mode))
         notAFile = "not a regular file";
+    *size = static_cast<int64_t>(info.st_size);
     std::FILE* file = notAFile == nullptr ? fdopen(fd, "rb") : nullptr;
     if (file == nullptr) {
         *why = notAFile != nullptr ? notAFile : std::strerror(errno);
@@ -59,11 +61,20 @@ std::FILE* OpenDataFile(const std::string& path, std::string* why)
     return file;
 }
 
-// Reads at most `limit` + 1 characters, enough to tell a file that is too large.
-bool ReadText(std::FILE* file, int64_t limit, std::vector<char>* text)
+// Reads at most `limit` + 1 characters, enough to tell a file that is too large. The buffer starts
+// at the size the file had when opened, not at the limit (megabytes to clear for every small
+// file), and grows while the file turns out longer.
+bool ReadText(std::FILE* file, int64_t expected, int64_t limit, std::vector<char>* text)
 {
-    text->resize(static_cast<size_t>(limit + 1));
-    const size_t got = std::fread(text->data(), 1, text->size(), file);
+    const size_t most = static_cast<size_t>(limit + 1);
+    text->resize(std::min(static_cast<size_t>(std::max<int64_t>(expected, 0)) + 1, most));
+    size_t got = 0;
+    for (;;) {
+        got += std::fread(text->data() + got, 1, text->size() - got, file);
+        if (got < text->size() || text->size() == most)
+            break;
+        text->resize(std::min(2 * text->size(), most));
+    }
     text->resize(got);
     return std::ferror(file) == 0;
 }
@@ -74,11 +85,12 @@ int LoadPlaybackFile(const std::string& path, std::string* reason)
 {
     std::lock_guard<std::mutex> load(g_loadMutex);
     std::string why;
-    std::FILE* file = OpenDataFile(path, &why);
+    int64_t size = 0;
+    std::FILE* file = OpenDataFile(path, &size, &why);
     if (file == nullptr)
         return Refuse(PLAYBACK_UNREADABLE, reason, path + ": " + why);
     std::vector<char> text;
-    const bool read = ReadText(file, PLAYBACK_MAX_CHARACTERS, &text);
+    const bool read = ReadText(file, size, PLAYBACK_MAX_CHARACTERS, &text);
     const int error = errno;
     std::fclose(file);
     if (!read)

@@ -3,7 +3,7 @@
 //
 // Script: mode (bit 0: the content is given as bytes and written as a well-formed dump, else
 // as the file's text; bits 1-2: protocol code; bit 3: hold), point-number byte, content length
-// (two bytes), content, then operations until the input ends.
+// (two bytes), content, then operations until the input ends or has used its budget.
 #include <unistd.h>
 
 #include <cstdio>
@@ -38,6 +38,10 @@
 namespace {
 
 constexpr int32_t MAX_ROOM = 10000;  // the largest buffer a parser hands the readers
+// Bytes an input may have read and indexed, so that each run stays short: an operation costs
+// the bytes it asks for and, while no frame is indexed, an index over the whole data, which the
+// readers then build again.
+constexpr int64_t WORK_BUDGET = 64 * 1024;
 
 // The loaded data lives in static buffers larger than any file: the part past the loaded bytes
 // is poisoned, so a reader that runs beyond the data is caught by the address sanitizer.
@@ -87,19 +91,23 @@ void CheckPositions()
 }
 
 // One operation; destination buffers end exactly at `room`, so a reader writing past it is caught.
-void Operate(FuzzInput& input, std::vector<uint8_t>& buffer)
+// Returns its cost (see WORK_BUDGET).
+int64_t Operate(FuzzInput& input, std::vector<uint8_t>& buffer)
 {
+    int64_t cost = 1 + (g_nPlaybackFrames == 0 ? g_nPlaybackSize : 0);
     switch (input.Byte() % 9) {
     case 0: {
         const int32_t room = input.Word() % (MAX_ROOM + 1);
         const int32_t placed = PlaybackReadFrame(buffer.data() + MAX_ROOM - room, room);
         FUZZ_CHECK(placed >= 0 && placed <= room);
+        cost += room;
         break;
     }
     case 1: {
         const int32_t length = input.Word() % (MAX_ROOM + 1);
         const int32_t placed = PlaybackReadBytes(buffer.data() + MAX_ROOM - length, length);
         FUZZ_CHECK(placed == 0 || placed == length);
+        cost += length;
         break;
     }
     case 2:
@@ -122,6 +130,7 @@ void Operate(FuzzInput& input, std::vector<uint8_t>& buffer)
         FUZZ_CHECK(frame.size() <= static_cast<size_t>(g_nPlaybackSize));
         if (g_playbackMarkerCount == 0)
             FUZZ_CHECK(frame.size() <= size_t{PACKETS_PER_FRAME} * PacketLength(Load(g_nPointNum)));
+        cost += static_cast<int64_t>(frame.size());
         break;
     }
     case 7:
@@ -132,10 +141,12 @@ void Operate(FuzzInput& input, std::vector<uint8_t>& buffer)
         const int32_t room = input.Between(0, 210);
         const int32_t placed = PlaybackSource().Read(buffer.data() + MAX_ROOM - room, room);
         FUZZ_CHECK(placed >= 0 && placed <= room);
+        cost += room;
         break;
     }
     }
     CheckPositions();
+    return cost;
 }
 
 }  // namespace
@@ -154,7 +165,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const bool wellFormed = (mode & 1) != 0;
     LoadContent(wellFormed ? DumpOf(content, length) : std::string(content, content + length), wellFormed, content, length);
     Store(g_bHoldFrame, (mode & 8) != 0);
-    while (!input.Empty())
-        Operate(input, buffer);
+    for (int64_t used = 0; !input.Empty() && used < WORK_BUDGET;)
+        used += Operate(input, buffer);
     return 0;
 }
