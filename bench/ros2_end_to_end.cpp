@@ -56,7 +56,7 @@ int RunSubscriber(const char* domain, const char* topic)
     ScanSubscriber subscriber;
     std::string reason;
     const bool open = subscriber.Open(static_cast<uint32_t>(std::atoi(domain)), topic,
-                                      [](const sensor_msgs_msg_dds__LaserScan_&) {
+                                      [](const LaserScan&) {
                                           std::printf("%lld\n", static_cast<long long>(Now()));
                                           std::fflush(stdout);
                                       },

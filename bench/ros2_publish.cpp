@@ -18,10 +18,10 @@
 #include "acquisition/MemoryByteSource.h"
 #include "acquisition/SerialPort.h"
 #include "protocols/DeviceModel.h"
-#include "ros2/LaserScanMessage.h"
+#include "messages/LaserScan.h"
 #include "ros2/PublisherOutput.h"
 #include "ros2/RevolutionPublisher.h"
-#include "ros2/ScanConversion.h"
+#include "messages/ScanConversion.h"
 #include "ros2/ScanPublisher.h"
 #include "ros2/ScanSubscriber.h"
 #include "run/OutputStage.h"
@@ -108,10 +108,11 @@ void BM_Convert(benchmark::State& state)
 {
     const int32_t samples = static_cast<int32_t>(state.range(0));
     const PointList& list = Revolution(samples);
-    LaserScanMessage message({static_cast<int32_t>(state.range(1)), 0.05f, 12.0f}, "laser");
+    const ScanShape shape{static_cast<int32_t>(state.range(1)), 0.05f, 12.0f};
+    LaserScan scan;
     Measure(state, [&] {
-        RevolutionToLaserScan(list, PROTOCOL, TIME, message);
-        benchmark::DoNotOptimize(message.Ranges()[0]);
+        RevolutionToLaserScan(list, PROTOCOL, TIME, shape, scan);
+        benchmark::DoNotOptimize(scan.ranges[0]);
     });
 }
 BENCHMARK(BM_Convert)->Args({500, 500})->Args({16000, 500})->Args({16000, 16000})->Unit(benchmark::kMicrosecond);
@@ -121,7 +122,9 @@ void BM_ConvertAndWrite(benchmark::State& state)
 {
     const int32_t samples = static_cast<int32_t>(state.range(0));
     const PointList& list = Revolution(samples);
-    LaserScanMessage message({static_cast<int32_t>(state.range(1)), 0.05f, 12.0f}, "laser");
+    const ScanShape shape{static_cast<int32_t>(state.range(1)), 0.05f, 12.0f};
+    LaserScan scan;
+    scan.frameId = "laser";
     ScanPublisher publisher;
     ScanSubscriber subscriber;
     std::string reason;
@@ -129,13 +132,13 @@ void BM_ConvertAndWrite(benchmark::State& state)
     if (!publisher.Open(BenchDomain(), "/plotwell_bench/scan", reason) ||
         (state.range(2) == 1 &&
          !subscriber.Open(BenchDomain(), "/plotwell_bench/scan",
-                          [&](const sensor_msgs_msg_dds__LaserScan_&) { received.fetch_add(1); }, reason))) {
+                          [&](const LaserScan&) { received.fetch_add(1); }, reason))) {
         state.SkipWithError(reason.c_str());
         return;
     }
     Measure(state, [&] {
-        RevolutionToLaserScan(list, PROTOCOL, TIME, message);
-        if (!publisher.Publish(message))
+        RevolutionToLaserScan(list, PROTOCOL, TIME, shape, scan);
+        if (!publisher.Publish(scan))
             state.SkipWithError("a write failed");
     });
     subscriber.Close();

@@ -5,16 +5,12 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
-#include <memory>
-#include <mutex>
 #include <string>
 
 #include "acquisition/ScanFrame.h"
-#include "ros2/RevolutionClock.h"
+#include "messages/RevolutionScans.h"
+#include "messages/ScanShape.h"
 #include "ros2/ScanPublisher.h"
-#include "ros2/ScanShape.h"
-
-class LaserScanMessage;
 
 struct PublishSettings {
     uint32_t domain = 0;
@@ -57,15 +53,9 @@ public:
     const std::string& DdsName() const { return m_publisher.DdsName(); }
 
 private:
-    void TakeNewRun();
-
     ScanPublisher m_publisher;
-    std::string m_frameId;
-    std::unique_ptr<LaserScanMessage> m_message;
-    RevolutionClock m_clock;
-    std::mutex m_runMutex;  // guards m_runShape
-    ScanShape m_runShape{};
-    std::atomic<bool> m_newRun{false};
+    RevolutionScans m_scans;
+    bool m_open = false;  // Open and Close never run while revolutions are handed in
     std::atomic<bool> m_sending{true};
     std::atomic<int64_t> m_sent{0};
     std::atomic<int64_t> m_failed{0};

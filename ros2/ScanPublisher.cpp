@@ -1,6 +1,6 @@
 #include "ros2/ScanPublisher.h"
 
-#include "ros2/LaserScanMessage.h"
+#include "LaserScanWire.h"
 
 namespace {
 
@@ -16,6 +16,31 @@ dds_qos_t* WriterQos()
     const dds_data_representation_id_t plainCdr = DDS_DATA_REPRESENTATION_XCDR1;
     dds_qset_data_representation(qos, 1, &plainCdr);
     return qos;
+}
+
+// The wire struct over the scan's own buffers; DDS only reads them while writing.
+dds_sequence_float Borrowed(const std::vector<float>& values)
+{
+    const auto length = static_cast<uint32_t>(values.size());
+    return {length, length, const_cast<float*>(values.data()), false};
+}
+
+sensor_msgs_msg_dds__LaserScan_ WireOf(const LaserScan& scan)
+{
+    sensor_msgs_msg_dds__LaserScan_ wire{};
+    wire.header.stamp.sec = scan.stampSec;
+    wire.header.stamp.nanosec = scan.stampNanosec;
+    wire.header.frame_id = const_cast<char*>(scan.frameId.c_str());
+    wire.angle_min = scan.angleMin;
+    wire.angle_max = scan.angleMax;
+    wire.angle_increment = scan.angleIncrement;
+    wire.time_increment = scan.timeIncrement;
+    wire.scan_time = scan.scanTime;
+    wire.range_min = scan.rangeMin;
+    wire.range_max = scan.rangeMax;
+    wire.ranges = Borrowed(scan.ranges);
+    wire.intensities = Borrowed(scan.intensities);
+    return wire;
 }
 
 }  // namespace
@@ -42,9 +67,12 @@ void ScanPublisher::Close()
     m_writer = 0;
 }
 
-bool ScanPublisher::Publish(const LaserScanMessage& message)
+bool ScanPublisher::Publish(const LaserScan& scan)
 {
-    return m_writer > 0 && dds_write(m_writer, &message.Wire()) == DDS_RETCODE_OK;
+    if (m_writer <= 0)
+        return false;
+    const sensor_msgs_msg_dds__LaserScan_ wire = WireOf(scan);
+    return dds_write(m_writer, &wire) == DDS_RETCODE_OK;
 }
 
 int32_t ScanPublisher::MatchedSubscribers() const

@@ -5,9 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "messages/LaserScan.h"
 #include "ros2/ScanTopic.h"
-
-class LaserScanMessage;
 
 class ScanPublisher {
 public:
@@ -18,8 +17,9 @@ public:
     [[nodiscard]] bool Open(uint32_t domain, const std::string& rosTopic, std::string& reason);
     void Close();
 
-    // Sends one scan. False when DDS refused it or timed out (the scan is then lost).
-    [[nodiscard]] bool Publish(const LaserScanMessage& message);
+    // Sends one scan, written from its own buffers (nothing is copied or allocated). False when
+    // DDS refused it or timed out (the scan is then lost).
+    [[nodiscard]] bool Publish(const LaserScan& scan);
     // Subscribers that currently match, for the operator's information; 0 when closed.
     int32_t MatchedSubscribers() const;
     const std::string& DdsName() const { return m_topic.DdsName(); }

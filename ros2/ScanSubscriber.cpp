@@ -1,6 +1,10 @@
 #include "ros2/ScanSubscriber.h"
 
+#include <dds/ddsi/ddsi_serdata.h>
+
 #include <system_error>
+
+#include "messages/LaserScanCdr.h"
 
 namespace {
 
@@ -33,6 +37,7 @@ bool ScanSubscriber::Open(uint32_t domain, const std::string& rosTopic, ScanCall
     }
     m_callback = std::move(callback);
     m_stop.store(false, std::memory_order_relaxed);
+    m_undecodable.store(0, std::memory_order_relaxed);
     try {
         m_thread = std::thread(&ScanSubscriber::Run, this);
     } catch (const std::system_error& error) {
@@ -90,17 +95,27 @@ void ScanSubscriber::Run()
     }
 }
 
-// Takes on loan, so that receiving allocates nothing of ours; the reader keeps only the newest.
+// Takes the serialized bytes and reads them with the same decoder as every other input of
+// LaserScans, so that what a subscribed window draws is exactly what that decoder accepts. The
+// buffers grow to the largest scan seen, then nothing more is allocated of ours.
 void ScanSubscriber::TakeAll()
 {
     for (;;) {
-        void* samples[1] = {nullptr};
+        ddsi_serdata* data = nullptr;
         dds_sample_info_t info;
-        const dds_return_t taken = dds_take(m_reader, samples, &info, 1, 1);
-        if (taken <= 0)
+        if (dds_takecdr(m_reader, &data, 1, &info, DDS_ANY_STATE) != 1)
             return;
-        if (info.valid_data)
-            m_callback(*static_cast<const sensor_msgs_msg_dds__LaserScan_*>(samples[0]));
-        dds_return_loan(m_reader, samples, taken);
+        if (info.valid_data) {
+            m_bytes.resize(ddsi_serdata_size(data));
+            ddsi_serdata_to_ser(data, 0, m_bytes.size(), m_bytes.data());
+        }
+        ddsi_serdata_unref(data);
+        if (!info.valid_data)
+            continue;
+        std::string reason;
+        if (DecodeLaserScanCdr(m_bytes.data(), m_bytes.size(), m_scan, reason))
+            m_callback(m_scan);
+        else
+            m_undecodable.fetch_add(1, std::memory_order_relaxed);
     }
 }

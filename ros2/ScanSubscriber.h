@@ -8,14 +8,15 @@
 #include <functional>
 #include <string>
 #include <thread>
+#include <vector>
 
-#include "LaserScanWire.h"
+#include "messages/LaserScan.h"
 #include "ros2/ScanTopic.h"
 
 class ScanSubscriber {
 public:
     // Runs on the subscriber's thread for every scan received; the scan is valid during the call.
-    using ScanCallback = std::function<void(const sensor_msgs_msg_dds__LaserScan_& scan)>;
+    using ScanCallback = std::function<void(const LaserScan& scan)>;
 
     ScanSubscriber() = default;
     ~ScanSubscriber();
@@ -29,6 +30,8 @@ public:
     void Close();
 
     const std::string& DdsName() const { return m_topic.DdsName(); }
+    // Samples whose bytes were not a LaserScan, since Open; any thread.
+    int64_t Undecodable() const { return m_undecodable.load(std::memory_order_relaxed); }
 
 private:
     bool MakeReader(std::string& reason);
@@ -40,6 +43,10 @@ private:
     dds_entity_t m_waitset = 0;
     dds_entity_t m_wakeUp = 0;  // guard condition that Close triggers
     std::atomic<bool> m_stop{false};
+    std::atomic<int64_t> m_undecodable{0};
     ScanCallback m_callback;
     std::thread m_thread;
+    // The receiving thread's: the latest sample's bytes and the scan read from them, reused.
+    std::vector<uint8_t> m_bytes;
+    LaserScan m_scan;
 };

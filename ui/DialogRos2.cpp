@@ -10,7 +10,7 @@
 #include "protocols/DeviceModel.h"
 #include "ros2/PublisherOutput.h"
 #include "ros2/RevolutionPublisher.h"
-#include "ros2/ScanConversion.h"
+#include "messages/ScanConversion.h"
 #include "ros2/ScanSubscriber.h"
 #include "ui/ControlIds.h"
 #include "ui/MessageBox.h"
@@ -42,7 +42,7 @@ void CPlotwellDlg::StartRos2()
     }
     if (!ros2.subscribeTopic.empty()) {
         m_subscriber = std::make_unique<ScanSubscriber>();
-        auto arrived = [this](const sensor_msgs_msg_dds__LaserScan_& scan) { ScanArrived(scan); };
+        auto arrived = [this](const LaserScan& scan) { ScanArrived(scan); };
         if (!m_subscriber->Open(ros2.domain, ros2.subscribeTopic, arrived, reason)) {
             m_subscriber.reset();
             ShowMessage(this, QStringLiteral("ROS 2 Subscription Failed"), QString::fromStdString(reason));
@@ -74,7 +74,7 @@ void CPlotwellDlg::OnPublishBox(bool checked)
 
 // Subscriber thread. No receive thread runs while subscribed, so this is the only writer of the
 // point list; the status line shows the scan's ranges and how many of them are drawn.
-void CPlotwellDlg::ScanArrived(const sensor_msgs_msg_dds__LaserScan_& scan)
+void CPlotwellDlg::ScanArrived(const LaserScan& scan)
 {
     int32_t drawn = 0;
     int32_t count = 0;

@@ -42,7 +42,7 @@ class PortComboBox;
 class PublisherOutput;
 class RevolutionPublisher;
 class ScanSubscriber;
-struct sensor_msgs_msg_dds__LaserScan_;
+struct LaserScan;
 
 class CPlotwellDlg : public QDialog {
     Q_OBJECT
@@ -132,7 +132,7 @@ private:
     void StartRos2();
     void EndRos2();
     void OnPublishBox(bool checked);
-    void ScanArrived(const sensor_msgs_msg_dds__LaserScan_& scan);
+    void ScanArrived(const LaserScan& scan);
 
     // Detecting the scanner's model on the closed port, on a worker thread (DialogDetect.cpp).
     void OnDetect();

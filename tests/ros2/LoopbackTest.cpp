@@ -1,7 +1,7 @@
 // A publisher's scans as ROS 2 nodes receive them: a plain reliable DDS reader in another process,
-// with its own build of the type, takes the bytes off the wire and the test decodes them by hand,
-// the way a ROS 2 node's middleware reads them; a best-effort subscriber matches the same
-// reliable publisher.
+// with its own build of the type, takes the bytes off the wire, and they are exactly the bytes
+// our own CDR encoder makes of the scan (the encoder that recordings and the Foxglove server
+// use); a best-effort subscriber matches the same reliable publisher.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -14,10 +14,10 @@
 #include <vector>
 
 #include "protocols/DeviceModel.h"
-#include "ros2/LaserScanMessage.h"
+#include "messages/LaserScanCdr.h"
 #include "ros2/RevolutionPublisher.h"
 #include "ros2/RosNames.h"
-#include "ros2/ScanConversion.h"
+#include "messages/ScanConversion.h"
 #include "ros2/ScanSubscriber.h"
 #include "run/SimulatedScanner.h"
 #include "tests/support/DdsTestDomain.h"
@@ -25,81 +25,6 @@
 namespace {
 
 constexpr auto PATIENCE = std::chrono::seconds(10);
-
-// What a ROS 2 node decodes from one serialized sensor_msgs/msg/LaserScan.
-struct DecodedScan {
-    int32_t sec = 0;
-    uint32_t nanosec = 0;
-    std::string frameId;
-    float fields[7] = {};  // angle_min .. range_max, in message order
-    std::vector<float> ranges;
-    uint32_t intensities = 0;
-};
-
-// Classic little-endian CDR: a 4-byte encapsulation header, then every value aligned to its
-// size from the end of that header.
-class CdrReader {
-public:
-    explicit CdrReader(const std::vector<uint8_t>& bytes) : m_bytes(bytes) {}
-
-    uint32_t U32()
-    {
-        m_at = (m_at + 3) & ~size_t{3};
-        uint32_t value = 0;
-        if (m_at + 4 > m_bytes.size() - HEADER) {
-            m_failed = true;
-            return 0;
-        }
-        std::memcpy(&value, m_bytes.data() + HEADER + m_at, 4);
-        m_at += 4;
-        return value;
-    }
-    float F32()
-    {
-        const uint32_t bits = U32();
-        float value;
-        std::memcpy(&value, &bits, 4);
-        return value;
-    }
-    std::string String()
-    {
-        const uint32_t length = U32();  // with the terminating zero
-        if (length == 0 || m_at + length > m_bytes.size() - HEADER) {
-            m_failed = true;
-            return {};
-        }
-        const char* text = reinterpret_cast<const char*>(m_bytes.data() + HEADER + m_at);
-        m_at += length;
-        return std::string(text, length - 1);
-    }
-    bool Failed() const { return m_failed; }
-    size_t Left() const { return m_bytes.size() - HEADER - m_at; }
-
-    static constexpr size_t HEADER = 4;
-
-private:
-    const std::vector<uint8_t>& m_bytes;
-    size_t m_at = 0;
-    bool m_failed = false;
-};
-
-DecodedScan Decode(const std::vector<uint8_t>& bytes)
-{
-    CdrReader cdr(bytes);
-    DecodedScan scan;
-    scan.sec = static_cast<int32_t>(cdr.U32());
-    scan.nanosec = cdr.U32();
-    scan.frameId = cdr.String();
-    for (float& field : scan.fields)
-        field = cdr.F32();
-    scan.ranges.resize(cdr.U32());
-    for (float& range : scan.ranges)
-        range = cdr.F32();
-    scan.intensities = cdr.U32();
-    EXPECT_FALSE(cdr.Failed());
-    EXPECT_LT(cdr.Left(), 4u);  // nothing after the message but padding
-    return scan;
-}
 
 // The peer program (tests/ros2/peer): a reliable reader in a process of its own, one line of
 // hexadecimal bytes per sample it took.
@@ -139,9 +64,9 @@ class Received {
 public:
     ScanSubscriber::ScanCallback Callback()
     {
-        return [this](const sensor_msgs_msg_dds__LaserScan_& scan) {
+        return [this](const LaserScan& scan) {
             std::lock_guard lock(m_mutex);
-            m_scans.emplace_back(scan.ranges._buffer, scan.ranges._buffer + scan.ranges._length);
+            m_scans.push_back(scan.ranges);
             m_arrived.notify_all();
         };
     }
@@ -162,9 +87,9 @@ private:
     std::vector<std::vector<float>> m_scans;
 };
 
-bool SameBits(const std::vector<float>& a, const float* b, size_t count)
+bool SameBits(const std::vector<float>& a, const std::vector<float>& b)
 {
-    return a.size() == count && std::memcmp(a.data(), b, count * sizeof(float)) == 0;
+    return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(float)) == 0;
 }
 
 std::unique_ptr<PointList> SimulatedList()
@@ -213,31 +138,35 @@ TEST(Loopback, ReliableAndBestEffortReadersReceiveWhatIsPublished)
 
     std::vector<uint8_t> bytes;
     ASSERT_TRUE(reliable.Take(bytes));
-    ASSERT_GE(bytes.size(), CdrReader::HEADER);
+    ASSERT_GE(bytes.size(), 4u);
     EXPECT_EQ(bytes[0], 0x00);  // classic CDR, little-endian: what ROS 2 nodes read
     EXPECT_EQ(bytes[1], 0x01);
-    const DecodedScan scan = Decode(bytes);
-    LaserScanMessage expected(settings.shape, "laser");
-    RevolutionToLaserScan(*list, 1, {0, 0.0}, expected);
-    const auto& want = expected.Wire();
+    LaserScan scan;
+    ASSERT_TRUE(DecodeLaserScanCdr(bytes.data(), bytes.size(), scan, reason)) << reason;
+    std::vector<uint8_t> ours;
+    EncodeLaserScanCdr(scan, ours);
+    EXPECT_EQ(ours, bytes);
+
+    LaserScan expected;
+    RevolutionToLaserScan(*list, 1, {0, 0.0}, settings.shape, expected);
     EXPECT_EQ(scan.frameId, "laser");
-    const int64_t stamp = scan.sec * int64_t{1000000000} + scan.nanosec;
+    const int64_t stamp = scan.stampSec * int64_t{1000000000} + scan.stampNanosec;
     // The second revolution began where the first one ended (a millisecond allows for reading
     // the two clocks one after the other).
     EXPECT_GE(stamp, firstCompleted - 1000000);
     EXPECT_LE(stamp, secondCompleted - 19000000);
-    EXPECT_FLOAT_EQ(scan.fields[0], want.angle_min);
-    EXPECT_FLOAT_EQ(scan.fields[1], want.angle_max);
-    EXPECT_FLOAT_EQ(scan.fields[2], want.angle_increment);
-    EXPECT_GE(scan.fields[4], 0.020f);  // scan_time
-    EXPECT_FLOAT_EQ(scan.fields[3], scan.fields[4] / list->count);
-    EXPECT_FLOAT_EQ(scan.fields[5], want.range_min);
-    EXPECT_FLOAT_EQ(scan.fields[6], want.range_max);
-    EXPECT_TRUE(SameBits(scan.ranges, expected.Ranges(), want.ranges._length));
-    EXPECT_EQ(scan.intensities, 0u);
+    EXPECT_FLOAT_EQ(scan.angleMin, expected.angleMin);
+    EXPECT_FLOAT_EQ(scan.angleMax, expected.angleMax);
+    EXPECT_FLOAT_EQ(scan.angleIncrement, expected.angleIncrement);
+    EXPECT_GE(scan.scanTime, 0.020f);
+    EXPECT_FLOAT_EQ(scan.timeIncrement, scan.scanTime / list->count);
+    EXPECT_FLOAT_EQ(scan.rangeMin, expected.rangeMin);
+    EXPECT_FLOAT_EQ(scan.rangeMax, expected.rangeMax);
+    EXPECT_TRUE(SameBits(scan.ranges, expected.ranges));
+    EXPECT_TRUE(scan.intensities.empty());
 
     ASSERT_TRUE(bestEffort.WaitFor(1));
-    EXPECT_TRUE(SameBits(bestEffort.Ranges(0), expected.Ranges(), want.ranges._length));
+    EXPECT_TRUE(SameBits(bestEffort.Ranges(0), expected.ranges));
     subscriber.Close();
 }
 

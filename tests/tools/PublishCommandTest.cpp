@@ -42,9 +42,9 @@ struct Counter {
     {
         std::string reason;
         EXPECT_TRUE(subscriber.Open(UseTestDomain(), topic,
-                                    [this](const sensor_msgs_msg_dds__LaserScan_& scan) {
-                                        bins = scan.ranges._length;
-                                        stamp = scan.header.stamp.sec;
+                                    [this](const LaserScan& scan) {
+                                        bins = static_cast<uint32_t>(scan.ranges.size());
+                                        stamp = scan.stampSec;
                                         ++scans;
                                     },
                                     reason))

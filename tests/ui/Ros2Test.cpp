@@ -25,8 +25,8 @@ TEST_F(DialogTest, PublishesLiveRevolutionsWhileThePublishBoxIsChecked)
     std::atomic<uint32_t> bins{0};
     ScanSubscriber subscriber;
     ASSERT_TRUE(subscriber.Open(domain, "/plotwell_test/window_scan",
-                                [&](const sensor_msgs_msg_dds__LaserScan_& scan) {
-                                    bins = scan.ranges._length;
+                                [&](const LaserScan& scan) {
+                                    bins = static_cast<uint32_t>(scan.ranges.size());
                                     ++received;
                                 },
                                 reason))

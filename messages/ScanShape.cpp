@@ -1,4 +1,4 @@
-#include "ros2/ScanShape.h"
+#include "messages/ScanShape.h"
 
 #include "protocols/DeviceModel.h"
 #include "protocols/ProtocolTable.h"

@@ -1,4 +1,4 @@
-#include "ros2/RevolutionClock.h"
+#include "messages/RevolutionClock.h"
 
 bool RevolutionClock::Complete(std::chrono::system_clock::time_point wall,
                                std::chrono::steady_clock::time_point steady, RevolutionTime& time)

@@ -1,10 +1,9 @@
-#include "ros2/ScanConversion.h"
+#include "messages/ScanConversion.h"
 
 #include <algorithm>
 #include <cmath>
 
 #include "protocols/ProtocolTable.h"
-#include "ros2/LaserScanMessage.h"
 
 namespace {
 
@@ -56,7 +55,7 @@ int32_t BinOf(float angleDegrees, bool clockwise, double binsPerDegree, int32_t 
     return static_cast<int32_t>(bin);
 }
 
-void Stamp(const RevolutionTime& time, sensor_msgs_msg_dds__LaserScan_& wire)
+void Stamp(const RevolutionTime& time, LaserScan& scan)
 {
     int64_t seconds = time.firstSampleNanoseconds / NANOSECONDS_PER_SECOND;
     int64_t nanoseconds = time.firstSampleNanoseconds % NANOSECONDS_PER_SECOND;
@@ -64,8 +63,18 @@ void Stamp(const RevolutionTime& time, sensor_msgs_msg_dds__LaserScan_& wire)
         seconds -= 1;
         nanoseconds += NANOSECONDS_PER_SECOND;
     }
-    wire.header.stamp.sec = static_cast<int32_t>(seconds);
-    wire.header.stamp.nanosec = static_cast<uint32_t>(nanoseconds);
+    scan.stampSec = static_cast<int32_t>(seconds);
+    scan.stampNanosec = static_cast<uint32_t>(nanoseconds);
+}
+
+// One full turn from -pi, the usual start of a full-turn scan; the last bin lies one step short
+// of +pi, so that no direction is sent twice.
+void Geometry(int32_t bins, LaserScan& scan)
+{
+    const double increment = 2.0 * PI / bins;
+    scan.angleMin = static_cast<float>(-PI);
+    scan.angleIncrement = static_cast<float>(increment);
+    scan.angleMax = scan.angleMin + static_cast<float>(bins - 1) * scan.angleIncrement;
 }
 
 }  // namespace
@@ -76,41 +85,43 @@ bool AnglesRunClockwise(int32_t protocol)
 }
 
 void RevolutionToLaserScan(const PointList& list, int32_t protocol, const RevolutionTime& time,
-                           LaserScanMessage& message)
+                           const ScanShape& shape, LaserScan& scan)
 {
-    const ScanShape& shape = message.Shape();
-    float* ranges = message.Ranges();
-    std::fill(ranges, ranges + shape.bins, INFINITY);
+    const int32_t bins = std::clamp(shape.bins, 1, MAX_SCAN_BINS);
+    Geometry(bins, scan);
+    scan.rangeMin = shape.rangeMin;
+    scan.rangeMax = shape.rangeMax;
+    scan.ranges.assign(static_cast<size_t>(bins), INFINITY);
+    scan.intensities.clear();
     const bool clockwise = AnglesRunClockwise(protocol);
-    const double binsPerDegree = shape.bins / 360.0;
+    const double binsPerDegree = bins / 360.0;
     const int32_t count = std::clamp(list.count, 0, SCAN_CAPACITY);
     for (int32_t i = 0; i < count; ++i) {
         if (!std::isfinite(list.angle[i]))
             continue;
-        const int32_t bin = BinOf(list.angle[i], clockwise, binsPerDegree, shape.bins);
+        const int32_t bin = BinOf(list.angle[i], clockwise, binsPerDegree, bins);
         const float range = RangeOf(list.distance[i], shape.rangeMin);
-        if (Nearer(range, ranges[bin]))
-            ranges[bin] = range;
+        if (Nearer(range, scan.ranges[bin]))
+            scan.ranges[bin] = range;
     }
-    sensor_msgs_msg_dds__LaserScan_& wire = message.Wire();
-    Stamp(time, wire);
-    wire.scan_time = static_cast<float>(time.seconds);
-    wire.time_increment = count > 0 ? static_cast<float>(time.seconds / count) : 0.0f;
+    Stamp(time, scan);
+    scan.scanTime = static_cast<float>(time.seconds);
+    scan.timeIncrement = count > 0 ? static_cast<float>(time.seconds / count) : 0.0f;
 }
 
-void LaserScanToPointList(const sensor_msgs_msg_dds__LaserScan_& scan, int32_t protocol, PointList& list)
+void LaserScanToPointList(const LaserScan& scan, int32_t protocol, PointList& list)
 {
     const bool clockwise = AnglesRunClockwise(protocol);
-    const int32_t count = static_cast<int32_t>(std::min<uint32_t>(scan.ranges._length, SCAN_CAPACITY));
+    const int32_t count = static_cast<int32_t>(std::min<size_t>(scan.ranges.size(), SCAN_CAPACITY));
     for (int32_t i = 0; i < count; ++i) {
-        const double radians = static_cast<double>(scan.angle_min) + i * static_cast<double>(scan.angle_increment);
+        const double radians = static_cast<double>(scan.angleMin) + i * static_cast<double>(scan.angleIncrement);
         double degrees = std::fmod(radians * DEGREES_PER_RADIAN * (clockwise ? -1.0 : 1.0), 360.0);
         if (degrees < 0.0)
             degrees += 360.0;
         list.angle[i] = std::isfinite(degrees) ? static_cast<float>(degrees) : 0.0f;
-        const double millimetres = static_cast<double>(scan.ranges._buffer[i]) * MILLIMETRES_PER_METRE;
-        const bool usable = std::isfinite(millimetres) && scan.ranges._buffer[i] >= scan.range_min &&
-                            scan.ranges._buffer[i] <= scan.range_max && millimetres >= 0.5 &&
+        const double millimetres = static_cast<double>(scan.ranges[i]) * MILLIMETRES_PER_METRE;
+        const bool usable = std::isfinite(millimetres) && scan.ranges[i] >= scan.rangeMin &&
+                            scan.ranges[i] <= scan.rangeMax && millimetres >= 0.5 &&
                             millimetres < LARGEST_DISTANCE_MM + 0.5;
         list.distance[i] = usable ? static_cast<int16_t>(std::lround(millimetres)) : int16_t{0};
     }

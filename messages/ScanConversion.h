@@ -16,21 +16,21 @@
 
 #include <cstdint>
 
-#include "LaserScanWire.h"
 #include "acquisition/ScanFrame.h"
-#include "ros2/RevolutionClock.h"
-
-class LaserScanMessage;
+#include "messages/LaserScan.h"
+#include "messages/RevolutionClock.h"
+#include "messages/ScanShape.h"
 
 bool AnglesRunClockwise(int32_t protocol);
 
-// Fills `message` from the first list.count entries of `list` (the point list after the filter
-// and the angle compensation), taken in the angle convention of `protocol`, and the measured
-// time of the revolution. Allocates nothing.
+// Fills every field of `scan` but its frame id from the first list.count entries of `list` (the
+// point list after the filter and the angle compensation), taken in the angle convention of
+// `protocol`, cut into `shape`, with the measured time of the revolution. Allocates nothing once
+// `scan` has held that many bins.
 void RevolutionToLaserScan(const PointList& list, int32_t protocol, const RevolutionTime& time,
-                           LaserScanMessage& message);
+                           const ScanShape& shape, LaserScan& scan);
 
 // The ranges of `scan` as a point list in the angle convention of `protocol`: one entry per
 // range, up to SCAN_CAPACITY; a range that is not a finite value within range_min..range_max
 // (or beyond what a list entry holds) becomes a distance of 0, which the view does not draw.
-void LaserScanToPointList(const sensor_msgs_msg_dds__LaserScan_& scan, int32_t protocol, PointList& list);
+void LaserScanToPointList(const LaserScan& scan, int32_t protocol, PointList& list);

@@ -5,8 +5,7 @@
 #include <vector>
 
 #include "protocols/DeviceModel.h"
-#include "ros2/LaserScanMessage.h"
-#include "ros2/ScanConversion.h"
+#include "messages/ScanConversion.h"
 #include "run/SimulatedScanner.h"
 
 namespace {
@@ -31,9 +30,17 @@ std::unique_ptr<PointList> ListOf(const std::vector<Sample>& samples)
     return list;
 }
 
-double BinAngle(const sensor_msgs_msg_dds__LaserScan_& scan, int bin)
+double BinAngle(const LaserScan& scan, int bin)
 {
-    return scan.angle_min + bin * static_cast<double>(scan.angle_increment);
+    return scan.angleMin + bin * static_cast<double>(scan.angleIncrement);
+}
+
+LaserScan Converted(const PointList& list, int32_t protocol, const ScanShape& shape = SHAPE,
+                    const RevolutionTime& time = TIME)
+{
+    LaserScan scan;
+    RevolutionToLaserScan(list, protocol, time, shape, scan);
+    return scan;
 }
 
 // Smallest difference of two angles in radians, across the +-pi seam.
@@ -55,16 +62,14 @@ TEST(ScanConversion, ScannerDegreesBecomeCounterClockwiseRadiansWithZeroForward)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << "protocol " << c.protocol << " at " << c.degrees << " deg");
-        LaserScanMessage message(SHAPE, "laser");
-        RevolutionToLaserScan(*ListOf({{c.degrees, 1000}}), c.protocol, TIME, message);
+        const LaserScan scan = Converted(*ListOf({{c.degrees, 1000}}), c.protocol);
 
-        const auto& scan = message.Wire();
         int hits = 0;
         for (int bin = 0; bin < SHAPE.bins; ++bin) {
-            if (!std::isfinite(scan.ranges._buffer[bin]))
+            if (!std::isfinite(scan.ranges[bin]))
                 continue;
             ++hits;
-            EXPECT_LE(AngleApart(BinAngle(scan, bin), c.radians), scan.angle_increment / 2 + 1e-6);
+            EXPECT_LE(AngleApart(BinAngle(scan, bin), c.radians), std::fabs(scan.angleIncrement) / 2 + 1e-6);
         }
         EXPECT_EQ(hits, 1);
     }
@@ -98,10 +103,7 @@ TEST(ScanConversion, OneBinKeepsTheNearestReturnAndMarksSpecialOnes)
         std::vector<Sample> samples;
         for (int16_t distance : c.distances)
             samples.push_back({90.2f, distance});
-        LaserScanMessage message(SHAPE, "laser");
-        RevolutionToLaserScan(*ListOf(samples), 1, TIME, message);
-
-        const float range = message.Wire().ranges._buffer[90];  // -90 degrees, 90 bins past -pi
+        const float range = Converted(*ListOf(samples), 1).ranges[90];  // -90 degrees, 90 bins past -pi
         if (std::isnan(c.expected))
             EXPECT_TRUE(std::isnan(range)) << range;
         else if (std::isinf(c.expected))
@@ -127,22 +129,22 @@ TEST(ScanConversion, HeaderTimingAndGeometryOfTheMessage)
     const auto list = ListOf({{10.0f, 1000}, {20.0f, 0}, {30.0f, 2000}, {40.0f, 3000}});
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.bins << " bins");
-        LaserScanMessage message({c.bins, 0.05f, 12.0f}, "base_scan");
-        RevolutionToLaserScan(*list, 1, {c.firstSample, 0.2}, message);
+        LaserScan scan;
+        scan.frameId = "base_scan";
+        RevolutionToLaserScan(*list, 1, {c.firstSample, 0.2}, {c.bins, 0.05f, 12.0f}, scan);
 
-        const auto& scan = message.Wire();
-        EXPECT_EQ(scan.header.stamp.sec, c.sec);
-        EXPECT_EQ(scan.header.stamp.nanosec, c.nanosec);
-        EXPECT_STREQ(scan.header.frame_id, "base_scan");
-        EXPECT_FLOAT_EQ(scan.scan_time, 0.2f);
-        EXPECT_FLOAT_EQ(scan.time_increment, 0.05f);  // per sample of the revolution
-        EXPECT_FLOAT_EQ(scan.range_min, 0.05f);
-        EXPECT_FLOAT_EQ(scan.range_max, 12.0f);
-        EXPECT_EQ(scan.ranges._length, static_cast<uint32_t>(c.bins));
-        EXPECT_EQ(scan.intensities._length, 0u);
-        EXPECT_FLOAT_EQ(scan.angle_min, static_cast<float>(-PI));
-        EXPECT_NEAR(scan.angle_increment * c.bins, 2 * PI, 1e-5);
-        EXPECT_FLOAT_EQ(scan.angle_max, scan.angle_min + (c.bins - 1) * scan.angle_increment);
+        EXPECT_EQ(scan.stampSec, c.sec);
+        EXPECT_EQ(scan.stampNanosec, c.nanosec);
+        EXPECT_EQ(scan.frameId, "base_scan");
+        EXPECT_FLOAT_EQ(scan.scanTime, 0.2f);
+        EXPECT_FLOAT_EQ(scan.timeIncrement, 0.05f);  // per sample of the revolution
+        EXPECT_FLOAT_EQ(scan.rangeMin, 0.05f);
+        EXPECT_FLOAT_EQ(scan.rangeMax, 12.0f);
+        EXPECT_EQ(scan.ranges.size(), static_cast<size_t>(c.bins));
+        EXPECT_TRUE(scan.intensities.empty());
+        EXPECT_FLOAT_EQ(scan.angleMin, static_cast<float>(-PI));
+        EXPECT_NEAR(scan.angleIncrement * c.bins, 2 * PI, 1e-5);
+        EXPECT_FLOAT_EQ(scan.angleMax, scan.angleMin + (c.bins - 1) * scan.angleIncrement);
     }
 }
 
@@ -157,25 +159,22 @@ TEST(ScanConversion, SimulatedRevolutionBinsAgreeWithItsSamples)
     std::vector<Sample> samples;
     for (int32_t i = 0; i < scanner.SampleCount(); ++i)
         samples.push_back({scanner.Samples()[i].angle, scanner.Samples()[i].distance});
-    LaserScanMessage message(ModelScanShape(g_ModelTR20_A), "laser");
-    RevolutionToLaserScan(*ListOf(samples), 1, TIME, message);
-
-    const auto& scan = message.Wire();
-    const int bins = static_cast<int>(scan.ranges._length);
+    const LaserScan scan = Converted(*ListOf(samples), 1, ModelScanShape(g_ModelTR20_A));
+    const int bins = static_cast<int>(scan.ranges.size());
     std::vector<float> nearest(static_cast<size_t>(bins), INFINITY);
     for (const Sample& sample : samples) {
         if (sample.distance <= 0)
             continue;
         const double direction = -sample.angle * PI / 180.0;
         for (int bin = 0; bin < bins; ++bin) {
-            if (AngleApart(BinAngle(scan, bin), direction) <= scan.angle_increment / 2 * (1 + 1e-6))
+            if (AngleApart(BinAngle(scan, bin), direction) <= std::fabs(scan.angleIncrement) / 2 * (1 + 1e-6))
                 nearest[bin] = std::min(nearest[bin], sample.distance / 1000.0f);
         }
     }
     int measured = 0;
     for (int bin = 0; bin < bins; ++bin) {
         SCOPED_TRACE(testing::Message() << "bin " << bin);
-        const float range = scan.ranges._buffer[bin];
+        const float range = scan.ranges[bin];
         if (std::isinf(nearest[bin])) {
             EXPECT_TRUE(std::isinf(range) && range > 0) << range;
         } else {
@@ -194,11 +193,8 @@ TEST(ScanConversion, ReceivedScanBecomesThePointListItCameFrom)
         std::vector<Sample> samples;
         for (int degree = 0; degree < 360; ++degree)
             samples.push_back({static_cast<float>(degree), static_cast<int16_t>(degree % 7 == 0 ? 0 : 500 + 10 * degree)});
-        LaserScanMessage message(SHAPE, "laser");
-        RevolutionToLaserScan(*ListOf(samples), protocol, TIME, message);
-
         auto list = std::make_unique<PointList>();
-        LaserScanToPointList(message.Wire(), protocol, *list);
+        LaserScanToPointList(Converted(*ListOf(samples), protocol), protocol, *list);
 
         ASSERT_EQ(list->count, 360);
         std::vector<int> seen(360, 0);
@@ -225,21 +221,19 @@ TEST(ScanConversion, ReceivedRangesTheViewCannotShowAreNotDrawn)
         {35.0f, 0},      // within it, but beyond what a list entry holds
         {0.0f, 0},
     };
-    float ranges[std::size(cases)];
-    for (size_t i = 0; i < std::size(cases); ++i)
-        ranges[i] = cases[i].range;
-    sensor_msgs_msg_dds__LaserScan_ scan{};
-    scan.angle_increment = 0.1f;
-    scan.range_min = 0.02f;
-    scan.range_max = 40.0f;
-    scan.ranges = {std::size(ranges), std::size(ranges), ranges, false};
+    LaserScan scan;
+    for (const auto& c : cases)
+        scan.ranges.push_back(c.range);
+    scan.angleIncrement = 0.1f;
+    scan.rangeMin = 0.02f;
+    scan.rangeMax = 40.0f;
     auto list = std::make_unique<PointList>();
 
     LaserScanToPointList(scan, 0, *list);
 
     ASSERT_EQ(list->count, static_cast<int32_t>(std::size(cases)));
     for (size_t i = 0; i < std::size(cases); ++i)
-        EXPECT_EQ(list->distance[i], cases[i].expected) << "range " << ranges[i];
+        EXPECT_EQ(list->distance[i], cases[i].expected) << "range " << cases[i].range;
 }
 
 }  // namespace
