@@ -4,9 +4,9 @@
 // Script: mode (bit 0: the content is given as bytes and written as a well-formed dump, else
 // as the file's text; bits 1-2: protocol code; bit 3: hold), point-number byte, content length
 // (two bytes), content, then operations until the input ends or has used its budget.
+#include <sys/mman.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -50,9 +50,15 @@ void PoisonPastLoadedData()
     ASAN_POISON_MEMORY_REGION(g_PlaybackData + g_nPlaybackSize, PLAYBACK_CAPACITY - g_nPlaybackSize);
 }
 
-std::string FilePath()
+// The loader takes a path: one file in memory, rewritten for every input, keeps the file
+// system's cost out of each run.
+std::string ContentFile(const std::string& text)
 {
-    return "/tmp/plotwell-fuzz-playback-" + std::to_string(::getpid()) + ".txt";
+    static const int fd = memfd_create("plotwell-fuzz-playback", MFD_CLOEXEC);
+    FUZZ_CHECK(fd >= 0);
+    FUZZ_CHECK(ftruncate(fd, 0) == 0);
+    FUZZ_CHECK(pwrite(fd, text.data(), text.size(), 0) == static_cast<ssize_t>(text.size()));
+    return "/proc/self/fd/" + std::to_string(fd);
 }
 
 std::string DumpOf(const uint8_t* bytes, size_t size)
@@ -65,14 +71,8 @@ std::string DumpOf(const uint8_t* bytes, size_t size)
 
 void LoadContent(const std::string& text, bool wellFormed, const uint8_t* bytes, size_t size)
 {
-    const std::string path = FilePath();
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    FUZZ_CHECK(file != nullptr);
-    std::fwrite(text.data(), 1, text.size(), file);
-    std::fclose(file);
     ASAN_UNPOISON_MEMORY_REGION(SparePlaybackBuffer(), PLAYBACK_CAPACITY);
-    const int result = LoadPlaybackFile(path);
-    std::remove(path.c_str());
+    const int result = LoadPlaybackFile(ContentFile(text));
     FUZZ_CHECK(result == PLAYBACK_LOADED || result == PLAYBACK_NOT_DATA);
     if (wellFormed) {
         FUZZ_CHECK(result == PLAYBACK_LOADED);
