@@ -9,6 +9,16 @@ namespace {
 // ROS 2's prefix for the DDS topics that carry plain topics (services and actions use others).
 constexpr const char* TOPIC_PREFIX = "rt";
 
+// A name as the operator's messages quote it: a name of thousands of characters would bury the
+// reason, so only its start is shown.
+std::string Quoted(const std::string& name)
+{
+    constexpr size_t SHOWN = 40;
+    if (name.size() <= SHOWN)
+        return "'" + name + "'";
+    return "'" + name.substr(0, SHOWN) + "...' (" + std::to_string(name.size()) + " characters)";
+}
+
 bool IsNameCharacter(char c)
 {
     return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '_' || c == '/';
@@ -36,23 +46,28 @@ bool CheckTokens(const std::string& absolute, std::string& reason)
 bool DdsTopicName(const std::string& rosTopic, std::string& ddsTopic, std::string& reason)
 {
     if (rosTopic.empty() || rosTopic == "/") {
-        reason = "'" + rosTopic + "' is not a topic name";
+        reason = Quoted(rosTopic) + " is not a topic name";
         return false;
     }
     if (rosTopic[0] == '~') {
-        reason = "'" + rosTopic + "' is a private name, which needs a node; give the full name";
+        reason = Quoted(rosTopic) + " is a private name, which needs a node; give the full name";
         return false;
     }
     for (char c : rosTopic) {
         if (!IsNameCharacter(c)) {
-            reason = "'" + rosTopic + "' may only hold letters, digits, '_' and '/'";
+            reason = Quoted(rosTopic) + " may only hold letters, digits, '_' and '/'";
             return false;
         }
     }
     const std::string absolute = rosTopic[0] == '/' ? rosTopic : "/" + rosTopic;
+    if (absolute.size() > MAX_TOPIC_NAME_LENGTH) {
+        reason = Quoted(rosTopic) + " is longer than the " + std::to_string(MAX_TOPIC_NAME_LENGTH) +
+                 " characters ROS 2 allows for a topic name";
+        return false;
+    }
     std::string why;
     if (!CheckTokens(absolute, why)) {
-        reason = "'" + rosTopic + "' " + why;
+        reason = Quoted(rosTopic) + " " + why;
         return false;
     }
     ddsTopic = TOPIC_PREFIX + absolute;

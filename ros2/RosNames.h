@@ -2,16 +2,22 @@
 // from ROS_DOMAIN_ID unless the operator gives one.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
 // The largest domain id whose ports still fit the default port mapping.
 constexpr uint32_t MAX_DOMAIN_ID = 232;
 
+// The longest fully qualified topic name ROS 2's middleware accepts (rmw's 255, less 8 kept for
+// the prefixes such as "rt").
+constexpr size_t MAX_TOPIC_NAME_LENGTH = 247;
+
 // The DDS topic of a ROS 2 topic name. A relative name ("scan") is taken from the root
 // namespace, as a node without a namespace would resolve it. False, with `reason` set, for a
 // name ROS 2 would refuse (empty, private "~", characters other than letters, digits, '_' and
-// '/', an empty or digit-led token, a trailing '/').
+// '/', an empty or digit-led token, a trailing '/', longer than MAX_TOPIC_NAME_LENGTH once
+// made absolute); the reason quotes a long name only in part.
 bool DdsTopicName(const std::string& rosTopic, std::string& ddsTopic, std::string& reason);
 
 // A domain id given as text, 0..MAX_DOMAIN_ID.

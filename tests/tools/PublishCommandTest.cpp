@@ -147,6 +147,7 @@ TEST(PublishCommand, ExplainsEveryWrongCommandLineAndBrokenRecording)
         {{"/dev/ttyUSB0", "/dev/ttyUSB1"}, nullptr, "is a second source"},
         {{"/dev/ttyUSB0", "--topic", "/scan here"}, nullptr, "--topic '/scan here' may only hold"},
         {{"/dev/ttyUSB0", "--topic", "~/scan"}, nullptr, "private name"},
+        {{"/dev/ttyUSB0", "--topic", "/" + std::string(66000, 'a')}, nullptr, "longer than the 247 characters"},
         {{"/dev/ttyUSB0", "--domain", "233"}, nullptr, "--domain takes a whole number from 0 to 232, not '233'"},
         {{"/dev/ttyUSB0"}, "x", "ROS_DOMAIN_ID 'x' is not a domain id"},
         {{"/dev/ttyUSB0", "--bins", "0"}, nullptr, "--bins takes a whole number from 1 to 16000"},

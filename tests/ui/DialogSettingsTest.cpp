@@ -198,6 +198,8 @@ TEST(AppOptions, RosTopicsAndDomainAreCheckedBeforeTheWindowOpens)
         {{"--publish", "/scan", "--domain", "233"}, nullptr, false, 0},
         {{"--publish", "/scan here"}, nullptr, false, 0},
         {{"--subscribe", "~/scan"}, nullptr, false, 0},
+        {{"--subscribe", "/" + std::string(300, 'a')}, nullptr, false, 0},  // longer than ROS 2 allows
+        {{"--publish", "/" + std::string(300, 'a')}, nullptr, false, 0},
         {{"--subscribe", "/scan", "--publish", "/out"}, nullptr, false, 0},
         {{"--subscribe", "/scan", "--demo"}, nullptr, false, 0},
         {{"--subscribe", "/scan", "--play", "x.txt"}, nullptr, false, 0},
