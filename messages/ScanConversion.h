@@ -7,6 +7,11 @@
 //     counter-clockwise scanner:  ROS angle = +degrees x pi / 180
 // so the picture a ROS 2 viewer shows is the one Plotwell draws.
 //
+// Order and time. The ranges follow the sweep: ranges[0] is the bin measured first, just past the
+// 0 mark, and angle_increment is negative for a clockwise scanner. header.stamp is the time of
+// ranges[0] and time_increment the time from one range to the next, so that stamp +
+// i x time_increment is when ray i was measured (what laser_geometry assumes on a moving robot).
+//
 // Distances. Millimetres become metres. A bin holds the nearest return of its samples; a bin
 // without one is +inf, a return nearer than range_min is -inf (too close to measure), and a
 // negative distance, the raw device word with its error bit that protocols 2 and 3 pass on, is
@@ -31,6 +36,8 @@ void RevolutionToLaserScan(const PointList& list, int32_t protocol, const Revolu
                            const ScanShape& shape, LaserScan& scan);
 
 // The ranges of `scan` as a point list in the angle convention of `protocol`: one entry per
-// range, up to SCAN_CAPACITY; a range that is not a finite value within range_min..range_max
-// (or beyond what a list entry holds) becomes a distance of 0, which the view does not draw.
-void LaserScanToPointList(const LaserScan& scan, int32_t protocol, PointList& list);
+// range while they fit in SCAN_CAPACITY, else one per group of neighbours, holding the nearest of
+// them at its own angle; a range that is not a finite value within range_min..range_max (or
+// beyond what a list entry holds) becomes a distance of 0, which the view does not draw. False,
+// with an empty list, for a scan whose angle_min or angle_increment is not a finite number.
+[[nodiscard]] bool LaserScanToPointList(const LaserScan& scan, int32_t protocol, PointList& list);

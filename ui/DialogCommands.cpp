@@ -70,6 +70,10 @@ void CPlotwellDlg::ShowConnection()
     const bool detecting = m_connection == Connection::Detecting;
     m_detectButton->setText(DetectCaption(detecting, m_options.language));
     m_detectButton->setEnabled(m_connection == Connection::Closed || detecting);
+    // A subscribed window has no bytes of a port to record.
+    const bool subscribed = m_connection == Connection::Subscribed;
+    m_recordButton->setEnabled(!subscribed);
+    m_recordButton->setToolTip(subscribed ? Notes().recordingSubscribed : QString());
 }
 
 void CPlotwellDlg::SetConnection(Connection connection)

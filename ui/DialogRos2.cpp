@@ -4,13 +4,15 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
+#include <algorithm>
+#include <cstdint>
 #include <mutex>
 
 #include "acquisition/SharedState.h"
+#include "messages/ScanConversion.h"
 #include "protocols/DeviceModel.h"
 #include "ros2/PublisherOutput.h"
 #include "ros2/RevolutionPublisher.h"
-#include "messages/ScanConversion.h"
 #include "ros2/ScanSubscriber.h"
 #include "ui/ControlIds.h"
 #include "ui/MessageBox.h"
@@ -73,19 +75,25 @@ void CPlotwellDlg::OnPublishBox(bool checked)
 }
 
 // Subscriber thread. No receive thread runs while subscribed, so this is the only writer of the
-// point list; the status line shows the scan's ranges and how many of them are drawn.
+// point list; the status line shows the scan's ranges and how many points are drawn of them (a
+// scan larger than the list is drawn whole, binned down). A scan without finite angles is not
+// drawn; the first one is said on the note line, from the UI thread, without waiting for it.
 void CPlotwellDlg::ScanArrived(const LaserScan& scan)
 {
     int32_t drawn = 0;
-    int32_t count = 0;
+    bool usable = false;
     {
         std::lock_guard lock(g_PointListMutex);
-        LaserScanToPointList(scan, Load(g_nProtocol), g_PointList);
-        count = g_PointList.count;
-        for (int32_t i = 0; i < count; ++i)
+        usable = LaserScanToPointList(scan, Load(g_nProtocol), g_PointList);
+        for (int32_t i = 0; i < g_PointList.count; ++i)
             drawn += g_PointList.distance[i] != 0;
     }
-    Store(g_nReceived, count);
+    if (!usable) {
+        if (m_refusedScans.fetch_add(1, std::memory_order_relaxed) == 0)
+            QMetaObject::invokeMethod(this, [this] { SetFileNote(Notes().scansRefused); }, Qt::QueuedConnection);
+        return;
+    }
+    Store(g_nReceived, static_cast<int32_t>(std::min<size_t>(scan.ranges.size(), INT32_MAX)));
     Store(g_nValidSamples, drawn);
     FrameHandOver::Deliver(&m_scanHandOver);
 }

@@ -37,6 +37,8 @@ const LayoutTexts ENGLISH{
         QStringLiteral("Saved: %1 and its .csv"),
         QStringLiteral("Not saved: %1"),
         QStringLiteral("No revolution to save"),
+        QStringLiteral("Scans refused: angle_min or angle_increment is not a number; they are not drawn"),
+        QStringLiteral("RECORD_DATA records a port's bytes; a subscribed window has none"),
     },
     {
         QStringLiteral("Frozen"),
@@ -82,6 +84,8 @@ const LayoutTexts CHINESE{
         QStringLiteral("已保存：%1 及同名 .csv 文件"),
         QStringLiteral("未保存：%1"),
         QStringLiteral("没有可保存的一圈数据"),
+        QStringLiteral("已拒收扫描：angle_min 或 angle_increment 不是有限数值，不予显示"),
+        QStringLiteral("RECORD_DATA 录制端口的字节；订阅话题的窗口没有端口数据"),
     },
     {
         QStringLiteral("已冻结"),

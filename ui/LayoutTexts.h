@@ -27,6 +27,8 @@ struct NoteTexts {
     QString saved;              // %1 the picture's file; the points' file is beside it
     QString notSaved;           // %1 the file
     QString nothingToSave;
+    QString scansRefused;        // said once, at the first scan a subscribed window refuses
+    QString recordingSubscribed; // RECORD_DATA's tooltip in a subscribed window
 };
 
 // Freezing the picture: the receive indicator's word while frozen, its tooltip, and the entries

@@ -221,6 +221,7 @@ private:
     CSerialPort m_SerialPort;
     std::unique_ptr<ScanSubscriber> m_subscriber;
     std::atomic<uint8_t> m_scanStop{0};  // ends the subscriber's waits in m_scanHandOver
+    std::atomic<int64_t> m_refusedScans{0};  // subscribed scans without finite angles
     FrameHandOver m_scanHandOver;
     Connection m_connection = Connection::Closed;
     RecordState m_recordState = RecordState::Idle;

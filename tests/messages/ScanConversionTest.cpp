@@ -103,7 +103,7 @@ TEST(ScanConversion, OneBinKeepsTheNearestReturnAndMarksSpecialOnes)
         std::vector<Sample> samples;
         for (int16_t distance : c.distances)
             samples.push_back({90.2f, distance});
-        const float range = Converted(*ListOf(samples), 1).ranges[90];  // -90 degrees, 90 bins past -pi
+        const float range = Converted(*ListOf(samples), 1).ranges[90];  // 90 to 91 degrees
         if (std::isnan(c.expected))
             EXPECT_TRUE(std::isnan(range)) << range;
         else if (std::isinf(c.expected))
@@ -121,30 +121,34 @@ TEST(ScanConversion, HeaderTimingAndGeometryOfTheMessage)
         int32_t sec;
         uint32_t nanosec;
     } cases[] = {
-        {360, 1700000000250000000, 1700000000, 250000000},
-        {500, 1000000000, 1, 0},
-        {1, -1, -1, 999999999},
-        {SCAN_CAPACITY, 999999999, 0, 999999999},
+        // The stamp is half a bin (0.2 s / bins / 2) after the first sample.
+        {360, 1700000000250000000, 1700000000, 250277778},
+        {500, 1000000000, 1, 200000},
+        {1, -200000001, -1, 899999999},
+        {SCAN_CAPACITY, 999999999, 1, 6249},
     };
     const auto list = ListOf({{10.0f, 1000}, {20.0f, 0}, {30.0f, 2000}, {40.0f, 3000}});
-    for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.bins << " bins");
+    for (const auto& c : cases)
+    for (const int32_t protocol : {0, 1}) {
+        SCOPED_TRACE(testing::Message() << c.bins << " bins, protocol " << protocol);
         LaserScan scan;
         scan.frameId = "base_scan";
-        RevolutionToLaserScan(*list, 1, {c.firstSample, 0.2}, {c.bins, 0.05f, 12.0f}, scan);
+        RevolutionToLaserScan(*list, protocol, {c.firstSample, 0.2}, {c.bins, 0.05f, 12.0f}, scan);
 
         EXPECT_EQ(scan.stampSec, c.sec);
         EXPECT_EQ(scan.stampNanosec, c.nanosec);
         EXPECT_EQ(scan.frameId, "base_scan");
         EXPECT_FLOAT_EQ(scan.scanTime, 0.2f);
-        EXPECT_FLOAT_EQ(scan.timeIncrement, 0.05f);  // per sample of the revolution
+        EXPECT_FLOAT_EQ(scan.timeIncrement, 0.2f / c.bins);  // per range
         EXPECT_FLOAT_EQ(scan.rangeMin, 0.05f);
         EXPECT_FLOAT_EQ(scan.rangeMax, 12.0f);
         EXPECT_EQ(scan.ranges.size(), static_cast<size_t>(c.bins));
         EXPECT_TRUE(scan.intensities.empty());
-        EXPECT_FLOAT_EQ(scan.angleMin, static_cast<float>(-PI));
-        EXPECT_NEAR(scan.angleIncrement * c.bins, 2 * PI, 1e-5);
-        EXPECT_FLOAT_EQ(scan.angleMax, scan.angleMin + (c.bins - 1) * scan.angleIncrement);
+        // Counter-clockwise angles grow, clockwise ones fall; ranges[0] lies half a step from 0.
+        const double sign = protocol == 0 ? 1.0 : -1.0;
+        EXPECT_NEAR(scan.angleIncrement * c.bins, sign * 2 * PI, 1e-5);
+        EXPECT_FLOAT_EQ(scan.angleMin, scan.angleIncrement / 2);
+        EXPECT_NEAR(scan.angleMax, scan.angleMin + (c.bins - 1) * static_cast<double>(scan.angleIncrement), 1e-5);
     }
 }
 
@@ -192,15 +196,15 @@ TEST(ScanConversion, ReceivedScanBecomesThePointListItCameFrom)
         SCOPED_TRACE(testing::Message() << "protocol " << protocol);
         std::vector<Sample> samples;
         for (int degree = 0; degree < 360; ++degree)
-            samples.push_back({static_cast<float>(degree), static_cast<int16_t>(degree % 7 == 0 ? 0 : 500 + 10 * degree)});
+            samples.push_back({degree + 0.5f, static_cast<int16_t>(degree % 7 == 0 ? 0 : 500 + 10 * degree)});
         auto list = std::make_unique<PointList>();
-        LaserScanToPointList(Converted(*ListOf(samples), protocol), protocol, *list);
+        ASSERT_TRUE(LaserScanToPointList(Converted(*ListOf(samples), protocol), protocol, *list));
 
         ASSERT_EQ(list->count, 360);
         std::vector<int> seen(360, 0);
         for (int i = 0; i < list->count; ++i) {
-            const int degree = static_cast<int>(std::lround(list->angle[i])) % 360;
-            EXPECT_NEAR(list->angle[i], std::lround(list->angle[i]), 1e-3) << i;
+            const int degree = static_cast<int>(std::floor(list->angle[i])) % 360;
+            EXPECT_NEAR(list->angle[i], degree + 0.5, 1e-3) << i;
             EXPECT_EQ(list->distance[i], samples[degree].distance) << "at " << degree;
             ++seen[degree];
         }
@@ -229,11 +233,87 @@ TEST(ScanConversion, ReceivedRangesTheViewCannotShowAreNotDrawn)
     scan.rangeMax = 40.0f;
     auto list = std::make_unique<PointList>();
 
-    LaserScanToPointList(scan, 0, *list);
+    ASSERT_TRUE(LaserScanToPointList(scan, 0, *list));
 
     ASSERT_EQ(list->count, static_cast<int32_t>(std::size(cases)));
     for (size_t i = 0; i < std::size(cases); ++i)
         EXPECT_EQ(list->distance[i], cases[i].expected) << "range " << cases[i].range;
+}
+
+// Each ray at stamp + i x time_increment is the time the scanner measured it, for scanners
+// turning either way: a scanner that turns at an even pace measures the direction a degrees past
+// its 0 mark a / 360 of a revolution after the revolution's first sample.
+TEST(ScanConversion, EachRayIsStampedWithTheTimeItWasMeasured)
+{
+    const int64_t firstSample = 1700000000000000000;
+    const double revolution = 0.144;
+    for (const int32_t protocol : {0, 1}) {
+        SCOPED_TRACE(testing::Message() << "protocol " << protocol);
+        std::vector<Sample> samples;
+        for (int j = 0; j < 3600; ++j)  // distances tell the samples apart: 1000 + j mm
+            samples.push_back({j * 0.1f, static_cast<int16_t>(1000 + j)});
+        const LaserScan scan = Converted(*ListOf(samples), protocol, SHAPE, {firstSample, revolution});
+
+        const double stamp = (scan.stampSec - 1700000000) + scan.stampNanosec * 1e-9;
+        const double halfBin = revolution / SHAPE.bins / 2;
+        for (int i = 0; i < SHAPE.bins; ++i) {
+            const int j = static_cast<int>(std::lround(scan.ranges[i] * 1000)) - 1000;
+            ASSERT_TRUE(j >= 0 && j < 3600) << "ray " << i << ": " << scan.ranges[i];
+            const double measured = samples[j].angle / 360.0 * revolution;
+            EXPECT_NEAR(stamp + i * static_cast<double>(scan.timeIncrement), measured, halfBin + 1e-6) << "ray " << i;
+        }
+    }
+}
+
+// A scan of more ranges than the point list holds is drawn whole: neighbours share an entry,
+// which keeps the nearest of them where it was measured.
+TEST(ScanConversion, ReceivedScanLargerThanTheListIsBinnedDownWhole)
+{
+    LaserScan scan;
+    scan.ranges.assign(100000, 5.0f);
+    scan.angleIncrement = static_cast<float>(2 * PI / 100000);
+    scan.rangeMin = 0.1f;
+    scan.rangeMax = 20.0f;
+    for (size_t near : {size_t{3}, size_t{50001}, size_t{99999}})
+        scan.ranges[near] = 1.0f;
+    auto list = std::make_unique<PointList>();
+
+    ASSERT_TRUE(LaserScanToPointList(scan, 0, *list));
+
+    ASSERT_EQ(list->count, 14286);  // 100000 in groups of 7
+    EXPECT_LT(list->angle[0], 0.05);
+    EXPECT_GT(list->angle[list->count - 1], 359.9);  // the whole turn, not a wedge
+    std::vector<float> nearAngles;
+    for (int32_t i = 0; i < list->count; ++i) {
+        if (list->distance[i] == 1000)
+            nearAngles.push_back(list->angle[i]);
+        else
+            EXPECT_EQ(list->distance[i], 5000) << i;
+    }
+    ASSERT_EQ(nearAngles.size(), 3u);
+    EXPECT_NEAR(nearAngles[0], 3 * 360.0 / 100000, 1e-4);
+    EXPECT_NEAR(nearAngles[1], 50001 * 360.0 / 100000, 1e-3);
+    EXPECT_NEAR(nearAngles[2], 99999 * 360.0 / 100000, 1e-3);
+}
+
+TEST(ScanConversion, ReceivedScanWithoutFiniteAnglesIsRefused)
+{
+    const struct {
+        float angleMin;
+        float angleIncrement;
+    } cases[] = {{NAN, 0.01f}, {INFINITY, 0.01f}, {0.0f, NAN}, {0.0f, -INFINITY}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.angleMin << " + i x " << c.angleIncrement);
+        LaserScan scan;
+        scan.ranges.assign(2600, 1.0f);
+        scan.angleMin = c.angleMin;
+        scan.angleIncrement = c.angleIncrement;
+        scan.rangeMax = 10.0f;
+        auto list = std::make_unique<PointList>();
+        list->count = 5;
+        EXPECT_FALSE(LaserScanToPointList(scan, 1, *list));
+        EXPECT_EQ(list->count, 0);
+    }
 }
 
 }  // namespace

@@ -159,7 +159,7 @@ TEST(Loopback, ReliableAndBestEffortReadersReceiveWhatIsPublished)
     EXPECT_FLOAT_EQ(scan.angleMax, expected.angleMax);
     EXPECT_FLOAT_EQ(scan.angleIncrement, expected.angleIncrement);
     EXPECT_GE(scan.scanTime, 0.020f);
-    EXPECT_FLOAT_EQ(scan.timeIncrement, scan.scanTime / list->count);
+    EXPECT_FLOAT_EQ(scan.timeIncrement, scan.scanTime / scan.ranges.size());  // per range
     EXPECT_FLOAT_EQ(scan.rangeMin, expected.rangeMin);
     EXPECT_FLOAT_EQ(scan.rangeMax, expected.rangeMax);
     EXPECT_TRUE(SameBits(scan.ranges, expected.ranges));

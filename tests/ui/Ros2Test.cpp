@@ -8,6 +8,7 @@
 #include "acquisition/SharedState.h"
 #include "protocols/DeviceModel.h"
 #include "ros2/RevolutionPublisher.h"
+#include "ros2/ScanPublisher.h"
 #include "ros2/ScanSubscriber.h"
 #include "run/PseudoTerminalScanner.h"
 #include "tests/support/DdsTestDomain.h"
@@ -82,9 +83,44 @@ TEST_F(DialogTest, SubscribedWindowDrawsTheScansOfTheTopicInsteadOfAPort)
         if (g_PointList.distance[i] == 0)
             continue;
         ++points;
-        const bool right = std::abs(g_PointList.angle[i] - 270.0f) < 0.01f && g_PointList.distance[i] == 1234;
-        const bool ahead = std::abs(g_PointList.angle[i] - 350.0f) < 0.01f && g_PointList.distance[i] == 2000;
+        // Each at the middle of its bin of one degree.
+        const bool right = std::abs(g_PointList.angle[i] - 269.5f) < 0.01f && g_PointList.distance[i] == 1234;
+        const bool ahead = std::abs(g_PointList.angle[i] - 349.5f) < 0.01f && g_PointList.distance[i] == 2000;
         EXPECT_TRUE(right || ahead) << g_PointList.angle[i] << " deg, " << g_PointList.distance[i] << " mm";
     }
     EXPECT_EQ(points, 2);
+}
+
+// A subscribed window has no port bytes to record, and a scan whose angles are not finite
+// numbers is said once and not drawn, where it once lay along the 0 degree ray.
+TEST_F(DialogTest, SubscribedWindowRefusesScansWithoutFiniteAnglesAndDoesNotRecord)
+{
+    const uint32_t domain = UseTestDomain();
+    MakeDialog(DialogLanguage::English, {}, {"", "/plotwell_test/odd_scan", domain});
+    QSignalSpy shown(dialog.get(), &CPlotwellDlg::frameShown);
+    EXPECT_FALSE(Button(ControlId::RECORD_DATA)->isEnabled());
+    EXPECT_TRUE(Button(ControlId::RECORD_DATA)->toolTip().contains("subscribed")) << Button(ControlId::RECORD_DATA)->toolTip().toStdString();
+
+    ScanPublisher publisher;
+    std::string reason;
+    ASSERT_TRUE(publisher.Open(domain, "/plotwell_test/odd_scan", reason)) << reason;
+    LaserScan scan;
+    scan.frameId = "laser";
+    scan.angleMin = NAN;
+    scan.angleIncrement = 0.01f;
+    scan.rangeMax = 10.0f;
+    scan.ranges.assign(2600, 1.0f);
+    ASSERT_TRUE(WaitFor([&] {
+        (void)publisher.Publish(scan);
+        return Text(ControlId::FILE_NOTE).contains("refused");
+    }, 10000)) << Text(ControlId::FILE_NOTE).toStdString();
+    EXPECT_EQ(shown.count(), 0);
+
+    scan.angleMin = 0.0f;
+    ASSERT_TRUE(WaitFor([&] {
+        (void)publisher.Publish(scan);
+        return shown.count() >= 1;
+    }, 10000));
+    std::lock_guard lock(g_PointListMutex);
+    EXPECT_EQ(g_PointList.count, 2600);
 }
