@@ -2,13 +2,9 @@
 // over DDS, headless. The main thread runs the parse and process loop and hands each revolution
 // to the publisher's output, which converts and writes it on a thread of its own.
 #include <cstdint>
-#include <cstring>
-#include <fstream>
-#include <memory>
 #include <ostream>
 
 #include "acquisition/LinkHealth.h"
-#include "acquisition/PortEnumeration.h"
 #include "acquisition/SerialPort.h"
 #include "acquisition/SharedState.h"
 #include "protocols/DeviceModel.h"
@@ -18,8 +14,7 @@
 #include "run/OutputStage.h"
 #include "run/Pipeline.h"
 #include "run/RevolutionFeed.h"
-#include "tools/DecodeInput.h"
-#include "tools/LinePacedSource.h"
+#include "tools/PortOrFile.h"
 #include "tools/RunOptions.h"
 #include "tools/RunVerdict.h"
 #include "tools/StopSignals.h"
@@ -122,7 +117,7 @@ public:
         }
         const RunSettings settings = m_options.run.Settings();
         StartRun(settings);
-        const int attached = Attach();
+        const int attached = m_source.Open("publish", m_options.source, *m_options.run.model, m_options.hex, m_port, m_err);
         if (attached != EXIT_OK)
             return attached;
         Announce();
@@ -144,10 +139,10 @@ public:
             m_stage.Stop();
         }
         m_port.AttachSource(nullptr);
-        if (m_file && status == EXIT_OK)
-            status = m_file->Report("publish", m_options.source, m_err);
         if (status == EXIT_OK)
-            status = JudgeRevolutions({"publish", m_options.source, !m_file}, ReadLinkHealth(), settings.protocol, m_err);
+            status = m_source.Report("publish", m_options.source, m_err);
+        if (status == EXIT_OK)
+            status = JudgeRevolutions({"publish", m_options.source, !m_source.IsFile()}, ReadLinkHealth(), settings.protocol, m_err);
         static_cast<void>(m_port.Close());  // the run is over either way
         m_err << "plotwell-tool publish: " << m_publisher.Sent() << " scans published";
         if (m_publisher.Failed() > 0)
@@ -160,40 +155,11 @@ public:
     }
 
 private:
-    // Opens the port, or opens the file and puts it behind the port as its source, read as it
-    // plays. EXIT_OK, or the exit status after saying why not.
-    int Attach()
-    {
-        const PathLook look = LookAtPath(m_options.source);
-        std::string reason;
-        switch (look.kind) {
-        case PathKind::RegularFile:
-            if (!OpenDataInput(m_stream, "publish", m_options.source, m_err))
-                return EXIT_FAILED;
-            m_file = std::make_unique<DecodeInput>(*m_stream.rdbuf(), m_options.hex, INT32_MAX);
-            m_paced = std::make_unique<LinePacedSource>(*m_file, m_options.run.model->nBaudRate);
-            m_port.AttachSource(m_paced.get());
-            return EXIT_OK;
-        case PathKind::SerialDevice:
-            if (m_port.Open(m_options.source, m_options.run.model->nBaudRate, &reason))
-                return EXIT_OK;
-            m_err << "plotwell-tool publish: Open Failed\n" << reason << "\n";
-            return EXIT_FAILED;
-        case PathKind::Missing:
-            m_err << "plotwell-tool publish: " << m_options.source << ": " << std::strerror(look.error) << "\n";
-            return EXIT_FAILED;
-        case PathKind::Other:
-            break;
-        }
-        m_err << "plotwell-tool publish: " << m_options.source << ": not a serial port or a data file\n";
-        return EXIT_FAILED;
-    }
-
     void Announce()
     {
         const ScanShape& shape = m_options.publish.shape;
         m_err << "plotwell-tool publish: " << m_options.source << " ("
-              << (m_file ? "file" : LineSettingsText(m_options.run.model->nBaudRate)) << ", model " << m_options.run.model->szName
+              << (m_source.IsFile() ? "file" : LineSettingsText(m_options.run.model->nBaudRate)) << ", model " << m_options.run.model->szName
               << ") as sensor_msgs/msg/LaserScan on " << m_options.publish.topic << " (DDS " << m_publisher.DdsName()
               << ", domain " << m_options.publish.domain << "): " << shape.bins << " bins, frame "
               << m_options.publish.frameId << ", reliable, keep last 10\n";
@@ -234,9 +200,7 @@ private:
     std::ostream& m_err;
     RevolutionPublisher m_publisher;
     CSerialPort m_port;
-    std::ifstream m_stream;
-    std::unique_ptr<DecodeInput> m_file;
-    std::unique_ptr<LinePacedSource> m_paced;
+    PortOrFile m_source;  // the port's source while a file plays
     PublisherOutput m_output;
     OutputStage m_stage;  // after the output it serves: stopped first
     OutputStage::OutputId m_outputId = 0;

@@ -15,3 +15,4 @@ int RunMonitorCommand(const std::vector<std::string>& args, std::istream& in, st
 int RunProbeCommand(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err);
 int RunPortsCommand(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err);
 int RunPublishCommand(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err);
+int RunServeCommand(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err);

@@ -28,6 +28,7 @@ const ToolCommand COMMANDS[] = {
     {"probe", RunProbeCommand, "find which model's scanner is on a serial port"},
     {"ports", RunPortsCommand, "list the serial ports, whether each is free, busy or not accessible, and why"},
     {"publish", RunPublishCommand, "publish the revolutions of a port or a recording as ROS 2 LaserScans"},
+    {"serve", RunServeCommand, "serve the revolutions of a port or a recording to Foxglove and Lichtblick"},
 };
 
 void PrintUsage(std::ostream& out)
