@@ -34,6 +34,7 @@ constexpr int FILE_NOTE = 1028;      // above RECORD_DATA: the file last written
 constexpr int LINK_LINE = 1031;      // under the receive indicator: the link's health, or the detection
 constexpr int DETECT = 1030;         // beside the model list: finds the model of the scanner on the port
 constexpr int PUBLISH = 1029;        // with --publish: sends revolutions as ROS 2 LaserScans
+constexpr int SERVE = 1032;          // with --serve: sends revolutions to Foxglove WebSocket clients
 }  // namespace ControlId
 
 // The range buttons in the order of the view's range index 0..8.

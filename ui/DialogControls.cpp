@@ -111,6 +111,10 @@ QWidget* CPlotwellDlg::CreateLeftColumn()
     layout->addWidget(CreateCompensationGroup());
     if (!m_options.ros2.publishTopic.empty())
         layout->addWidget(CreatePublishBox());
+    if (m_options.serve) {
+        m_serveBox = std::make_unique<ServeBox>(*m_options.serve, m_options.language);
+        layout->addWidget(Register(ControlId::SERVE, m_serveBox->Box()));
+    }
     layout->addStretch(1);
     layout->addWidget(CreateRecordRow());
     return column;

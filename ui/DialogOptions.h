@@ -1,13 +1,15 @@
 // How the application sets up the main dialog: its layout language, where ports are looked
-// for, the ports offered before the enumerated ones (the demo scanner, --port), ROS 2, and
-// outputs that the caller adds to the dialog's own.
+// for, the ports offered before the enumerated ones (the demo scanner, --port), ROS 2, the
+// Foxglove server, and outputs that the caller adds to the dialog's own.
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "acquisition/PortEnumeration.h"
+#include "foxglove/ListenAddress.h"
 #include "run/OutputQueue.h"
 #include "ui/LayoutTexts.h"
 
@@ -25,6 +27,7 @@ struct DialogOptions {
     PortScanRoots roots;
     std::vector<std::string> extraPorts;  // listed first, in this order
     Ros2Options ros2;
+    std::optional<ListenAddress> serve;  // --serve: a Foxglove WebSocket server of the revolutions
     double detectSeconds = 1.5;  // Detect listens this long at each baud rate
     // Each also gets every revolution, on a thread of its own; it must outlive the dialog.
     struct AddedOutput {

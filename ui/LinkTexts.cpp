@@ -126,8 +126,9 @@ QString HealthDetailsText(const LinkHealthReading& reading, const LinkHealthFigu
 OutputNames OutputNamesFor(DialogLanguage language)
 {
     if (Chinese(language))
-        return {QStringLiteral("视图"), QStringLiteral("录制"), QStringLiteral("ROS 2 发布")};
-    return {QStringLiteral("view"), QStringLiteral("recording"), QStringLiteral("ROS 2 publishing")};
+        return {QStringLiteral("视图"), QStringLiteral("录制"), QStringLiteral("ROS 2 发布"), QStringLiteral("Foxglove 服务")};
+    return {QStringLiteral("view"), QStringLiteral("recording"), QStringLiteral("ROS 2 publishing"),
+            QStringLiteral("Foxglove server")};
 }
 
 QString DetectCaption(bool detecting, DialogLanguage language)

@@ -23,6 +23,7 @@ struct OutputNames {
     QString view;
     QString recording;
     QString publishing;
+    QString serving;
 };
 OutputNames OutputNamesFor(DialogLanguage language);
 

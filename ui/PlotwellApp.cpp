@@ -32,6 +32,9 @@ const char USAGE[] =
     "  --publish TOPIC    also publish every revolution as a ROS 2 LaserScan on TOPIC (e.g. /scan)\n"
     "  --subscribe TOPIC  draw the LaserScans of the ROS 2 topic TOPIC instead of a port\n"
     "  --domain N         DDS domain of --publish and --subscribe (default: ROS_DOMAIN_ID, else 0)\n"
+    "  --serve [ADDR:]PORT  also serve every revolution to Foxglove and Lichtblick over the Foxglove\n"
+    "                     WebSocket protocol (e.g. 8765: this machine only; 0.0.0.0:8765: every machine\n"
+    "                     that reaches this one)\n"
     "  --help             print this help and end\n"
     "  --version          print the version and end\n";
 
@@ -70,13 +73,14 @@ void OpenDemo(CPlotwellDlg& dialog, const std::string& path)
 }
 
 // A subscribed window draws the topic instead of a port, so it neither opens a port, plays a
-// file nor has revolutions of its own to publish.
+// file nor has revolutions of its own to publish or serve.
 void CheckRos2Options(AppOptions& options, bool domainGiven)
 {
     const Ros2Options& ros2 = options.ros2;
-    if (!ros2.subscribeTopic.empty() && (!ros2.publishTopic.empty() || options.demo || !options.playFile.empty())) {
+    if (!ros2.subscribeTopic.empty() &&
+        (!ros2.publishTopic.empty() || options.serve || options.demo || !options.playFile.empty())) {
         options.error = QStringLiteral("--subscribe draws a topic instead of a port; it goes with none of --publish, "
-                                       "--demo and --play");
+                                       "--serve, --demo and --play");
         return;
     }
     std::string reason;
@@ -121,6 +125,13 @@ AppOptions ParseArguments(const std::vector<std::string>& raw)
             std::string reason;
             if (!DdsTopicName(topic, ddsName, reason))
                 options.error = argument + QStringLiteral(": ") + QString::fromStdString(reason);
+        } else if (argument == QStringLiteral("--serve") && hasValue) {
+            ListenAddress address;
+            std::string reason;
+            if (ParseListenAddress(arguments[++i].toStdString(), address, reason))
+                options.serve = address;
+            else
+                options.error = QStringLiteral("--serve: ") + QString::fromStdString(reason);
         } else if (argument == QStringLiteral("--domain") && hasValue) {
             std::string reason;
             domainGiven = ParseDomainId(arguments[++i].toStdString(), options.ros2.domain, reason);
@@ -185,6 +196,7 @@ int CPlotwellApp::Run(int argc, char** argv)
     if (!app.port.empty())
         options.extraPorts.push_back(app.port);
     options.ros2 = app.ros2;
+    options.serve = app.serve;
     std::unique_ptr<PseudoTerminalScanner> demo;
     if (app.demo)
         demo = StartDemo(options);

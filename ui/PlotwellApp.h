@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "foxglove/ListenAddress.h"
 #include "ui/DialogOptions.h"
 #include "ui/LayoutTexts.h"
 
@@ -18,6 +19,7 @@ struct AppOptions {
     std::string playFile;                    // --play FILE: start playing this data file (its name's bytes)
     std::string recordDir;                   // --record-dir DIR: where recordings are written
     Ros2Options ros2;                        // --publish, --subscribe, --domain (or ROS_DOMAIN_ID)
+    std::optional<ListenAddress> serve;      // --serve [ADDR:]PORT
     bool help = false;                       // --help: print the usage and end
     bool version = false;                    // --version: print the version and end
     QString error;                           // not empty: the command line was not understood

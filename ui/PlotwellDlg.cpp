@@ -89,6 +89,7 @@ void CPlotwellDlg::OnInitDialog()
                     QFile::decodeName(QByteArray::fromStdString(m_options.unusableRecordDir)));
     StartRos2();
     AttachOutputs();
+    StartServing();
 }
 
 // A burst of revolutions (a line that held back its bytes for a moment, a loaded machine) must
@@ -101,10 +102,24 @@ void CPlotwellDlg::AttachOutputs()
     m_recorderOutputId = m_stage.Attach(m_recorderOutput, {names.recording.toStdString(), 64, {}});
     if (m_publisherOutput)
         m_stage.Attach(*m_publisherOutput, {names.publishing.toStdString(), 8, {}});
+    if (m_serveBox)
+        m_stage.Attach(m_serveBox->Output(), {names.serving.toStdString(), 8, {}});
     for (const DialogOptions::AddedOutput& added : m_options.addedOutputs)
         m_stage.Attach(*added.output, {added.options.name, added.options.queueBound, {}});
     if (!m_stage.Start())
         ShowMessage(this, QStringLiteral("Serial Thread Setup Failed"));
+}
+
+// With --serve: listens once the stage runs, and says where to connect, or why it cannot.
+void CPlotwellDlg::StartServing()
+{
+    if (!m_serveBox)
+        return;
+    QString reason;
+    if (m_serveBox->Start(m_stage, reason))
+        SetFileNote(m_serveBox->NoteText());
+    else
+        ShowMessage(this, QStringLiteral("Foxglove Server Not Started"), reason);
 }
 
 QWidget* CPlotwellDlg::Control(int id) const

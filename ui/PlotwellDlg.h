@@ -23,6 +23,7 @@
 #include "run/ScannerProbe.h"
 #include "ui/DialogOptions.h"
 #include "ui/FrameHandOver.h"
+#include "ui/ServeBox.h"
 #include "ui/ThreadWake.h"
 #include "ui/ViewOutput.h"
 #include "view/ImageCoord.h"
@@ -155,8 +156,9 @@ private:
     void StartHealthLine();
     void RefreshHealthLine();
     QString StatusText() const;
-    // Where each revolution goes: the view, the recording, ROS 2 publishing.
+    // Where each revolution goes: the view, the recording, ROS 2 publishing, the Foxglove server.
     void AttachOutputs();
+    void StartServing();
     void OnFrameReady();
     void FitRangeToFrame();
     static void OnDeviceLostFromThread(void* context);
@@ -217,6 +219,8 @@ private:
     OutputStage m_stage;
     OutputStage::OutputId m_viewOutputId = 0;
     OutputStage::OutputId m_recorderOutputId = 0;
+    // With --serve; goes before the stage, whose drops its server reports.
+    std::unique_ptr<ServeBox> m_serveBox;
     ThreadWake m_viewWake{[this] { m_stage.Serve(m_viewOutputId); }};
     CSerialPort m_SerialPort;
     std::unique_ptr<ScanSubscriber> m_subscriber;

@@ -47,13 +47,14 @@ void DialogTest::TearDown()
 }
 
 CPlotwellDlg& DialogTest::MakeDialog(DialogLanguage language, std::vector<std::string> extraPorts,
-                                     const Ros2Options& ros2)
+                                     const Ros2Options& ros2, std::optional<ListenAddress> serve)
 {
     DialogOptions options;
     options.language = language;
     options.roots = roots;
     options.extraPorts = std::move(extraPorts);
     options.ros2 = ros2;
+    options.serve = serve;
     options.detectSeconds = detectSeconds;
     dialog = std::make_unique<CPlotwellDlg>(options);
     return *dialog;

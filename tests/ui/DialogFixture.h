@@ -9,6 +9,7 @@
 #include <QStringList>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "tests/support/ScratchDirectory.h"
 #include "ui/ControlIds.h"
@@ -26,7 +27,7 @@ protected:
 
     // A dialog whose port list sees only the fake tree below `scratch` and `extraPorts`.
     CPlotwellDlg& MakeDialog(DialogLanguage language, std::vector<std::string> extraPorts = {},
-                             const Ros2Options& ros2 = {});
+                             const Ros2Options& ros2 = {}, std::optional<ListenAddress> serve = {});
 
     QAbstractButton* Button(int id) { return qobject_cast<QAbstractButton*>(dialog->Control(id)); }
     QLineEdit* Edit(int id) { return qobject_cast<QLineEdit*>(dialog->Control(id)); }

@@ -203,6 +203,9 @@ TEST(AppOptions, RosTopicsAndDomainAreCheckedBeforeTheWindowOpens)
         {{"--subscribe", "/scan", "--publish", "/out"}, nullptr, false, 0},
         {{"--subscribe", "/scan", "--demo"}, nullptr, false, 0},
         {{"--subscribe", "/scan", "--play", "x.txt"}, nullptr, false, 0},
+        {{"--serve", "0.0.0.0:8765"}, "not a number", true, 0},  // no DDS either
+        {{"--serve", "robot:8765"}, nullptr, false, 0},          // a host name, not an address
+        {{"--subscribe", "/scan", "--serve", "8765"}, nullptr, false, 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.arguments.front() + " " + c.arguments.back());
