@@ -15,7 +15,7 @@ if [ "$(id -u)" != 0 ]; then
   exit 0
 fi
 as_nobody=(setpriv --reuid=65534 --regid=65534 --clear-groups)
-programs=(test_acquisition test_run test_tools test_ui)
+programs=(test_acquisition test_run test_tools test_serve test_ui)
 # What the test programs start, by the variable that names it.
 started=(PLOTWELL_TOOL=tools/plotwell-tool PLOTWELL_VIEWER=ui/plotwell)
 
