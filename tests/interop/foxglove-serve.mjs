@@ -2,9 +2,9 @@
 // (simulate --pty), serve reading it, and 16 clients of @foxglove/ws-protocol, the client library
 // of the Foxglove app, over ws. Each scan is decoded with @foxglove/rosmsg2-serialization from the
 // definition the server advertised, and must equal, within float rounding, the revolution that
-// decode finds in the same bytes, cut into bins as the LaserScan conversion documents. One client
-// stops reading: the other 15 get every revolution from their first on, in order; the stalled
-// one's losses are counted by the server.
+// decode finds in the same bytes, cut into bins as messages/ScanConversion.h documents. One
+// client stops reading: the other 15 get every revolution from their first on, in order; the
+// stalled one's losses are counted by the server.
 //
 //   node foxglove-serve.mjs PATH/plotwell-tool
 import assert from "node:assert/strict";
@@ -75,8 +75,9 @@ function expectedScan(points) {
   const nearer = (a, b) => kind(a) < kind(b) || (kind(a) === 1 && kind(b) === 1 && a < b);
   const slack = (0.5 * 10 ** -DECODE_ANGLE_DIGITS + 1e-6) * (BINS / 360);
   for (const [angle, distance] of points) {
-    const x = (-angle + 180) * (BINS / 360) + 0.5;  // a clockwise scanner: ROS angle = -degrees
-    const bin = ((Math.floor(x) % BINS) + BINS) % BINS;
+    // Bin k holds the scanner's own degrees k x 360 / BINS up to the next bin's, in sweep order.
+    const x = ((((angle % 360) + 360) % 360) * BINS) / 360;
+    const bin = Math.min(Math.max(Math.floor(x), 0), BINS - 1);
     const edge = Math.round(x);  // between bins edge - 1 and edge
     if (Math.abs(x - edge) < slack) {
       open.add(((edge % BINS) + BINS) % BINS);
@@ -177,7 +178,9 @@ async function main() {
     scans.forEach(({ scan, timestamp }, i) => {
       assert.ok(sameScan(scan, expected[first + i]), `client ${k}: scan ${i} is not revolution ${first + i}`);
       assert.equal(scan.header.frame_id, "laser");
-      assert.ok(Math.abs(scan.angle_min + Math.PI) < 1e-6 && Math.abs(scan.angle_increment - (2 * Math.PI) / BINS) < 1e-9);
+      // A clockwise scanner's rays in the order measured: from half a bin clockwise of x forward.
+      const increment = (-2 * Math.PI) / BINS;
+      assert.ok(Math.abs(scan.angle_increment - increment) < 1e-9 && Math.abs(scan.angle_min - increment / 2) < 1e-9);
       assert.ok(i === 0 || timestamp > scans[i - 1].timestamp);
     });
     assert.ok(first + scans.length <= expected.length, `client ${k} got more revolutions than decode checks`);
