@@ -82,9 +82,13 @@ struct WebSocketServer::Impl {
         endpoint.set_max_message_size(options.maxIncomingMessage);
         endpoint.set_max_http_body_size(0);
         endpoint.set_reuse_addr(true);
-        endpoint.set_socket_init_handler([](connection_hdl, asio::ip::tcp::socket& socket) {
+        // A frame goes out at once, not after the client's delayed acknowledgement of the one
+        // before (40 ms). Set once the connection is accepted: websocketpp's socket-init handler
+        // is called on a socket not yet open, where the option cannot be set.
+        endpoint.set_tcp_pre_init_handler([this](connection_hdl connection) {
             asio::error_code ignored;
-            socket.set_option(asio::ip::tcp::no_delay(true), ignored);  // a frame goes out at once
+            if (const ConnectionPtr accepted = endpoint.get_con_from_hdl(connection, ignored))
+                accepted->get_socket().set_option(asio::ip::tcp::no_delay(true), ignored);
         });
         endpoint.set_validate_handler([this](connection_hdl connection) { return Validate(connection); });
         endpoint.set_open_handler([this](connection_hdl connection) { Open(connection); });

@@ -1,8 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <dirent.h>
 #include <malloc.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
 
 #include <algorithm>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -14,6 +20,30 @@ using nlohmann::json;
 using namespace std::chrono_literals;
 
 class FoxgloveServerTest : public ServerFixture {};
+
+// This process's accepted connections on `port` (the server's ends), each with whether it sends
+// without waiting to gather more (TCP_NODELAY).
+std::vector<bool> AcceptedSendAtOnce(uint16_t port)
+{
+    std::vector<bool> found;
+    DIR* fds = ::opendir("/proc/self/fd");
+    while (dirent* entry = fds ? ::readdir(fds) : nullptr) {
+        const int fd = std::atoi(entry->d_name);
+        sockaddr_in local{};
+        sockaddr_in peer{};
+        socklen_t size = sizeof local;
+        socklen_t peerSize = sizeof peer;
+        if (::getsockname(fd, reinterpret_cast<sockaddr*>(&local), &size) != 0 || local.sin_family != AF_INET ||
+            ntohs(local.sin_port) != port || ::getpeername(fd, reinterpret_cast<sockaddr*>(&peer), &peerSize) != 0)
+            continue;
+        int noDelay = 0;
+        socklen_t optionSize = sizeof noDelay;
+        found.push_back(::getsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &noDelay, &optionSize) == 0 && noDelay != 0);
+    }
+    if (fds)
+        ::closedir(fds);
+    return found;
+}
 
 TEST_F(FoxgloveServerTest, ClientOfTheSubprotocolLearnsTheServerAndItsChannels)
 {
@@ -55,6 +85,9 @@ TEST_F(FoxgloveServerTest, SubscriberGetsEachMessageOfItsChannelWholeWithItsTime
     const uint32_t other = m_server->AddChannel(TestChannel("/other"));
     auto client = Client();
     Subscribe(*client, 7, wanted);
+    // Each frame goes out at once: not held back until the client acknowledges the one before,
+    // which a client delays by 40 ms.
+    EXPECT_EQ(AcceptedSendAtOnce(m_server->Port()), std::vector<bool>{true});
 
     // Sizes around the frame's length forms (7 bits, 16 bits, 64 bits), header included.
     const size_t sizes[] = {0, 1, 112, 113, 65522, 65523, 300000};
