@@ -72,7 +72,10 @@ bool SubscribeToScans(WebSocketClient& client, uint16_t port)
     const auto advertise = client.Next();
     if (!advertise)
         return false;
-    for (const nlohmann::json& channel : nlohmann::json::parse(advertise->data)["channels"]) {
+    const nlohmann::json advertised = nlohmann::json::parse(advertise->data, nullptr, false);
+    if (!advertised.contains("channels"))
+        return false;
+    for (const nlohmann::json& channel : advertised["channels"]) {
         if (channel["topic"] == SCAN_TOPIC) {
             client.SendText(
                 nlohmann::json{{"op", "subscribe"}, {"subscriptions", {{{"id", 1}, {"channelId", channel["id"]}}}}}
