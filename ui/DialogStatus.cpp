@@ -1,6 +1,7 @@
 // The main dialog's periodic work: the port list refresh, the flashing receive indicator, the
 // link's health, and the end of acquisition when the open device goes away.
 #include <QLabel>
+#include <algorithm>
 
 #include "acquisition/PortEnumeration.h"
 #include "acquisition/SharedState.h"
@@ -67,7 +68,8 @@ void CPlotwellDlg::RefreshHealthLine()
 
 // Rebuilt when the ports on offer change (an adapter swapped for another keeps the count),
 // never while the operator has the list open, and not when none is left (the last entries
-// stay). Enumeration opens no device, so the port in use is never probed.
+// stay). The operator's choice stays chosen while it is on offer, so that OPEN takes the port
+// that was picked. Enumeration opens no device, so the port in use is never probed.
 void CPlotwellDlg::RefreshPortList()
 {
     std::vector<PortEntry> all, free, busy;
@@ -88,10 +90,11 @@ void CPlotwellDlg::RefreshPortList()
     PortComboBox* ports = m_portList;
     if (paths.isEmpty() || ports->IsPopupOpen() || ports->Paths() == paths)
         return;
+    const QString chosen = ports->currentData().toString();
     ports->clear();
     for (qsizetype i = 0; i < paths.size(); ++i)
         ports->addItem(names[i], paths[i]);
-    ports->setCurrentIndex(0);
+    ports->setCurrentIndex(std::max(0, static_cast<int>(paths.indexOf(chosen))));
 }
 
 void CPlotwellDlg::OnDeviceLostFromThread(void* context)
@@ -110,6 +113,8 @@ void CPlotwellDlg::OnDeviceLost()
     static_cast<void>(m_SerialPort.Close());  // the device is gone: closed whatever close says
     m_connection = Connection::Closed;
     HideReceiveIndicator();
+    m_linkLine->clear();  // the figures of a port that is gone
+    m_linkLine->setToolTip(QString());
     FinishClose();
     ShowMessage(this, QStringLiteral("Device Disconnected"), m_strPort);
 }

@@ -138,12 +138,17 @@ TEST_F(AcquisitionTest, DeviceLossReturnsToClosedAndSaysSoOnce)
     ASSERT_TRUE(terminal.SendRevolution(scanner));
     ASSERT_TRUE(terminal.SendRevolution(scanner));
     ASSERT_TRUE(WaitFor([&] { return shown.count() >= 1; }));
+    dialog->OnTimer(TIMER_PORT_SCAN);
+    ASSERT_FALSE(Text(ControlId::LINK_LINE).isEmpty());
 
     terminal.HangUp();
     ASSERT_TRUE(WaitFor([&] { return Text(ControlId::OPEN_CLOSE) == "OPEN"; }));
     EXPECT_TRUE(Button(ControlId::OPEN_CLOSE)->isEnabled());
     EXPECT_TRUE(dialog->Control(ControlId::PORT)->isEnabled());
     EXPECT_TRUE(dialog->Control(ControlId::MODEL)->isEnabled());
+    // No figures are left standing for the closed port.
+    EXPECT_EQ(Text(ControlId::LINK_LINE), "");
+    EXPECT_EQ(dialog->Control(ControlId::LINK_LINE)->toolTip(), "");
     Settle(300);
     ASSERT_EQ(messages.size(), 1);
     EXPECT_TRUE(messages[0].startsWith("Device Disconnected\n")) << messages[0].toStdString();
