@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QShortcut>
 
 #include "acquisition/SharedState.h"
@@ -139,8 +140,18 @@ void CPlotwellDlg::ClosePort()
     m_connection = Connection::Closed;
     HideReceiveIndicator();
     m_linkLine->clear();
+    m_linkLine->setToolTip(QString());
+    // Disabled, the button would hand the focus on to the range buttons, where the next Return
+    // changes the range: the column holds the focus, which takes no key, until OPEN is back.
+    const bool focused = m_openButton->hasFocus();
+    if (focused)
+        m_leftColumn->widget()->setFocus(Qt::OtherFocusReason);
     m_openButton->setEnabled(false);
-    QTimer::singleShot(CLOSE_SETTLE_MS, this, &CPlotwellDlg::FinishClose);
+    QTimer::singleShot(CLOSE_SETTLE_MS, this, [this, focused] {
+        FinishClose();
+        if (focused && m_leftColumn->widget()->hasFocus())
+            m_openButton->setFocus(Qt::OtherFocusReason);
+    });
 }
 
 void CPlotwellDlg::FinishClose()

@@ -14,9 +14,11 @@
 #include "ui/ClickableLabel.h"
 #include "ui/ControlIds.h"
 #include "ui/FileNote.h"
+#include "ui/FixedLinesLabel.h"
 #include "ui/LinkTexts.h"
 #include "ui/PlotwellDlg.h"
 #include "ui/PortComboBox.h"
+#include "ui/RadioGroupKeys.h"
 
 namespace {
 
@@ -24,10 +26,17 @@ const char* const RANGE_CAPTIONS[9] = {"0-0.2M", "0-0.5M", "0-1M", "0-2M", "0-4M
                                        "0-6M",   "0-8M",   "0-10M", "0-18M"};
 
 // Rows of the column closer than the style's default: the column then fits a work area of 540
-// lines (1080 at a scale of 2, Chinese layout, a note of three lines, a window manager's caption)
-// without scrolling.
+// lines (1080 at a scale of 2, Chinese layout, a note of three lines, the room of the link line,
+// a window manager's caption) without scrolling.
 constexpr int ROW_SPACING = 2;
-constexpr int GROUP_MARGIN = 4;  // above the first and below the last row of a group
+constexpr int GROUP_MARGIN = 2;  // above the first and below the last row of a group
+// Detect's longest finding, with the protocol-1 models it cannot tell apart, takes three lines
+// of the English column and two of the wider Chinese one, whose further rows leave no room for
+// a third on a work area of 540 lines.
+int LinkLines(DialogLanguage language)
+{
+    return language == DialogLanguage::Chinese ? 2 : 3;
+}
 
 // A group's rows ROW_SPACING apart; its side margins and the space between columns as the style
 // has them.
@@ -97,11 +106,8 @@ QWidget* CPlotwellDlg::CreateLeftColumn()
     layout->addWidget(m_receiveLabel);
 
     // A steady line, unlike the flashing indicator: the link's health, refreshed every second,
-    // or what Detect is doing. It wraps within the column instead of widening it.
-    m_linkLine = Register(ControlId::LINK_LINE, new QLabel);
-    m_linkLine->setAlignment(Qt::AlignCenter);
-    m_linkLine->setWordWrap(true);
-    m_linkLine->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    // or what Detect is doing. Its room is kept while it is empty.
+    m_linkLine = Register(ControlId::LINK_LINE, new FixedLinesLabel(LinkLines(m_options.language)));
     layout->addWidget(m_linkLine);
 
     layout->addWidget(CreateRangeGroup());
@@ -130,9 +136,11 @@ QWidget* CPlotwellDlg::CreatePortGroup()
     // Device paths can be long; the list shows them whole in its popup.
     m_portList->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     m_portList->setMinimumContentsLength(10);
-    m_openButton = Register(ControlId::OPEN_CLOSE, PushButton("OPEN"));
+    // Made in the order Tab visits them: Detect is beside the model list, OPEN below.
     m_detectButton = Register(ControlId::DETECT, new QPushButton(DetectCaption(false, m_options.language)));
     m_detectButton->setAutoDefault(false);
+    m_detectButton->setToolTip(texts.tips.detect);
+    m_openButton = Register(ControlId::OPEN_CLOSE, PushButton("OPEN"));
     grid->addWidget(new QLabel(texts.portLabel), 0, 0);
     grid->addWidget(m_portList, 0, 1, 1, 2);
     grid->addWidget(new QLabel(texts.modelLabel), 1, 0);
@@ -155,6 +163,7 @@ QWidget* CPlotwellDlg::CreateRangeGroup()
         m_rangeButtons->addButton(radio, index);
         grid->addWidget(radio, index / 3, index % 3);
     }
+    new RadioGroupKeys(m_rangeButtons);
     return group;
 }
 
@@ -166,6 +175,7 @@ QWidget* CPlotwellDlg::CreateSettingsGrid()
     grid->setContentsMargins(0, 0, 0, 0);
 
     m_pointNumEdit = Register(ControlId::POINT_NUM, new QLineEdit);
+    m_pointNumEdit->setToolTip(texts.tips.pointNum);
     // Room for the values the edits take; anything longer is shortened, not given more room.
     m_pointNumShow = Register(ControlId::POINT_NUM_SHOW, new ElidedLabel(QStringLiteral("0000")));
     grid->addWidget(new QLabel(texts.pointNumLabel), 0, 0);
@@ -174,6 +184,7 @@ QWidget* CPlotwellDlg::CreateSettingsGrid()
 
     m_filterBox = Register(ControlId::FILTER, new QCheckBox(texts.filter));
     m_factorEdit = Register(ControlId::FILTER_FACTOR, new QLineEdit);
+    m_factorEdit->setToolTip(texts.tips.filterFactor);
     m_factorShow = Register(ControlId::FACTOR_SHOW, new ClickableLabel(QStringLiteral("0000.000")));
     grid->addWidget(m_filterBox, 1, 0);
     grid->addWidget(m_factorEdit, 1, 1);
@@ -183,6 +194,7 @@ QWidget* CPlotwellDlg::CreateSettingsGrid()
         auto* label = Register(ControlId::STAT_POINTS_LABEL, new QLabel(texts.statPointsLabel));
         label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
         m_statPointsEdit = Register(ControlId::STAT_POINTS, new QLineEdit);
+        m_statPointsEdit->setToolTip(texts.tips.statPoints);
         grid->addWidget(label, 2, 0, 1, 2);
         grid->addWidget(m_statPointsEdit, 2, 2);
     }
@@ -204,6 +216,7 @@ QWidget* CPlotwellDlg::CreateCompensationGroup()
         m_compensationButtons->addButton(radio, mode);
         layout->addWidget(radio);
     }
+    new RadioGroupKeys(m_compensationButtons);
     return group;
 }
 

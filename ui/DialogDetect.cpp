@@ -39,9 +39,11 @@ QString ModelToShow(const ProbeCandidate& found, const QComboBox& models)
 
 void CPlotwellDlg::OnDetect()
 {
+    // The button stays enabled while the worker lets go of the port (a press meanwhile only asks
+    // again): disabled, it handed the focus on to the range buttons, where the next Return
+    // changed the range.
     if (m_connection == Connection::Detecting) {
         m_detectCancel.store(true, std::memory_order_relaxed);
-        m_detectButton->setEnabled(false);  // until the worker has let go of the port
         return;
     }
     if (m_connection != Connection::Closed)

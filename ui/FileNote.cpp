@@ -37,8 +37,23 @@ void FileNote::Fit()
     const int at = m_text.indexOf(QStringLiteral("%1"));
     const QString around = m_text.left(at).section('\n', -1) + m_text.mid(at + 2).section('\n', 0, 0);
     const int beside = width - fontMetrics().horizontalAdvance(around) - fontMetrics().averageCharWidth();
-    const QString shown = fontMetrics().elidedText(m_path, Qt::ElideMiddle, beside >= width / 2 ? beside : width);
-    setText(m_text.arg(shown));
+    if (beside >= width / 2) {
+        setText(m_text.arg(fontMetrics().elidedText(m_path, Qt::ElideMiddle, beside)));
+        return;
+    }
+    // Its own line begins and ends with line breaks: "已保存：%1" has no blank before the path,
+    // and no line may begin with its "/", so wrapping broke the path inside instead.
+    QString before = m_text.left(at);
+    QString after = m_text.mid(at + 2);
+    while (before.endsWith(' '))
+        before.chop(1);
+    while (after.startsWith(' '))
+        after.remove(0, 1);
+    if (!before.isEmpty() && !before.endsWith('\n'))
+        before += '\n';
+    if (!after.isEmpty() && !after.startsWith('\n'))
+        after.prepend('\n');
+    setText(before + fontMetrics().elidedText(m_path, Qt::ElideMiddle, width) + after);
 }
 
 void FileNote::resizeEvent(QResizeEvent* event)

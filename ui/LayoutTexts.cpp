@@ -47,6 +47,18 @@ const LayoutTexts ENGLISH{
         QStringLiteral("&Resume Picture\tSpace"),
         QStringLiteral("&Save Picture and Points\tCtrl+S"),
     },
+    {
+        QStringLiteral("Listens to the closed port at every baud rate and says which models send the packets "
+                       "it hears. Escape cancels."),
+        QStringLiteral("Samples in a packet of protocol 0, 20 to 200; Return applies it.\n"
+                       "A data file dropped here is played back."),
+        QStringLiteral("Threshold factor of the noise filter: a larger one keeps more returns; above 0, "
+                       "Return applies it.\n"
+                       "While a file plays: auto and Return runs it, a number holds each frame.\n"
+                       "A data file dropped here is played back."),
+        QStringLiteral("Readouts in the view's depth statistics, 1 to 500; Return applies it.\n"
+                       "A data file dropped here is played back."),
+    },
 };
 
 const LayoutTexts CHINESE{
@@ -93,6 +105,14 @@ const LayoutTexts CHINESE{
         QStringLiteral("冻结画面(&F)\t空格"),
         QStringLiteral("恢复刷新(&R)\t空格"),
         QStringLiteral("保存画面和点(&S)\tCtrl+S"),
+    },
+    {
+        QStringLiteral("在未打开的串口上以各个波特率监听，说明收到的数据包来自哪些型号。按 Esc 取消。"),
+        QStringLiteral("协议 0 每个数据包的采样点数，20 至 200，按回车生效。\n拖入此处的数据文件将被回放。"),
+        QStringLiteral("噪点滤波的阈值系数：越大保留的回波越多；须大于 0，按回车生效。\n"
+                       "回放文件时：输入 auto 后按回车连续播放，输入数值则逐帧停住。\n"
+                       "拖入此处的数据文件将被回放。"),
+        QStringLiteral("视图深度统计所用的读数个数，1 至 500，按回车生效。\n拖入此处的数据文件将被回放。"),
     },
 };
 

@@ -41,6 +41,14 @@ struct FreezeTexts {
     QString save;
 };
 
+// What Detect and the edit fields do, on hovering over them.
+struct ToolTipTexts {
+    QString detect;
+    QString pointNum;
+    QString filterFactor;
+    QString statPoints;
+};
+
 struct LayoutTexts {
     QString caption;
     QString portGroup;
@@ -58,6 +66,7 @@ struct LayoutTexts {
     QString publish;          // the publish box (1029), followed by the topic
     NoteTexts notes;
     FreezeTexts freeze;
+    ToolTipTexts tips;
 };
 
 const LayoutTexts& TextsFor(DialogLanguage language);

@@ -158,7 +158,9 @@ void CPlotwellDlg::keyPressEvent(QKeyEvent* event)
 {
     switch (event->key()) {
     case Qt::Key_Escape:
-        // Escape never closes the dialog.
+        // Escape never closes the dialog; it cancels a detection, as its button does.
+        if (m_connection == Connection::Detecting)
+            OnDetect();
         event->accept();
         return;
     case Qt::Key_Return:

@@ -4,12 +4,14 @@
 #include <QLabel>
 #include <QRegularExpression>
 #include <QSignalSpy>
+#include <QTest>
 #include <random>
 
 #include "DialogFixture.h"
 #include "protocols/DeviceModel.h"
 #include "run/PseudoTerminalScanner.h"
 #include "tests/support/PseudoTerminal.h"
+#include "ui/FixedLinesLabel.h"
 #include "ui/LinkTexts.h"
 
 namespace {
@@ -128,6 +130,12 @@ TEST_F(DialogTest, DetectFindsTheModelWhileTheWindowKeepsWorkingThenThePortOpens
 {
     ScannerOnPty pty(g_ModelTR20_A);
     MakeDialog(DialogLanguage::English, pty.Ports());
+    dialog->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog.get()));
+    // The column below the line stays put as its text comes and goes: a click aimed at the
+    // Filter edit missed it when the line grew by two lines.
+    QWidget* factor = dialog->Control(ControlId::FILTER_FACTOR);
+    const QPoint factorAt = factor->mapTo(dialog.get(), QPoint(0, 0));
     qobject_cast<QComboBox*>(dialog->Control(ControlId::MODEL))->setCurrentText("TR30_E");
     Button(ControlId::DETECT)->click();
     EXPECT_EQ(Text(ControlId::DETECT), "Cancel");
@@ -143,6 +151,9 @@ TEST_F(DialogTest, DetectFindsTheModelWhileTheWindowKeepsWorkingThenThePortOpens
               "Heard protocol 1 at 115200 baud: TR20, TR20_A, TR30_A or TR30_E; the packets cannot tell them apart");
     EXPECT_EQ(ModelShown(*dialog), "TR30_E");
     EXPECT_TRUE(LinkToolTip(*dialog).contains("TR20 TR20_A TR30_A TR30_E TR20_B")) << LinkToolTip(*dialog).toStdString();
+    Settle(50);
+    EXPECT_EQ(factor->mapTo(dialog.get(), QPoint(0, 0)), factorAt);
+    EXPECT_TRUE(qobject_cast<FixedLinesLabel*>(dialog->Control(ControlId::LINK_LINE))->ShowsWholeText());
     // The probe has let go of the port.
     Button(ControlId::OPEN_CLOSE)->click();
     EXPECT_EQ(Text(ControlId::OPEN_CLOSE), "ClOSE") << messages.join('|').toStdString();

@@ -1,12 +1,17 @@
 // The window's geometry: the view is the largest square beside the control column with a
 // 5-pixel margin, at start and after every resize, and its surface follows its size.
+#include <QApplication>
+#include <QHelpEvent>
+#include <QRegularExpression>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTest>
+#include <QToolTip>
 
 #include "FilesDialogFixture.h"
 #include "ui/ElidedLabel.h"
 #include "ui/FileNote.h"
+#include "ui/FixedLinesLabel.h"
 
 TEST_F(DialogTest, ViewStaysSquareAndItsSurfaceFollowsTheWindow)
 {
@@ -90,5 +95,57 @@ TEST_F(FilesDialogTest, TheColumnFitsAWorkAreaOf540LinesAndScrollsInALowerOne)
         const auto* column = dialog->findChild<QScrollArea*>();
         ASSERT_NE(column, nullptr);
         EXPECT_GE(column->verticalScrollBar()->maximum(), record->mapTo(dialog.get(), QPoint(0, record->height())).y() - 300);
+    }
+}
+
+// The link line keeps the room of its lines whatever it says; a text longer than that ends in
+// "…" and shows whole in the tooltip, ahead of the line's own; a word longer than a line (a path,
+// a list of model names) is broken rather than cut off.
+TEST(FixedLinesLabelTest, KeepsItsHeightAndShortensWhatDoesNotFit)
+{
+    FixedLinesLabel label(3);
+    label.resize(160, label.height());
+    label.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&label));
+    const int height = label.height();
+    const QString word = QStringLiteral("TR20_A,TR30_A,TR30_E,TR20_B,TR20,TR10");
+    const QString longText = QStringLiteral("No model fits; heard ") + QStringList(8, QStringLiteral("0 bytes at 115200 baud")).join(", ");
+    for (const QString& text : {QString(), QStringLiteral("7.0 rev/s"), word, longText}) {
+        SCOPED_TRACE(text.toStdString());
+        label.setText(text);
+        Settle(10);
+        EXPECT_EQ(label.height(), height);
+        const QStringList lines = label.ShownLines();
+        EXPECT_LE(lines.size(), 3);
+        for (const QString& line : lines)
+            EXPECT_LE(label.fontMetrics().horizontalAdvance(line.trimmed()), label.contentsRect().width()) << line.toStdString();
+        if (text != longText) {
+            EXPECT_TRUE(label.ShowsWholeText());
+            EXPECT_EQ(lines.join(QString()), text);
+        }
+    }
+    EXPECT_FALSE(label.ShowsWholeText());
+    EXPECT_TRUE(label.ShownLines().back().endsWith(QChar(0x2026)));
+    label.setToolTip(QStringLiteral("Bytes per second: 0"));
+    QHelpEvent hover(QEvent::ToolTip, QPoint(5, 5), label.mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(&label, &hover);
+    EXPECT_EQ(QToolTip::text(), longText + QStringLiteral("\n\nBytes per second: 0"));
+    QToolTip::hideText();
+}
+
+// The Chinese "saved" note has no blank before its path ("已保存：/…"), so wrapping broke the path
+// inside where it needed a line of its own.
+TEST(FileNoteTest, APathTooLongToStandBesideItsWordsGetsAWholeLineInBothLayouts)
+{
+    const QString path = QStringLiteral("/tmp/") + QString(60, 'r') + QStringLiteral("/Revolution_20261210-051233.png");
+    for (const DialogLanguage language : {DialogLanguage::English, DialogLanguage::Chinese}) {
+        FileNote note;
+        note.resize(200, 100);
+        note.Show(TextsFor(language).notes.saved, path);
+        const QStringList lines = note.text().split('\n');
+        const QStringList pathLines = lines.filter(QRegularExpression(QStringLiteral("^/tmp/r+….*\\.png$")));
+        ASSERT_EQ(pathLines.size(), 1) << note.text().toStdString();
+        EXPECT_LE(note.fontMetrics().horizontalAdvance(pathLines[0]), note.contentsRect().width());
+        EXPECT_EQ(note.FullText(), TextsFor(language).notes.saved.arg(path));
     }
 }

@@ -4,11 +4,14 @@
 #include <QApplication>
 #include <QMenu>
 #include <QProcess>
+#include <QRadioButton>
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
 
 #include "DialogFixture.h"
+#include "acquisition/SharedState.h"
+#include "tests/support/PseudoTerminal.h"
 
 namespace {
 
@@ -61,7 +64,14 @@ protected:
     void SetUp() override
     {
         DialogTest::SetUp();
-        MakeDialog(DialogLanguage::English);
+        ASSERT_NO_FATAL_FAILURE(ShowDialog());
+    }
+
+    void ShowDialog(std::vector<std::string> ports = {})
+    {
+        intruders.reset();
+        dialog.reset();
+        MakeDialog(DialogLanguage::English, std::move(ports));
         dialog->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog.get()));
         // Under a window manager the window is laid out again once it is framed.
@@ -174,5 +184,75 @@ TEST_F(WindowSystemTest, SpaceFreezesThePictureWhereverTheFocusIsExceptInAnEditF
     EXPECT_EQ(Text(ControlId::RECORD_DATA), "RECORD_DATA");
     EXPECT_TRUE(Button(ControlId::FILTER)->isChecked());
     EXPECT_EQ(Text(ControlId::POINT_NUM), "30 ");
+    EXPECT_TRUE(intruders->seen.isEmpty()) << intruders->seen.join(", ").toStdString();
+}
+
+// Cancelling Detect disabled its button, which handed the focus on to 0-0.2M: the next Return
+// changed the range. Escape did not cancel.
+TEST_F(WindowSystemTest, DetectStartsAndCancelsFromTheKeyboardAndKeepsTheFocus)
+{
+    PseudoTerminal silent;  // Detect listens to it until cancelled
+    ASSERT_TRUE(silent.IsValid());
+    detectSeconds = 30.0;
+    ASSERT_NO_FATAL_FAILURE(ShowDialog({silent.DevicePath()}));
+    QWidget* detect = dialog->Control(ControlId::DETECT);
+    detect->setFocus();
+    ASSERT_TRUE(WaitFor([&] { return detect->hasFocus(); }));
+    for (const char* cancel : {"Return", "Return", "Escape"}) {
+        SCOPED_TRACE(cancel);
+        ASSERT_TRUE(Xdo({"key", "Return"}));
+        ASSERT_TRUE(WaitFor([&] { return Text(ControlId::LINK_LINE).startsWith("Listening"); }))
+            << Text(ControlId::LINK_LINE).toStdString();
+        ASSERT_TRUE(Xdo({"key", cancel}));
+        ASSERT_TRUE(WaitFor([&] { return Text(ControlId::DETECT) == "Detect"; }, 3000)) << "not cancelled";
+        EXPECT_EQ(Text(ControlId::LINK_LINE), "Detection cancelled");
+        EXPECT_EQ(QApplication::focusWidget(), detect);
+    }
+    EXPECT_TRUE(Button(ControlId::RANGE_1M)->isChecked());
+    EXPECT_TRUE(intruders->seen.isEmpty()) << intruders->seen.join(", ").toStdString();
+}
+
+// Tab into a group of radio buttons lands on the checked one and the next Tab leaves the group;
+// every arrow key selects. Tab landed on the group's first button and stopped at each, and
+// Right at the end of a row, or in the compensation column, moved without selecting.
+TEST_F(WindowSystemTest, RadioGroupsAreOneTabStopAtTheCheckedButtonAndArrowsSelect)
+{
+    struct Step {
+        const char* key;
+        int focused;  // and checked, for a radio button
+    };
+    const Step range[] = {
+        {"Tab", ControlId::RANGE_1M},       {"Right", ControlId::RANGE_2M},   {"Right", ControlId::RANGE_4M},
+        {"Left", ControlId::RANGE_2M},      {"Up", ControlId::RANGE_1M},      {"Down", ControlId::RANGE_2M},
+        {"Tab", ControlId::POINT_NUM},      {"shift+Tab", ControlId::RANGE_2M},
+    };
+    const Step compensation[] = {
+        {"Tab", ControlId::COMP_FORMULA},   {"Right", ControlId::COMP_BINS},  {"Right", ControlId::COMP_BINS},
+        {"Left", ControlId::COMP_FORMULA},  {"Up", ControlId::COMP_NONE},     {"Up", ControlId::COMP_NONE},
+        {"Down", ControlId::COMP_FORMULA},
+    };
+    const struct {
+        int start;
+        const Step* steps;
+        size_t count;
+    } walks[] = {{ControlId::OPEN_CLOSE, range, std::size(range)},
+                 {ControlId::FILTER_FACTOR, compensation, std::size(compensation)}};
+    for (const auto& walk : walks) {
+        QWidget* start = dialog->Control(walk.start);
+        start->setFocus();
+        ASSERT_TRUE(WaitFor([&] { return start->hasFocus(); }));
+        for (size_t i = 0; i < walk.count; ++i) {
+            const Step& step = walk.steps[i];
+            SCOPED_TRACE(std::to_string(i) + ": " + step.key);
+            QWidget* focused = dialog->Control(step.focused);
+            ASSERT_TRUE(Xdo({"key", step.key}));
+            EXPECT_TRUE(WaitFor([&] { return focused->hasFocus(); }))
+                << "focus on " << (QApplication::focusWidget() ? QApplication::focusWidget()->objectName().toStdString() : "");
+            if (auto* radio = qobject_cast<QRadioButton*>(focused)) {
+                EXPECT_TRUE(radio->isChecked());
+            }
+        }
+    }
+    EXPECT_EQ(Load(g_nCompensation), 1);
     EXPECT_TRUE(intruders->seen.isEmpty()) << intruders->seen.join(", ").toStdString();
 }
