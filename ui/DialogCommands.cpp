@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QShortcut>
+#include <initializer_list>
 
 #include "acquisition/SharedState.h"
 #include "protocols/DeviceModel.h"
@@ -75,6 +76,13 @@ void CPlotwellDlg::ShowConnection()
     const bool subscribed = m_connection == Connection::Subscribed;
     m_recordButton->setEnabled(!subscribed);
     m_recordButton->setToolTip(subscribed ? Notes().recordingSubscribed : QString());
+    // Its scans come processed: point number, filter and compensation are the publisher's
+    // business.
+    for (QWidget* control : std::initializer_list<QWidget*>{m_pointNumEdit, m_filterBox, m_factorEdit, m_statPointsEdit})
+        if (control != nullptr)
+            control->setEnabled(!subscribed);
+    for (QAbstractButton* mode : m_compensationButtons->buttons())
+        mode->setEnabled(!subscribed);
 }
 
 void CPlotwellDlg::SetConnection(Connection connection)

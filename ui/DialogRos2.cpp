@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <mutex>
 
@@ -51,6 +52,8 @@ void CPlotwellDlg::StartRos2()
             return;
         }
         SetConnection(Connection::Subscribed);
+        m_topicHealth.Start(std::chrono::steady_clock::now());
+        m_fitRangeToFrame = true;
         m_Coord.SetDirection(ProtocolFor(Load(g_nProtocol)).direction);
         SetFileNote(Notes().showingTopic
                         .arg(QString::fromStdString(ros2.subscribeTopic),
@@ -95,5 +98,6 @@ void CPlotwellDlg::ScanArrived(const LaserScan& scan)
     }
     Store(g_nReceived, static_cast<int32_t>(std::min<size_t>(scan.ranges.size(), INT32_MAX)));
     Store(g_nValidSamples, drawn);
+    m_topicHealth.Arrived();
     FrameHandOver::Deliver(&m_scanHandOver);
 }

@@ -54,10 +54,14 @@ void CPlotwellDlg::StartHealthLine()
 
 void CPlotwellDlg::RefreshHealthLine()
 {
+    const auto now = std::chrono::steady_clock::now();
+    if (m_connection == Connection::Subscribed) {
+        m_linkLine->setText(m_topicHealth.Line(now, Load(g_nValidSamples), m_options.language));
+        return;
+    }
     if (m_connection != Connection::Open && m_connection != Connection::Playing)
         return;
     const LinkHealthReading reading = ReadLinkHealth();
-    const auto now = std::chrono::steady_clock::now();
     const double seconds = std::chrono::duration<double>(now - m_lastHealthTime).count();
     const LinkHealthFigures figures = FiguresBetween(m_lastHealth, reading, seconds);
     m_linkLine->setText(HealthLineText(figures, m_options.language));

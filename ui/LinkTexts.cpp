@@ -123,6 +123,20 @@ QString HealthDetailsText(const LinkHealthReading& reading, const LinkHealthFigu
            DroppedText(drops, language);
 }
 
+QString TopicRateText(double scansPerSecond, int points, DialogLanguage language)
+{
+    return (Chinese(language) ? QStringLiteral("%1 帧/秒  %2 点") : QStringLiteral("%1 scans/s  %2 pts"))
+        .arg(Number(scansPerSecond, 1))
+        .arg(points);
+}
+
+QString TopicQuietText(bool anyCame, int seconds, DialogLanguage language)
+{
+    if (!anyCame)
+        return Chinese(language) ? QStringLiteral("等待扫描数据") : QStringLiteral("waiting for scans");
+    return (Chinese(language) ? QStringLiteral("%1 秒没有收到扫描") : QStringLiteral("no scans for %1 s")).arg(seconds);
+}
+
 OutputNames OutputNamesFor(DialogLanguage language)
 {
     if (Chinese(language))

@@ -1,5 +1,6 @@
 // The texts of the line under the receive indicator, in both layouts: the link's health while a
-// port is open or a file plays, and the model detection while the port is closed.
+// port is open or a file plays, the arrival of a subscribed topic's scans, and the model
+// detection while the port is closed.
 #pragma once
 
 #include <QString>
@@ -17,6 +18,10 @@ QString HealthLineText(const LinkHealthFigures& figures, DialogLanguage language
 // Every figure, for the line's tooltip, with the revolutions each output dropped.
 QString HealthDetailsText(const LinkHealthReading& reading, const LinkHealthFigures& figures,
                           const std::vector<OutputDrops>& drops, DialogLanguage language);
+
+// A subscribed topic: "10.0 scans/s  360 pts"; while none comes, how long (or that none has come).
+QString TopicRateText(double scansPerSecond, int points, DialogLanguage language);
+QString TopicQuietText(bool anyCame, int seconds, DialogLanguage language);
 
 // The names of the dialog's outputs, as the tooltip lists their drops.
 struct OutputNames {

@@ -140,18 +140,20 @@ void CPlotwellDlg::OnFrameReady()
 }
 
 // A recording of a room a few metres across showed a handful of dots in a corner of 0-1M: the
-// first frame of a file played with --play picks the smallest range that holds nearly all of it,
-// as if its radio button had been clicked.
+// first frame of a file played with --play, or of a topic shown with --subscribe, picks the
+// smallest range that holds nearly all of it, as if its radio button had been clicked. A frame
+// without returns leaves the choice to the next.
 void CPlotwellDlg::FitRangeToFrame()
 {
-    m_fitRangeToFrame = false;
     int index = -1;
     {
         std::lock_guard<std::mutex> lock(g_PointListMutex);
         index = SmallestRangeHolding(g_PointList, RANGE_SHARE);
     }
-    if (index >= 0)
-        m_rangeButtons->button(index)->click();
+    if (index < 0)
+        return;
+    m_fitRangeToFrame = false;
+    m_rangeButtons->button(index)->click();
 }
 
 void CPlotwellDlg::keyPressEvent(QKeyEvent* event)

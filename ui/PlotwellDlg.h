@@ -24,6 +24,7 @@
 #include "ui/DialogOptions.h"
 #include "ui/FrameHandOver.h"
 #include "ui/ServeBox.h"
+#include "ui/SubscriptionHealth.h"
 #include "ui/ThreadWake.h"
 #include "ui/ViewOutput.h"
 #include "view/ImageCoord.h"
@@ -204,7 +205,7 @@ private:
     QString m_strPort;   // path of the selected port
     QString m_strModel;  // selected model name
     QString m_playingPath;  // the loaded data file, as the note line shows it
-    bool m_fitRangeToFrame = false;  // --play: the next frame shown chooses the range
+    bool m_fitRangeToFrame = false;  // --play, --subscribe: the next frame with returns chooses the range
     CImageCoord m_Coord;
     PlaybackSource m_playback;  // attached to the port once a file is loaded; outlives its thread
     // Made before the stage starts and kept to the end, as is its output.
@@ -227,6 +228,7 @@ private:
     std::atomic<uint8_t> m_scanStop{0};  // ends the subscriber's waits in m_scanHandOver
     std::atomic<int64_t> m_refusedScans{0};  // subscribed scans without finite angles
     FrameHandOver m_scanHandOver;
+    SubscriptionHealth m_topicHealth;
     Connection m_connection = Connection::Closed;
     RecordState m_recordState = RecordState::Idle;
     bool m_scannerStarted = false;  // START sent last, not STOP

@@ -13,6 +13,7 @@
 #include "tests/support/PseudoTerminal.h"
 #include "ui/FixedLinesLabel.h"
 #include "ui/LinkTexts.h"
+#include "ui/SubscriptionHealth.h"
 
 namespace {
 
@@ -217,5 +218,42 @@ TEST_F(DialogTest, DetectSaysWhatItHeardWhenNoListedModelFitsAndCanBeCancelled)
         EXPECT_EQ(Text(ControlId::LINK_LINE), "Open Failed");
         ASSERT_FALSE(messages.isEmpty());
         EXPECT_TRUE(messages.back().startsWith("Open Failed")) << messages.join('|').toStdString();
+    }
+}
+
+// A subscribed topic's line, read once a second: its rate from the last reading that saw scans
+// (a publisher of one scan every two seconds is not one a second), and once it has gone quiet
+// for two seconds, for how long.
+TEST(SubscriptionLine, SaysTheRateAndHowLongThePublisherHasBeenQuiet)
+{
+    using std::chrono::milliseconds;
+    struct Reading {
+        int atMs;
+        int newScans;  // arrived since the reading before
+        const char* english;
+        const char* chinese;
+    };
+    const Reading readings[] = {
+        {1000, 0, "waiting for scans", "等待扫描数据"},
+        {2000, 10, "5.0 scans/s  360 pts", "5.0 帧/秒  360 点"},
+        {3000, 10, "10.0 scans/s  360 pts", "10.0 帧/秒  360 点"},
+        {4000, 0, "10.0 scans/s  360 pts", "10.0 帧/秒  360 点"},
+        {5000, 1, "0.5 scans/s  360 pts", "0.5 帧/秒  360 点"},
+        {6000, 0, "0.5 scans/s  360 pts", "0.5 帧/秒  360 点"},
+        {7000, 0, "no scans for 2 s", "2 秒没有收到扫描"},
+        {12000, 0, "no scans for 7 s", "7 秒没有收到扫描"},
+    };
+    for (const DialogLanguage language : {DialogLanguage::English, DialogLanguage::Chinese}) {
+        SubscriptionHealth health;
+        const auto start = SubscriptionHealth::Clock::time_point{} + std::chrono::hours(1);
+        health.Start(start);
+        for (const Reading& reading : readings) {
+            for (int i = 0; i < reading.newScans; ++i)
+                health.Arrived();
+            const bool chinese = language == DialogLanguage::Chinese;
+            EXPECT_EQ(health.Line(start + milliseconds(reading.atMs), 360, language).toStdString(),
+                      chinese ? reading.chinese : reading.english)
+                << reading.atMs << " ms";
+        }
     }
 }

@@ -1,5 +1,6 @@
 // ROS 2 in the window: --publish sends the live revolutions while its box is checked, and
 // --subscribe draws the scans of a topic, handed over like revolutions.
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <atomic>
 #include <mutex>
@@ -57,7 +58,12 @@ TEST_F(DialogTest, SubscribedWindowDrawsTheScansOfTheTopicInsteadOfAPort)
     const uint32_t domain = UseTestDomain();
     MakeDialog(DialogLanguage::English, {}, {"", "/plotwell_test/drawn_scan", domain});
     QSignalSpy shown(dialog.get(), &CPlotwellDlg::frameShown);
-    EXPECT_FALSE(Button(ControlId::OPEN_CLOSE)->isEnabled());
+    // The controls of a port and of processing do nothing here; the range does.
+    for (const int id : {ControlId::OPEN_CLOSE, ControlId::PORT, ControlId::MODEL, ControlId::DETECT,
+                         ControlId::POINT_NUM, ControlId::FILTER, ControlId::FILTER_FACTOR, ControlId::COMP_NONE,
+                         ControlId::COMP_FORMULA, ControlId::COMP_BINS})
+        EXPECT_FALSE(dialog->Control(id)->isEnabled()) << id;
+    EXPECT_TRUE(Button(ControlId::RANGE_4M)->isEnabled());
     EXPECT_TRUE(Text(ControlId::FILE_NOTE).contains("/plotwell_test/drawn_scan")) << Text(ControlId::FILE_NOTE).toStdString();
 
     RevolutionPublisher publisher;
@@ -73,6 +79,11 @@ TEST_F(DialogTest, SubscribedWindowDrawsTheScansOfTheTopicInsteadOfAPort)
         publisher.Revolution(*list, 1);
         return shown.count() >= 1;
     }, 10000)) << messages.join('|').toStdString();
+    // As with --play, the first scan chooses the range that holds it (it opened on 0-1M).
+    EXPECT_TRUE(Button(ControlId::RANGE_2M)->isChecked());
+    dialog->OnTimer(TIMER_PORT_SCAN);
+    EXPECT_TRUE(QRegularExpression(R"(^\d+\.\d scans/s  2 pts$)").match(Text(ControlId::LINK_LINE)).hasMatch())
+        << Text(ControlId::LINK_LINE).toStdString();
 
     // Drawn in the window's own convention (protocol 0 until a model is opened: counter-clockwise),
     // so the point lies where the publishing window drew it.
