@@ -189,7 +189,7 @@ TEST_F(WindowSystemTest, SpaceFreezesThePictureWhereverTheFocusIsExceptInAnEditF
 
 // Cancelling Detect disabled its button, which handed the focus on to 0-0.2M: the next Return
 // changed the range. Escape did not cancel.
-TEST_F(WindowSystemTest, DetectStartsAndCancelsFromTheKeyboardAndKeepsTheFocus)
+TEST_F(WindowSystemTest, DetectAndCloseFromTheKeyboardKeepTheFocusOnTheirButtons)
 {
     PseudoTerminal silent;  // Detect listens to it until cancelled
     ASSERT_TRUE(silent.IsValid());
@@ -208,6 +208,15 @@ TEST_F(WindowSystemTest, DetectStartsAndCancelsFromTheKeyboardAndKeepsTheFocus)
         EXPECT_EQ(Text(ControlId::LINK_LINE), "Detection cancelled");
         EXPECT_EQ(QApplication::focusWidget(), detect);
     }
+    // CLOSE disables its button for a moment, with the same effect.
+    QWidget* open = dialog->Control(ControlId::OPEN_CLOSE);
+    open->setFocus();
+    ASSERT_TRUE(WaitFor([&] { return open->hasFocus(); }));
+    ASSERT_TRUE(Xdo({"key", "Return"}));
+    ASSERT_TRUE(WaitFor([&] { return Text(ControlId::OPEN_CLOSE) == "ClOSE"; })) << messages.join('|').toStdString();
+    ASSERT_TRUE(Xdo({"key", "Return"}));
+    ASSERT_TRUE(WaitFor([&] { return Text(ControlId::OPEN_CLOSE) == "OPEN" && open->isEnabled(); }));
+    EXPECT_EQ(QApplication::focusWidget(), open);
     EXPECT_TRUE(Button(ControlId::RANGE_1M)->isChecked());
     EXPECT_TRUE(intruders->seen.isEmpty()) << intruders->seen.join(", ").toStdString();
 }
