@@ -53,7 +53,10 @@ void FileNote::Fit()
         before += '\n';
     if (!after.isEmpty() && !after.startsWith('\n'))
         after.prepend('\n');
-    setText(before + fontMetrics().elidedText(m_path, Qt::ElideMiddle, width) + after);
+    // Less a character's width, as beside the words: the shortened path measured whole can come
+    // out a pixel wider than the shortening allowed for, and wrapping then breaks it after a "/".
+    const int room = width - fontMetrics().averageCharWidth();
+    setText(before + fontMetrics().elidedText(m_path, Qt::ElideMiddle, room) + after);
 }
 
 void FileNote::resizeEvent(QResizeEvent* event)
