@@ -22,12 +22,9 @@ const DeviceModel g_ModelTR20_C("TR20_C", 115200, 30, 2020, 19.16f, 90.15f, 5.0f
 const DeviceModel g_ModelTR20_D("TR20_D", 115200, 30, 2020, 19.16f, 90.15f, 5.0f);
 const DeviceModel g_ModelTR10("TR10", 230400, 60, 2020, 22.51f, 170.98f, 7.5f);
 
-const DeviceModel* const g_Models[] = {&g_ModelTR20, &g_ModelTR20_A, &g_ModelTR30_A,
-                                        &g_ModelTR30_E, nullptr};
-
-const DeviceModel* const g_AllModels[] = {&g_ModelTR20,   &g_ModelTR20_A, &g_ModelTR30_A,
-                                           &g_ModelTR30_E, &g_ModelTR20_B, &g_ModelTR20_C,
-                                           &g_ModelTR20_D, &g_ModelTR10,   nullptr};
+const DeviceModel* const g_Models[] = {&g_ModelTR20,   &g_ModelTR20_A, &g_ModelTR30_A,
+                                        &g_ModelTR30_E, &g_ModelTR20_B, &g_ModelTR20_C,
+                                        &g_ModelTR20_D, &g_ModelTR10,   nullptr};
 
 int ModelCount()
 {
@@ -72,9 +69,17 @@ int32_t SelectModel(const char* name)
 
 const DeviceModel* FindAnyModel(const char* name)
 {
-    for (int i = 0; g_AllModels[i] != nullptr; ++i) {
-        if (std::strcmp(g_AllModels[i]->szName, name) == 0)
-            return g_AllModels[i];
+    for (int i = 0; g_Models[i] != nullptr; ++i) {
+        if (std::strcmp(g_Models[i]->szName, name) == 0)
+            return g_Models[i];
     }
     return nullptr;
+}
+
+std::string ModelNames()
+{
+    std::string names;
+    for (int i = 0; g_Models[i] != nullptr; ++i)
+        names += (i == 0 ? "" : ", ") + std::string(g_Models[i]->szName);
+    return names;
 }

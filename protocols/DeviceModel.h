@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 struct DeviceModel {
     int32_t nBaudRate;
@@ -26,11 +27,11 @@ extern const DeviceModel g_ModelTR20_C;
 extern const DeviceModel g_ModelTR20_D;
 extern const DeviceModel g_ModelTR10;
 
-// The models the operator can choose, in combo-box order, closed by a null.
+// The models the operator can choose, in combo-box order, closed by a null: the four protocol-1
+// models the list always offered, TR20_A (the default) second, then the models of the other
+// protocols.
 extern const DeviceModel* const g_Models[];
-
-// Every row, listed or not (the command-line tool accepts all of them), closed by a null.
-extern const DeviceModel* const g_AllModels[];
+constexpr int ORIGINAL_MODEL_COUNT = 4;
 
 int ModelCount();
 
@@ -45,5 +46,8 @@ ModelCodes CodesForName(const char* name);
 // Returns the row's index, or -1 (nothing changes) when no listed row has that name.
 int32_t SelectModel(const char* name);
 
-// The row of any name in g_AllModels, or null.
+// The row of that exact name, or null; nothing is selected.
 const DeviceModel* FindAnyModel(const char* name);
+
+// "TR20, TR20_A, ...": every model's name, for messages.
+std::string ModelNames();

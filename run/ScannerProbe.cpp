@@ -28,8 +28,8 @@ double SecondsSince(Clock::time_point start)
 std::vector<PacketRecogniser> RecognisersForEveryProtocol()
 {
     std::vector<int32_t> pointNums;
-    for (int i = 0; g_AllModels[i] != nullptr; ++i) {
-        const int32_t pointNum = g_AllModels[i]->nPointNum;
+    for (int i = 0; g_Models[i] != nullptr; ++i) {
+        const int32_t pointNum = g_Models[i]->nPointNum;
         if (std::find(pointNums.begin(), pointNums.end(), pointNum) == pointNums.end())
             pointNums.push_back(pointNum);
     }
@@ -48,8 +48,8 @@ std::vector<PacketRecogniser> RecognisersForEveryProtocol()
 std::vector<const DeviceModel*> ModelsThatFit(int32_t baudRate, int32_t protocol, int32_t pointNum)
 {
     std::vector<const DeviceModel*> models;
-    for (int i = 0; g_AllModels[i] != nullptr; ++i) {
-        const DeviceModel* model = g_AllModels[i];
+    for (int i = 0; g_Models[i] != nullptr; ++i) {
+        const DeviceModel* model = g_Models[i];
         const bool fits = model->nBaudRate == baudRate && CodesForName(model->szName).protocol == protocol &&
                           (ProtocolFor(protocol).samplesPerPacket != 0 || model->nPointNum == pointNum);
         if (fits)
@@ -118,9 +118,9 @@ bool Fits(const ProbeCandidate& candidate)
 std::vector<int32_t> ProbeBaudRates()
 {
     std::vector<int32_t> rates;
-    for (int i = 0; g_AllModels[i] != nullptr; ++i) {
-        if (std::find(rates.begin(), rates.end(), g_AllModels[i]->nBaudRate) == rates.end())
-            rates.push_back(g_AllModels[i]->nBaudRate);
+    for (int i = 0; g_Models[i] != nullptr; ++i) {
+        if (std::find(rates.begin(), rates.end(), g_Models[i]->nBaudRate) == rates.end())
+            rates.push_back(g_Models[i]->nBaudRate);
     }
     return rates;
 }

@@ -148,7 +148,7 @@ bool OptionReader::Model(const DeviceModel*& model)
         return false;
     const DeviceModel* found = FindAnyModel(name.c_str());
     if (found == nullptr)
-        return Fail("'" + name + "' is not a model; use one of " + AllModelNames());
+        return Fail("'" + name + "' is not a model; use one of " + ModelNames());
     model = found;
     return true;
 }
@@ -183,14 +183,6 @@ OptionRule FormatOption(bool& hex)
                 hex = format == 0;
                 return true;
             }};
-}
-
-std::string AllModelNames()
-{
-    std::string names;
-    for (int i = 0; g_AllModels[i] != nullptr; ++i)
-        names += (i == 0 ? "" : ", ") + std::string(g_AllModels[i]->szName);
-    return names;
 }
 
 std::optional<int> EndBeforeRun(Parsed parsed, const char* usage, std::ostream& out)

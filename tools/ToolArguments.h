@@ -87,5 +87,3 @@ OptionRule ProtocolOption(int32_t& protocol);
 // --format hex|binary: a raw data file's hexadecimal dump or the bytes themselves.
 OptionRule FormatOption(bool& hex);
 
-// "TR20, TR20_A, ...": every model name, for messages.
-std::string AllModelNames();

@@ -117,8 +117,10 @@ void CPlotwellDlg::FinishDetect(const ProbeResult& result)
             m_modelList->setCurrentText(shown);
     }
     QStringList offered;
-    for (int i = 0; i < m_modelList->count(); ++i)
-        offered << m_modelList->itemText(i);
+    for (int i = 0; i < m_modelList->count(); ++i) {
+        if (!m_modelList->itemText(i).isEmpty())  // not the separator
+            offered << m_modelList->itemText(i);
+    }
     m_linkLine->setText(DetectResultText(result, offered, m_options.language));
     if (!result.candidates.empty())
         m_linkLine->setToolTip(QStringLiteral("<pre>%1</pre>").arg(QString::fromStdString(ProbeTable(result)).toHtmlEscaped()));

@@ -1,8 +1,6 @@
 #include "ui/PlotwellApp.h"
 
-#include <QAbstractButton>
 #include <QApplication>
-#include <QComboBox>
 #include <QStringList>
 #include <QTimer>
 #include <cstdio>
@@ -13,6 +11,7 @@
 #include "ros2/RosNames.h"
 #include "run/PseudoTerminalScanner.h"
 #include "ui/ControlIds.h"
+#include "ui/DemoScanner.h"
 #include "ui/MessageBox.h"
 #include "ui/PlotwellDlg.h"
 #include "ui/QuitSignals.h"
@@ -24,10 +23,14 @@ const char USAGE[] =
     "Shows the revolutions of a rotating 2-D laser range scanner on a serial port as a polar plot.\n"
     "\n"
     "Options:\n"
-    "  --demo             open the built-in simulated scanner at once\n"
+    "  --demo             open the built-in simulated scanner at once (of --model's model, else TR20_A)\n"
+    "  --model NAME       choose the scanner model: TR20, TR20_A (the default), TR30_A, TR30_E (protocol 1),\n"
+    "                     TR20_B (protocol 1), TR20_C (protocol 2), TR20_D (protocol 3) or TR10 (protocol 0,\n"
+    "                     230400 baud); Detect chooses the model it hears on the port\n"
     "  --port PATH        offer PATH first in the port list\n"
     "  --lang en|zh       English or Simplified Chinese layout (default: the system's language)\n"
-    "  --play FILE        play a raw data file back, as if it had been dropped (instead of --demo)\n"
+    "  --play FILE        play a raw data file back, as if it had been dropped (instead of --demo), read\n"
+    "                     as the chosen model's scanner sends it\n"
     "  --record-dir DIR   write recordings and snapshots into DIR (created when needed)\n"
     "  --publish TOPIC    also publish every revolution as a ROS 2 LaserScan on TOPIC (e.g. /scan)\n"
     "  --subscribe TOPIC  draw the LaserScans of the ROS 2 topic TOPIC instead of a port\n"
@@ -38,38 +41,16 @@ const char USAGE[] =
     "  --help             print this help and end\n"
     "  --version          print the version and end\n";
 
-// The demo streams the default model's protocol at that model's baud rate.
-const DeviceModel& DEMO_MODEL = g_ModelTR20_A;
-
-std::unique_ptr<PseudoTerminalScanner> StartDemo(DialogOptions& options)
+std::unique_ptr<PseudoTerminalScanner> StartDemo(const DeviceModel& model, DialogOptions& options)
 {
-    SimulatedScannerSettings settings;
-    settings.protocol = 1;
-    auto demo = std::make_unique<PseudoTerminalScanner>(settings, DEMO_MODEL.nBaudRate);
     std::string reason;
-    if (!demo->Open(&reason)) {
-        ShowMessage(nullptr, QStringLiteral("Demo scanner not started"),
-                    QStringLiteral("No pseudo-terminal for the demo scanner: ") + QString::fromStdString(reason));
-        return nullptr;
-    }
-    if (!demo->Start(&reason)) {
+    std::unique_ptr<PseudoTerminalScanner> demo = StartDemoScanner(model, &reason);
+    if (!demo) {
         ShowMessage(nullptr, QStringLiteral("Demo scanner not started"), QString::fromStdString(reason));
         return nullptr;
     }
     options.extraPorts.insert(options.extraPorts.begin(), demo->Path());
     return demo;
-}
-
-// Picks the demo's port and model, a range that shows the whole simulated room (the start
-// range of 0-1M would show little of it), and presses OPEN, as the operator would.
-void OpenDemo(CPlotwellDlg& dialog, const std::string& path)
-{
-    qobject_cast<QAbstractButton*>(dialog.Control(ControlId::RANGE_6M))->click();
-    auto* ports = qobject_cast<QComboBox*>(dialog.Control(ControlId::PORT));
-    ports->setCurrentIndex(ports->findData(QString::fromStdString(path)));
-    qobject_cast<QComboBox*>(dialog.Control(ControlId::MODEL))
-        ->setCurrentText(QString::fromLatin1(DEMO_MODEL.szName));
-    qobject_cast<QAbstractButton*>(dialog.Control(ControlId::OPEN_CLOSE))->click();
 }
 
 // A subscribed window draws the topic instead of a port, so it neither opens a port, plays a
@@ -110,6 +91,12 @@ AppOptions ParseArguments(const std::vector<std::string>& raw)
             options.version = true;
         } else if (argument == QStringLiteral("--port") && hasValue) {
             options.port = raw[static_cast<size_t>(++i)];
+        } else if (argument == QStringLiteral("--model") && hasValue) {
+            const std::string name = arguments[++i].toStdString();
+            options.model = FindAnyModel(name.c_str());
+            if (options.model == nullptr)
+                options.error = QStringLiteral("--model: '%1' is not a model; use one of %2")
+                                    .arg(QString::fromStdString(name), QString::fromStdString(ModelNames()));
         } else if (argument == QStringLiteral("--play") && hasValue) {
             options.playFile = raw[static_cast<size_t>(++i)];
         } else if (argument == QStringLiteral("--record-dir") && hasValue) {
@@ -197,15 +184,19 @@ int CPlotwellApp::Run(int argc, char** argv)
         options.extraPorts.push_back(app.port);
     options.ros2 = app.ros2;
     options.serve = app.serve;
+    // The demo is the default model's scanner unless another is named.
+    const DeviceModel& model = app.model != nullptr ? *app.model : g_ModelTR20_A;
     std::unique_ptr<PseudoTerminalScanner> demo;
     if (app.demo)
-        demo = StartDemo(options);
+        demo = StartDemo(model, options);
 
     CPlotwellDlg dialog(options);
+    if (app.model != nullptr)
+        ChooseModel(dialog, *app.model);
     if (!app.playFile.empty())
         QTimer::singleShot(0, &dialog, [&dialog, &app] { dialog.PlayFile(app.playFile); });
     else if (demo)
-        QTimer::singleShot(0, &dialog, [&dialog, &demo] { OpenDemo(dialog, demo->Path()); });
+        QTimer::singleShot(0, &dialog, [&dialog, &demo, &model] { OpenDemo(dialog, demo->Path(), model); });
     dialog.exec();
     return 0;
 }

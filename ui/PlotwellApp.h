@@ -12,9 +12,12 @@
 #include "ui/DialogOptions.h"
 #include "ui/LayoutTexts.h"
 
+struct DeviceModel;
+
 struct AppOptions {
     std::optional<DialogLanguage> language;  // --lang en|zh; otherwise the system locale
     bool demo = false;                       // --demo: start on the built-in simulated scanner
+    const DeviceModel* model = nullptr;      // --model NAME: chosen in the model list, simulated by --demo
     std::string port;                        // --port PATH: offered first in the port list
     std::string playFile;                    // --play FILE: start playing this data file (its name's bytes)
     std::string recordDir;                   // --record-dir DIR: where recordings are written

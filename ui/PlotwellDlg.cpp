@@ -58,8 +58,11 @@ CPlotwellDlg::~CPlotwellDlg()
 void CPlotwellDlg::OnInitDialog()
 {
     RefreshPortList();
-    for (int i = 0; i < ModelCount(); ++i)
+    for (int i = 0; i < ModelCount(); ++i) {
+        if (i == ORIGINAL_MODEL_COUNT)
+            m_modelList->insertSeparator(i);
         m_modelList->addItem(QString::fromLatin1(g_Models[i]->szName));
+    }
     m_modelList->setCurrentIndex(1);
     m_filterBox->setChecked(true);
     LayOutWindow();

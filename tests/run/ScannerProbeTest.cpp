@@ -12,9 +12,9 @@ ProbeCandidate Heard(int32_t baudRate, int32_t protocol, int64_t passed, int64_t
     stream.accepted = passed;
     stream.rejected = failed;
     std::vector<const DeviceModel*> models;
-    for (int i = 0; g_AllModels[i] != nullptr; ++i) {
-        if (g_AllModels[i]->nBaudRate == baudRate && CodesForName(g_AllModels[i]->szName).protocol == protocol)
-            models.push_back(g_AllModels[i]);
+    for (int i = 0; g_Models[i] != nullptr; ++i) {
+        if (g_Models[i]->nBaudRate == baudRate && CodesForName(g_Models[i]->szName).protocol == protocol)
+            models.push_back(g_Models[i]);
     }
     return {baudRate, protocol, 0, stream, models};
 }

@@ -146,16 +146,16 @@ TEST(DecodeCommand, EveryPairOfModelsGivesEveryRevolutionOrSaysThereIsNone)
         const int32_t protocol = CodesForName(model.szName).protocol;
         return std::make_pair(protocol, protocol == 0 ? model.nPointNum : 0);
     };
-    for (int sender = 0; g_AllModels[sender] != nullptr; ++sender) {
-        const std::string sent = g_AllModels[sender]->szName;
+    for (int sender = 0; g_Models[sender] != nullptr; ++sender) {
+        const std::string sent = g_Models[sender]->szName;
         for (const int frames : {1, 3}) {
             const std::string input =
                 RunTool(RunSimulateCommand, {"--model", sent, "--frames", std::to_string(frames)}).out;
-            for (int told = 0; g_AllModels[told] != nullptr; ++told) {
-                const std::string model = g_AllModels[told]->szName;
+            for (int told = 0; g_Models[told] != nullptr; ++told) {
+                const std::string model = g_Models[told]->szName;
                 SCOPED_TRACE(sent + " decoded as " + model + ", " + std::to_string(frames) + " revolutions");
                 const ToolResult result = RunTool(RunDecodeCommand, {"--model", model, "-"}, input);
-                if (packets(*g_AllModels[sender]) == packets(*g_AllModels[told])) {
+                if (packets(*g_Models[sender]) == packets(*g_Models[told])) {
                     EXPECT_EQ(result.status, EXIT_OK) << result.err;
                     EXPECT_EQ(FrameCount(ParseDecodeOutput(result.out)), frames);
                     continue;

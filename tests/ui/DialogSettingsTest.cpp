@@ -5,6 +5,7 @@
 
 #include "DialogFixture.h"
 #include "acquisition/SharedState.h"
+#include "protocols/DeviceModel.h"
 #include "ui/PlotwellApp.h"
 
 TEST_F(DialogTest, StartStateInBothLayouts)
@@ -31,7 +32,8 @@ TEST_F(DialogTest, StartStateInBothLayouts)
         QStringList names;
         for (int i = 0; i < models->count(); ++i)
             names << models->itemText(i);
-        EXPECT_EQ(names, QStringList({"TR20", "TR20_A", "TR30_A", "TR30_E"}));
+        // The separator (an empty entry) sets the other protocols' models apart.
+        EXPECT_EQ(names, QStringList({"TR20", "TR20_A", "TR30_A", "TR30_E", "", "TR20_B", "TR20_C", "TR20_D", "TR10"}));
         EXPECT_EQ(models->currentIndex(), 1);
 
         EXPECT_EQ(Text(ControlId::OPEN_CLOSE), "OPEN");
@@ -174,12 +176,16 @@ TEST(AppOptions, LanguageFollowsTheLocaleUnlessOverridden)
     EXPECT_EQ(ParseArguments({"--lang", "zh"}).language, DialogLanguage::Chinese);
     EXPECT_EQ(ParseArguments({"--lang", "en"}).language, DialogLanguage::English);
     EXPECT_FALSE(ParseArguments({}).language.has_value());
-    const AppOptions demo = ParseArguments({"--demo", "--port", "/dev/ttyACM0"});
+    const AppOptions demo = ParseArguments({"--demo", "--port", "/dev/ttyACM0", "--model", "TR10"});
     EXPECT_TRUE(demo.demo);
     EXPECT_EQ(demo.port, "/dev/ttyACM0");
+    EXPECT_EQ(demo.model, &g_ModelTR10);
     EXPECT_TRUE(demo.error.isEmpty());
-    for (const std::vector<std::string>& bad : {std::vector<std::string>{"--lang", "fr"}, {"--port"}, {"-x"}})
+    EXPECT_EQ(ParseArguments({}).model, nullptr);
+    for (const std::vector<std::string>& bad :
+         {std::vector<std::string>{"--lang", "fr"}, {"--port"}, {"-x"}, {"--model"}, {"--model", "tr10"}})
         EXPECT_FALSE(ParseArguments(bad).error.isEmpty()) << bad.front();
+    EXPECT_TRUE(ParseArguments({"--model", "TR99"}).error.contains("TR20_D, TR10"));
 }
 
 TEST(AppOptions, RosTopicsAndDomainAreCheckedBeforeTheWindowOpens)

@@ -149,7 +149,8 @@ TEST_F(DialogTest, DetectFindsTheModelWhileTheWindowKeepsWorkingThenThePortOpens
     // The packets cannot tell the protocol-1 models apart: all of them are named, and the
     // operator's, being among them, stays chosen.
     EXPECT_EQ(Text(ControlId::LINK_LINE),
-              "Heard protocol 1 at 115200 baud: TR20, TR20_A, TR30_A or TR30_E; the packets cannot tell them apart");
+              "Heard protocol 1 at 115200 baud: TR20, TR20_A, TR30_A, TR30_E or TR20_B; the packets cannot tell them "
+              "apart");
     EXPECT_EQ(ModelShown(*dialog), "TR30_E");
     EXPECT_TRUE(LinkToolTip(*dialog).contains("TR20 TR20_A TR30_A TR30_E TR20_B")) << LinkToolTip(*dialog).toStdString();
     Settle(50);
@@ -186,17 +187,26 @@ TEST(DetectTexts, NameEveryOfferedModelThePacketsFit)
         EXPECT_EQ(DetectResultText(result, c.offered, c.language).toStdString(), c.said);
 }
 
-TEST_F(DialogTest, DetectSaysWhatItHeardWhenNoListedModelFitsAndCanBeCancelled)
+// Every protocol's scanner is found and its model chosen, so that OPEN then shows it.
+TEST_F(DialogTest, DetectSelectsTheModelOfEveryProtocolAndCanBeCancelled)
 {
-    {
-        ScannerOnPty pty(g_ModelTR20_C);
+    const struct {
+        const DeviceModel& model;
+        const char* said;
+    } found[] = {
+        {g_ModelTR10, "检测到协议 0，230400 波特：TR10"},
+        {g_ModelTR20_C, "检测到协议 2，115200 波特：TR20_C"},
+        {g_ModelTR20_D, "检测到协议 3，115200 波特：TR20_D"},
+    };
+    for (const auto& c : found) {
+        ScannerOnPty pty(c.model);
         MakeDialog(DialogLanguage::Chinese, pty.Ports());
         EXPECT_EQ(Text(ControlId::DETECT), "检测");
         Button(ControlId::DETECT)->click();
         EXPECT_EQ(Text(ControlId::DETECT), "取消");
         ASSERT_TRUE(WaitFor([&] { return Text(ControlId::DETECT) == "检测"; }, 10000));
-        EXPECT_EQ(Text(ControlId::LINK_LINE), "检测到 TR20_C（协议 2，115200 波特），但型号列表中没有");
-        EXPECT_EQ(ModelShown(*dialog), "TR20_A");
+        EXPECT_EQ(Text(ControlId::LINK_LINE), QString::fromUtf8(c.said));
+        EXPECT_EQ(ModelShown(*dialog), c.model.szName);
         dialog.reset();
     }
     {
