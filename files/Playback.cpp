@@ -19,13 +19,18 @@ bool EnsureIndexLocked()
     return g_nPlaybackFrames > 0;
 }
 
+// Markers and revolution ends are kept in the start table; sector packet runs are computed.
+bool FramesFromTable()
+{
+    return ProtocolFor(Load(g_nProtocol)).playbackFrames != PlaybackFrames::SectorPackets;
+}
+
 bool StepLocked()
 {
     if (!EnsureIndexLocked())
         return false;
-    // Between markers a step waits until the parser has completed a frame since the last one.
-    const bool markers = ProtocolFor(Load(g_nProtocol)).playbackFrames == PlaybackFrames::Markers;
-    if (markers && g_bFrameDone.exchange(0, std::memory_order_relaxed) == 0)
+    // Between table entries a step waits until the parser has completed a frame since the last one.
+    if (FramesFromTable() && g_bFrameDone.exchange(0, std::memory_order_relaxed) == 0)
         return false;
     g_nPlaybackFrame = g_nPlaybackFrame + 1 < g_nPlaybackFrames ? g_nPlaybackFrame + 1 : 0;
     return true;
@@ -37,23 +42,31 @@ void AdvanceUnlessHeldLocked()
         StepLocked();
 }
 
-// The frame from marker to marker as an endless ring, filling all of `room`. After a step the
-// reading runs on from where it was until it passes the new frame's end, then wraps to the new
-// frame's start.
-int32_t ReadMarkerFrame(uint8_t* destination, int32_t room)
+// At the end of the frame the ring reader is in: the frame after it while the current frame lies
+// ahead, so that frames stepped over meanwhile are read through; otherwise the current frame's
+// start (the same frame again while held, the first after the wrap). The parser always sees
+// whole frames in the file's order, and no frame cut short where the file wraps.
+void NextRingFrameLocked()
+{
+    const int32_t next = g_nPlaybackReadFrame < g_nPlaybackFrame ? g_nPlaybackReadFrame + 1 : g_nPlaybackFrame;
+    g_nPlaybackReadFrame = next;
+    g_nPlaybackReadPos = g_PlaybackFrameStart[next];
+    g_nPlaybackFrameEnd = g_PlaybackFrameStart[next + 1];
+}
+
+// The frame between two table entries as an endless ring, filling all of `room`.
+int32_t ReadRingFrame(uint8_t* destination, int32_t room)
 {
     if (room <= 0)
         return 0;
     std::lock_guard<std::mutex> lock(g_PlaybackMutex);
-    // An index built by the packet rule has no markers to read between.
+    // An index built by the packet rule has no table to read between.
     if (!EnsureIndexLocked() || g_nPlaybackFrame + 1 >= g_playbackMarkerCount)
         return 0;
-    const int32_t start = g_PlaybackFrameStart[g_nPlaybackFrame];
-    g_nPlaybackFrameEnd = g_PlaybackFrameStart[g_nPlaybackFrame + 1];
     for (int32_t k = 0; k < room; ++k) {
-        destination[k] = g_PlaybackData[g_nPlaybackReadPos++];
         if (g_nPlaybackReadPos >= g_nPlaybackFrameEnd)
-            g_nPlaybackReadPos = start;
+            NextRingFrameLocked();
+        destination[k] = g_PlaybackData[g_nPlaybackReadPos++];
     }
     AdvanceUnlessHeldLocked();
     return room;
@@ -90,21 +103,7 @@ int32_t ReadPacketFrame(uint8_t* destination, int32_t room)
 
 int32_t PlaybackReadFrame(uint8_t* destination, int32_t room)
 {
-    const bool markers = ProtocolFor(Load(g_nProtocol)).playbackFrames == PlaybackFrames::Markers;
-    return markers ? ReadMarkerFrame(destination, room) : ReadPacketFrame(destination, room);
-}
-
-int32_t PlaybackReadBytes(uint8_t* destination, int32_t length)
-{
-    std::lock_guard<std::mutex> lock(g_PlaybackMutex);
-    if (g_nPlaybackSize <= 0 || length <= 0)
-        return 0;
-    for (int32_t k = 0; k < length; ++k) {
-        if (g_nPlaybackPos >= g_nPlaybackSize)
-            g_nPlaybackPos = 0;
-        destination[k] = g_PlaybackData[g_nPlaybackPos++];
-    }
-    return length;
+    return FramesFromTable() ? ReadRingFrame(destination, room) : ReadPacketFrame(destination, room);
 }
 
 bool StepPlaybackFrame()
@@ -118,7 +117,7 @@ bool CopyPlaybackFrame(std::vector<uint8_t>* bytes)
     std::lock_guard<std::mutex> lock(g_PlaybackMutex);
     if (!EnsureIndexLocked())
         return false;
-    // The frame being shown: from its marker to the next, or its run of sector packets.
+    // The frame being shown: from its table entry to the next, or its run of sector packets.
     int32_t begin = 0;
     int32_t length = 0;
     if (g_playbackMarkerCount > 0) {

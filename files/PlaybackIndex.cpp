@@ -17,6 +17,19 @@ bool MarkerAt(const uint8_t* data, int32_t p)
         && data[p + 3] == FRAME_MARKER[3];
 }
 
+// The first `count` entries of the start table are the index: frame k runs from entry k to k + 1.
+// The ring reader starts at the beginning of frame 0.
+int32_t UseFrameStarts(int32_t count)
+{
+    g_playbackMarkerCount = count;
+    if (count > 0)
+        g_nPlaybackReadPos = g_PlaybackFrameStart[0];
+    if (count > 1)
+        g_nPlaybackFrameEnd = g_PlaybackFrameStart[1];
+    g_nPlaybackReadFrame = 0;
+    return count - 1;
+}
+
 // Frames run from marker to marker; the table keeps the first PLAYBACK_MAX_MARKERS.
 int32_t IndexMarkers()
 {
@@ -25,10 +38,41 @@ int32_t IndexMarkers()
         if (MarkerAt(g_PlaybackData, p))
             g_PlaybackFrameStart[count++] = p;
     }
-    g_playbackMarkerCount = count;
-    if (count > 0)
-        g_nPlaybackReadPos = g_PlaybackFrameStart[0];
-    return count - 1;
+    return UseFrameStarts(count);
+}
+
+// Where the protocol's packet recogniser sees revolutions end, up to `limit` of them, written to
+// `starts` unless it is null; the number found. Bytes that are no packet are stepped over one by one.
+int32_t FindRevolutionEnds(const ProtocolRow& protocol, int32_t pointNum, int32_t* starts, int32_t limit)
+{
+    RecogniserState state{pointNum};
+    int32_t count = 0;
+    auto found = [&](int32_t p) {
+        if (starts != nullptr)
+            starts[count] = p;
+        ++count;
+    };
+    int32_t p = 0;
+    while (p < g_nPlaybackSize && count < limit) {
+        const PacketVerdict verdict = protocol.examine(state, g_PlaybackData + p, g_nPlaybackSize - p);
+        if (verdict.kind == PacketVerdict::NeedMore)
+            break;  // the end of the data cuts the packet short
+        if (verdict.kind != PacketVerdict::Accepted) {
+            ++p;
+            continue;
+        }
+        if (verdict.boundary == PacketVerdict::BeforePacket)
+            found(p);
+        p += verdict.length;
+        if (verdict.boundary == PacketVerdict::AfterPacket && count < limit)
+            found(p);
+    }
+    return count;
+}
+
+int32_t IndexRevolutions(const ProtocolRow& protocol)
+{
+    return UseFrameStarts(FindRevolutionEnds(protocol, Load(g_nPointNum), g_PlaybackFrameStart, PLAYBACK_MAX_MARKERS));
 }
 
 bool PacketAt(const uint8_t* data, int32_t p, int32_t pointNum, int32_t length)
@@ -79,17 +123,35 @@ bool TwoMarkers()
 
 int32_t IndexPlaybackFramesLocked()
 {
-    const bool markers = ProtocolFor(Load(g_nProtocol)).playbackFrames == PlaybackFrames::Markers;
-    g_nPlaybackFrames = markers ? IndexMarkers() : IndexPackets();
+    const ProtocolRow& protocol = ProtocolFor(Load(g_nProtocol));
+    switch (protocol.playbackFrames) {
+    case PlaybackFrames::Markers:
+        g_nPlaybackFrames = IndexMarkers();
+        break;
+    case PlaybackFrames::SectorPackets:
+        g_nPlaybackFrames = IndexPackets();
+        break;
+    case PlaybackFrames::Revolutions:
+        g_nPlaybackFrames = IndexRevolutions(protocol);
+        break;
+    }
     return g_nPlaybackFrames;
 }
 
 bool PlaybackHasFrames(int32_t protocol, int32_t pointNum)
 {
     std::lock_guard<std::mutex> lock(g_PlaybackMutex);
+    const ProtocolRow& row = ProtocolFor(protocol);
     int32_t first = 0;
-    return ProtocolFor(protocol).playbackFrames == PlaybackFrames::Markers ? TwoMarkers()
-                                                                          : CountPackets(pointNum, &first) > 0;
+    switch (row.playbackFrames) {
+    case PlaybackFrames::Markers:
+        return TwoMarkers();
+    case PlaybackFrames::SectorPackets:
+        return CountPackets(pointNum, &first) > 0;
+    case PlaybackFrames::Revolutions:
+        return FindRevolutionEnds(row, pointNum, nullptr, 2) == 2;
+    }
+    return false;
 }
 
 int32_t IndexPlaybackFrames()

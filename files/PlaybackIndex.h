@@ -1,5 +1,6 @@
-// The frame index of the loaded data: frame markers for protocol codes 1..3, runs of 15
-// sector packets for protocol code 0.
+// The frame index of the loaded data, by the rule of the protocol in force: frame markers
+// (protocol 1), runs of 15 sector packets (protocol 0), or the revolution ends that the
+// protocol's packet recogniser finds (protocols 2 and 3).
 #pragma once
 
 #include <cstdint>

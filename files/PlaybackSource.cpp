@@ -27,10 +27,8 @@ int32_t PlaybackSource::Waiting()
 
 int32_t PlaybackSource::Read(uint8_t* buffer, int32_t length)
 {
-    const ProtocolRow& protocol = Protocol();
-    if (protocol.playbackReading == PlaybackReading::Cyclic)
-        return PlaybackReadBytes(buffer, std::min(length, protocol.playbackChunk));
-    return PlaybackReadFrame(buffer, length);
+    const int32_t chunk = Protocol().playbackChunk;
+    return PlaybackReadFrame(buffer, chunk > 0 ? std::min(length, chunk) : length);
 }
 
 // Reading a whole frame at a time paces every read; a ring is paced by the revolutions the

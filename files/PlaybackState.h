@@ -15,21 +15,21 @@ extern std::mutex g_PlaybackMutex;
 
 extern const uint8_t* g_PlaybackData;  // the active one of two static buffers
 extern int32_t g_nPlaybackSize;        // loaded bytes
-extern int32_t g_nPlaybackPos;         // next byte of the cyclic reader
-extern int32_t g_nPlaybackFrames;      // frames in the index; 0 = build it; -1 = no marker
+extern int32_t g_nPlaybackFrames;      // frames in the index; 0 = build it; -1 = no frame
 extern int32_t g_nPlaybackFrame;       // current frame
 extern int32_t g_PlaybackFrameStart[PLAYBACK_MAX_MARKERS];
-extern int32_t g_playbackMarkerCount;  // valid entries of g_PlaybackFrameStart
-extern int32_t g_nPlaybackReadPos;     // next byte of the marker frame reader
-extern int32_t g_nPlaybackFrameEnd;    // marker frame reader: start of the next marker
+extern int32_t g_playbackMarkerCount;  // valid entries of g_PlaybackFrameStart (markers or revolution ends)
+extern int32_t g_nPlaybackReadPos;     // next byte of the ring frame reader
+extern int32_t g_nPlaybackFrameEnd;    // ring frame reader: end of the frame it is in
+extern int32_t g_nPlaybackReadFrame;   // ring frame reader: the frame it is in
 extern int32_t g_nPlaybackFirstOffset; // packet rule: position of the first frame
 
 // The buffer a new file is decoded into while the readers keep using the active one. Only
 // the loader touches it, one load at a time.
 uint8_t* SparePlaybackBuffer();
 
-// Makes the spare buffer, holding `size` bytes, the loaded data: frame 0, holding, index to be
-// built, playback on.
+// Makes the spare buffer, holding `size` bytes, the loaded data: frame 0, no frame completed
+// from it yet, holding, index to be built, playback on.
 void InstallPlaybackData(int32_t size);
 
 // For the status line: current frame and frame count of the index.

@@ -2,6 +2,7 @@
 
 #include <iterator>
 
+#include "acquisition/SharedState.h"
 #include "protocols/Protocol0.h"
 #include "protocols/Protocol0Encoder.h"
 #include "protocols/Protocol1.h"
@@ -14,19 +15,27 @@
 
 namespace {
 
-// Protocols 2 and 3 report every read; 0 means a frame completed.
-bool ParseProtocol2Frame(CSerialPort& port, ScanFrame& frame) { return ParseProtocol2(port, frame) == 0; }
-bool ParseProtocol3Frame(CSerialPort& port, ScanFrame& frame) { return ParseProtocol3(port, frame) == 0; }
+// Protocols 2 and 3 report every read; 0 means a frame completed. Like the protocol-1 parser's
+// own, a completed frame lets stepped playback move on.
+bool FrameCompleted(int32_t result)
+{
+    if (result != 0)
+        return false;
+    Store(g_bFrameDone, 1);
+    return true;
+}
+bool ParseProtocol2Frame(CSerialPort& port, ScanFrame& frame) { return FrameCompleted(ParseProtocol2(port, frame)); }
+bool ParseProtocol3Frame(CSerialPort& port, ScanFrame& frame) { return FrameCompleted(ParseProtocol3(port, frame)); }
 
 // The simulated scanner's usual pace: about 70 % of a 115200-baud line in protocol 1.
 constexpr int32_t SIMULATED_SAMPLES_PER_SECOND = 3600;
 constexpr float SIMULATED_REVOLUTIONS_PER_SECOND = 7.0f;
 
-// Playback's pace: five revolutions a second for frame-wise reading; 50 bytes every 10 ms for
-// cyclic reading.
+// Playback's pace: five revolutions a second.
 constexpr int FRAME_PAUSE_MS = 200;
-constexpr int32_t CYCLIC_CHUNK = 50;
-constexpr int CYCLIC_PAUSE_MS = 10;
+// Protocols 2 and 3 decode all of a read at once: reads of a few packets let each revolution
+// completed from the ring be paced on its own, instead of several arriving in one read.
+constexpr int32_t PACKETS_RING_CHUNK = 256;
 
 // Protocol 1 scanners: the 0.72-degree bins of the viewer's own sorting compensation.
 constexpr int32_t PROTOCOL1_BINS = 500;
@@ -45,11 +54,11 @@ const ProtocolRow ROWS[] = {
     {2, "protocol 2", ParseProtocol2Frame, ResetProtocol2, nullptr, ExamineProtocol2, SweepDirection::Clockwise,
      PROTOCOL2_SAMPLES_PER_PACKET, PROTOCOL2_BINS,
      EncodeProtocol2Revolution, PROTOCOL2_SAMPLES_PER_SECOND, SIMULATED_REVOLUTIONS_PER_SECOND, PROTOCOL2_PACKET_SIZE,
-     PlaybackFrames::Markers, PlaybackReading::Cyclic, CYCLIC_CHUNK, CYCLIC_PAUSE_MS, 0},
+     PlaybackFrames::Revolutions, PlaybackReading::FrameRing, PACKETS_RING_CHUNK, 0, FRAME_PAUSE_MS},
     {3, "protocol 3", ParseProtocol3Frame, ResetProtocol3, nullptr, ExamineProtocol3, SweepDirection::Clockwise,
      PROTOCOL3_SAMPLES_PER_PACKET, PROTOCOL3_SAMPLES_PER_REVOLUTION,
      EncodeProtocol3Revolution, SIMULATED_SAMPLES_PER_SECOND, PROTOCOL3_REVOLUTIONS_PER_SECOND, PROTOCOL3_PACKET_BYTES,
-     PlaybackFrames::Markers, PlaybackReading::Cyclic, CYCLIC_CHUNK, CYCLIC_PAUSE_MS, 0},
+     PlaybackFrames::Revolutions, PlaybackReading::FrameRing, PACKETS_RING_CHUNK, 0, FRAME_PAUSE_MS},
 };
 
 }  // namespace

@@ -22,13 +22,13 @@ enum class SweepDirection {
 enum class PlaybackFrames {
     Markers,        // from one 0xAA 0x55 0x01 0x01 marker to the next
     SectorPackets,  // runs of 15 sector packets of the point number's length
+    Revolutions,    // from one revolution end to the next, as the packet recogniser finds them
 };
 
 // How playback hands the loaded bytes to the parser.
 enum class PlaybackReading {
     FrameRing,   // the current frame as an endless ring, as much as the parser has room for
     WholeFrame,  // the current frame's bytes at once
-    Cyclic,      // through the whole file in fixed chunks, frames ignored
 };
 
 struct ProtocolRow {
@@ -63,7 +63,7 @@ struct ProtocolRow {
     // --- playback of a loaded file ---
     PlaybackFrames playbackFrames;
     PlaybackReading playbackReading;
-    int32_t playbackChunk;        // bytes per read when reading cyclically
+    int32_t playbackChunk;        // most bytes a ring read hands over; 0: all the parser has room for
     int playbackPauseAfterReadMs;
     int playbackPauseAfterFrameMs;  // per revolution completed from the file
 };

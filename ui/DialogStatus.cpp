@@ -64,7 +64,8 @@ void CPlotwellDlg::RefreshHealthLine()
     const LinkHealthReading reading = ReadLinkHealth();
     const double seconds = std::chrono::duration<double>(now - m_lastHealthTime).count();
     const LinkHealthFigures figures = FiguresBetween(m_lastHealth, reading, seconds);
-    m_linkLine->setText(HealthLineText(figures, m_options.language));
+    const bool frameHeld = Load(g_bPlayback) != 0 && Load(g_bHoldFrame) != 0;
+    m_linkLine->setText(HealthLineText(figures, m_options.language, frameHeld));
     m_linkLine->setToolTip(HealthDetailsText(reading, figures, m_stage.Drops(), m_options.language));
     m_lastHealth = reading;
     m_lastHealthTime = now;

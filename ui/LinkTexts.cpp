@@ -85,7 +85,7 @@ QString DroppedText(const std::vector<OutputDrops>& drops, DialogLanguage langua
 
 }  // namespace
 
-QString HealthLineText(const LinkHealthFigures& figures, DialogLanguage language)
+QString HealthLineText(const LinkHealthFigures& figures, DialogLanguage language, bool frameHeld)
 {
     if (figures.packets == 0 && figures.bytesPerSecond <= 0.0)
         return Chinese(language) ? QStringLiteral("无数据") : QStringLiteral("no data");
@@ -94,8 +94,11 @@ QString HealthLineText(const LinkHealthFigures& figures, DialogLanguage language
                                   : QStringLiteral("%1 B/s, no packets: right model?"))
             .arg(Number(figures.bytesPerSecond, 0));
     }
-    return (Chinese(language) ? QStringLiteral("%1 转/秒  %2 点  坏包 %3 %") : QStringLiteral("%1 rev/s  %2 pts  %3 % bad"))
-        .arg(Number(figures.revolutionsPerSecond, 1))
+    const QString rate = frameHeld ? (Chinese(language) ? QStringLiteral("定帧") : QStringLiteral("frame held"))
+                                   : (Chinese(language) ? QStringLiteral("%1 转/秒") : QStringLiteral("%1 rev/s"))
+                                         .arg(Number(figures.revolutionsPerSecond, 1));
+    return (Chinese(language) ? QStringLiteral("%1  %2 点  坏包 %3 %") : QStringLiteral("%1  %2 pts  %3 % bad"))
+        .arg(rate)
         .arg(figures.samples)
         .arg(Number(100.0 * figures.badShare, 1));
 }

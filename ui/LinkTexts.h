@@ -13,8 +13,9 @@
 #include "run/ScannerProbe.h"
 #include "ui/LayoutTexts.h"
 
-// "7.0 rev/s  513 pts  0.0 % bad"; without packets what was heard instead.
-QString HealthLineText(const LinkHealthFigures& figures, DialogLanguage language);
+// "7.0 rev/s  513 pts  0.0 % bad"; without packets what was heard instead. While playback holds
+// a frame the same revolution is parsed again and again: "frame held" stands for a rate then.
+QString HealthLineText(const LinkHealthFigures& figures, DialogLanguage language, bool frameHeld = false);
 // Every figure, for the line's tooltip, with the revolutions each output dropped.
 QString HealthDetailsText(const LinkHealthReading& reading, const LinkHealthFigures& figures,
                           const std::vector<OutputDrops>& drops, DialogLanguage language);

@@ -37,6 +37,12 @@ std::string FilesTest::WriteText(const std::string& name, const std::string& tex
     return path;
 }
 
+std::vector<uint8_t> LoadedBytes()
+{
+    std::lock_guard<std::mutex> lock(g_PlaybackMutex);
+    return {g_PlaybackData, g_PlaybackData + g_nPlaybackSize};
+}
+
 std::string HexText(const std::vector<uint8_t>& bytes)
 {
     std::string text(3 * bytes.size(), ' ');

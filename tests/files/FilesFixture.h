@@ -20,6 +20,9 @@ protected:
     std::filesystem::path m_directory;
 };
 
+// The bytes playback has loaded, all of them.
+std::vector<uint8_t> LoadedBytes();
+
 // The raw data file text of `bytes`.
 std::string HexText(const std::vector<uint8_t>& bytes);
 

@@ -6,6 +6,8 @@
 #include "files/PlaybackIndex.h"
 #include "files/PlaybackLoad.h"
 #include "files/PlaybackState.h"
+#include "protocols/DeviceModel.h"
+#include "run/SimulatedScanner.h"
 
 namespace {
 
@@ -102,7 +104,8 @@ TEST_F(PlaybackFramesTest, IndexCountsFramesBetweenMarkersOrRunsOfSectorPackets)
         int32_t firstOffset;
     } cases[] = {
         {MarkerFrames({6, 3}), 1, 2, 0},
-        {MarkerFrames({}), 3, 0, 0},            // one marker: no frame, rebuilt at each use
+        {MarkerFrames({}), 1, 0, 0},            // one marker: no frame, rebuilt at each use
+        {MarkerFrames({6, 3}), 3, -1, 0},       // protocol 3 has its own revolution ends
         {{0xAA, 0x55, 0x01, 0x00, 0x01}, 1, -1, 0},
         {{0x00, 0xAA, 0x55, 0x01}, 2, -1, 0},  // a marker cut by the end of the data
         {SectorFrames(3), 0, 3, 7},
@@ -142,10 +145,12 @@ TEST_F(PlaybackFramesTest, HeldMarkerFrameRepeatsAndStepsOnlyAfterACompletedFram
     // The reading runs on through the rest of frame 0, then keeps to frame 1.
     EXPECT_EQ(ReadMarkerFrame(27), Concat({Slice(f0, 1, 9), f1, f1, Slice(f1, 0, 2)}));
 
+    // At the wrap the reading finishes frame 1 before it goes back to frame 0: a revolution cut
+    // there was drawn broken once a loop.
     Store(g_bFrameDone, 1);
     EXPECT_TRUE(StepPlaybackFrame());
     EXPECT_EQ(GetPlaybackPosition().frame, 0);
-    EXPECT_EQ(Slice(ReadMarkerFrame(21), 1, 20), Concat({f0, f0}));
+    EXPECT_EQ(ReadMarkerFrame(26), Concat({Slice(f1, 2, 6), f0, f0}));
 }
 
 TEST_F(PlaybackFramesTest, AdvancingFramesFollowTheParserAndWrapToTheFirst)
@@ -229,19 +234,39 @@ TEST_F(PlaybackFramesTest, MoreThanAThousandMarkersIndexTheFirstThousand)
     EXPECT_EQ(GetPlaybackPosition().frame, 0);
 }
 
-TEST_F(PlaybackFramesTest, CyclicReadersGoThroughAllDataWhateverTheFrameState)
+// Protocols 2 and 3 have no markers: a frame runs from one revolution end that the packet
+// recogniser finds to the next, whatever comes before the first.
+TEST_F(PlaybackFramesTest, RevolutionFramesRunBetweenTheRevolutionEndsOfTheProtocol)
 {
-    const std::vector<uint8_t> bytes = MarkerFrames({3, 3});
-    LoadBytes(bytes);
     for (int32_t protocol : {2, 3}) {
+        SCOPED_TRACE(protocol);
+        SimulatedScanner scanner(ModelScannerSettings(g_ModelTR20_C, protocol));
+        std::vector<uint8_t> bytes = {0x55, 0xAA, 0x03, 0xFA, 0xA0};  // lead-in like packet starts
+        std::vector<std::vector<uint8_t>> revolutions;
+        for (int k = 0; k < 3; ++k) {
+            ASSERT_TRUE(scanner.NextRevolution());
+            revolutions.emplace_back(scanner.Bytes(), scanner.Bytes() + scanner.ByteCount());
+            bytes.insert(bytes.end(), revolutions.back().begin(), revolutions.back().end());
+        }
+        scanner.EndStream();
+        bytes.insert(bytes.end(), scanner.Bytes(), scanner.Bytes() + scanner.ByteCount());
+        LoadBytes(bytes);
         Store(g_nProtocol, protocol);
+        EXPECT_TRUE(PlaybackHasFrames(protocol, 30));
+        EXPECT_FALSE(PlaybackHasFrames(1, 30));
+        ASSERT_EQ(IndexPlaybackFrames(), 2);  // the first revolution has no end before it
+        std::vector<uint8_t> snapshot;
+        ASSERT_TRUE(CopyPlaybackFrame(&snapshot));
+        EXPECT_EQ(snapshot, revolutions[1]);
+        // A step waits for a completed revolution, as between markers.
+        EXPECT_FALSE(StepPlaybackFrame());
         Store(g_bFrameDone, 1);
-        StepPlaybackFrame();
-        std::vector<uint8_t> read(50);
-        ASSERT_EQ(PlaybackReadBytes(read.data(), 50), 50);
-        const size_t start = protocol == 2 ? 0 : 50 % bytes.size();  // on from where the first stopped
-        for (size_t i = 0; i < read.size(); ++i)
-            EXPECT_EQ(read[i], bytes[(start + i) % bytes.size()]) << protocol << " " << i;
+        ASSERT_TRUE(StepPlaybackFrame());
+        ASSERT_TRUE(CopyPlaybackFrame(&snapshot));
+        EXPECT_EQ(snapshot, revolutions[2]);
+        // The reading finishes the frame it began, then keeps to the held frame as a ring.
+        const std::vector<uint8_t> ring = Concat({revolutions[1], revolutions[2], revolutions[2]});
+        EXPECT_EQ(ReadMarkerFrame(static_cast<int32_t>(ring.size())), ring);
     }
 }
 

@@ -19,13 +19,6 @@ namespace {
 
 using PlaybackLoadTest = FilesTest;
 
-std::vector<uint8_t> ReadCycle(int32_t length)
-{
-    std::vector<uint8_t> bytes(static_cast<size_t>(length));
-    bytes.resize(static_cast<size_t>(PlaybackReadBytes(bytes.data(), length)));
-    return bytes;
-}
-
 TEST_F(PlaybackLoadTest, AcceptsCompleteCellsInEitherCaseAndRefusesAnythingElse)
 {
     struct Case {
@@ -48,7 +41,7 @@ TEST_F(PlaybackLoadTest, AcceptsCompleteCellsInEitherCaseAndRefusesAnythingElse)
         std::string reason;
         EXPECT_EQ(LoadPlaybackFile(WriteText("case.txt", c.text), &reason), c.result) << c.text;
         EXPECT_EQ(Load(g_bPlayback), c.result == PLAYBACK_LOADED ? 1 : 0) << c.text;
-        EXPECT_EQ(ReadCycle(static_cast<int32_t>(c.bytes.size())), c.bytes) << c.text;
+        EXPECT_EQ(LoadedBytes(), c.bytes) << c.text;
         if (c.result != PLAYBACK_LOADED) {
             EXPECT_FALSE(reason.empty()) << c.text;
         }
@@ -82,7 +75,6 @@ TEST_F(PlaybackLoadTest, RefusedFileLeavesLoadedDataIndexAndFrameAsTheyWere)
     ASSERT_EQ(IndexPlaybackFrames(), 2);
     Store(g_bFrameDone, 1);
     ASSERT_TRUE(StepPlaybackFrame());
-    const std::vector<uint8_t> firstRead = ReadCycle(5);
     Store(g_bHoldFrame, 0);  // to see that a refused file does not put holding back on
 
     std::string bad = HexText(std::vector<uint8_t>(40, 0xEE)) + "EE\n";
@@ -108,14 +100,13 @@ TEST_F(PlaybackLoadTest, RefusedFileLeavesLoadedDataIndexAndFrameAsTheyWere)
     const PlaybackPosition position = GetPlaybackPosition();
     EXPECT_EQ(position.frame, 1);
     EXPECT_EQ(position.frames, 2);
-    EXPECT_EQ(ReadCycle(12), std::vector<uint8_t>(played.begin() + 5, played.end()));
+    EXPECT_EQ(LoadedBytes(), played);
     // The marker reader runs on through frame 1 (bytes 7..11) and keeps to it.
     std::vector<uint8_t> frame(12);
     ASSERT_EQ(PlaybackReadFrame(frame.data(), 12), 12);
     std::vector<uint8_t> expected(played.begin() + 1, played.begin() + 12);
     expected.push_back(played[7]);
     EXPECT_EQ(frame, expected);
-    EXPECT_EQ(firstRead, std::vector<uint8_t>(played.begin(), played.begin() + 5));
 }
 
 // --play or a drop of a FIFO without a writer, or of a terminal, blocked the UI thread in open()
