@@ -38,22 +38,26 @@ size_t FileCount(const std::string& directory)
     return static_cast<size_t>(std::distance(begin(files), end(files)));
 }
 
-// A revolution as the view got it, without its last sample: a played-back frame closes with
-// the zero packet of the revolution before it.
+// A revolution as the view got it, away from the turn: the samples near 0 degrees may come from
+// the packet that closes it or the one before, which a replayed frame takes from the frame it
+// reads next (a protocol-1 zero packet, a protocol-2 or 3 packet that straddles the turn).
 struct ShownSamples {
     std::vector<float> angle;
     std::vector<int16_t> distance;
     bool operator==(const ShownSamples&) const = default;
 };
 
-// The revolution the view shows, but for its last sample (the closing packet's, which a replayed
-// frame takes from the next revolution).
 ShownSamples ShownRevolution()
 {
     std::lock_guard<std::mutex> lock(g_PointListMutex);
-    const int32_t count = g_PointList.count > 0 ? g_PointList.count - 1 : 0;
-    return {{g_PointList.angle, g_PointList.angle + count},
-            {g_PointList.distance, g_PointList.distance + count}};
+    ShownSamples shown;
+    for (int32_t i = 0; i < g_PointList.count; ++i) {
+        if (g_PointList.angle[i] >= 10.0f && g_PointList.angle[i] <= 350.0f) {
+            shown.angle.push_back(g_PointList.angle[i]);
+            shown.distance.push_back(g_PointList.distance[i]);
+        }
+    }
+    return shown;
 }
 
 }  // namespace
