@@ -76,6 +76,8 @@ void ProcessFrame(const ProcessingSettings& settings, PointList& points)
 {
     Store(g_nReceived, g_ScanFrame.count);
     CountValidSamples(g_ScanFrame);
+    // The receive indicator's count, for every protocol (the protocol-1 parser also sets it).
+    Store(g_nValidSamples, g_LinkHealth.validSamples.load(std::memory_order_relaxed));
     if (settings.filter)
         FilterFrame(g_ScanFrame, settings.filterFactor);
     BuildPointList(g_ScanFrame, points, settings.compensation);
