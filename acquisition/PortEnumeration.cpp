@@ -70,12 +70,6 @@ std::map<std::string, std::string> StableNames(const std::string& serialById)
     return names;
 }
 
-bool IsCharacterDevice(const std::string& path)
-{
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && S_ISCHR(st.st_mode);
-}
-
 std::string CanonicalOrSame(const std::string& path)
 {
     std::error_code ec;
@@ -102,7 +96,7 @@ std::string DriverOf(const std::string& path, const std::string& sysClassTty)
 
 struct Classifier {
     const PortScanRoots& roots;
-    std::map<std::string, int> heldByOthers;
+    HeldDevices heldByOthers;
 
     // Empty when the port is free.
     std::string Holder(const std::string& path) const
@@ -110,8 +104,8 @@ struct Classifier {
         const LockHolder lock = FindLockHolder(path, roots.lockDirs, roots.proc);
         if (!lock.reason.empty())
             return lock.reason;
-        const auto descriptor = heldByOthers.find(CanonicalOrSame(path));
-        const int pid = lock.pid != 0 ? lock.pid : descriptor != heldByOthers.end() ? descriptor->second : 0;
+        const auto descriptor = heldByOthers.holders.find(CanonicalOrSame(path));
+        const int pid = lock.pid != 0 ? lock.pid : descriptor != heldByOthers.holders.end() ? descriptor->second : 0;
         return pid != 0 ? DescribeProcess(pid, roots.proc) : std::string();
     }
 };
@@ -176,7 +170,8 @@ void EnumeratePorts(std::vector<PortEntry>& all, std::vector<PortEntry>& free,
     const Classifier classifier{roots, DevicesHeldByOthers(roots.proc)};
     const auto stableNames = StableNames(roots.serialById);
     auto add = [&](const std::string& path, const std::string& displayName) {
-        PortEntry entry{path, displayName, DriverOf(path, roots.sysClassTty), classifier.Holder(path)};
+        PortEntry entry{path, displayName, DriverOf(path, roots.sysClassTty), classifier.Holder(path),
+                        classifier.heldByOthers.someUnseen};
         (entry.holder.empty() ? free : busy).push_back(entry);
         all.push_back(std::move(entry));
     };
@@ -188,7 +183,7 @@ void EnumeratePorts(std::vector<PortEntry>& all, std::vector<PortEntry>& free,
     for (const std::string& path : roots.extraPaths) {
         const bool listed = std::any_of(all.begin(), all.end(),
                                         [&](const PortEntry& entry) { return entry.path == path; });
-        if (!listed && IsCharacterDevice(path))
+        if (!listed && LookAtPath(path, roots.sysClassTty).kind == PathKind::SerialDevice)
             add(path, path);
     }
 }

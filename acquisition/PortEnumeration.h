@@ -11,6 +11,8 @@ struct PortEntry {
     std::string displayName;  // /dev/serial/by-id name where one exists, else the path
     std::string driver;       // the kernel driver behind it (sysfs); empty when none is known
     std::string holder;       // busy: who holds it, "name (pid N)", or why it counts as held
+    bool othersUnseen = false;  // free as far as this user can see: the descriptors of some
+                                // other users' processes could not be read
 };
 
 // Where the system keeps what the link consults; tests point it at a fake tree.
@@ -24,7 +26,7 @@ struct PortScanRoots {
 
 // Lists the serial devices without opening any of them: all, free, and busy (a live lock file,
 // a lock file that cannot be judged, or a descriptor held by another process). Enumerated
-// devices come first in natural name order, then the extra paths that are character devices.
+// devices come first in natural name order, then the extra paths that LookAtPath finds serial.
 void EnumeratePorts(std::vector<PortEntry>& all, std::vector<PortEntry>& free,
                     std::vector<PortEntry>& busy, const PortScanRoots& roots = PortScanRoots{});
 

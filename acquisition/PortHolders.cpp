@@ -24,8 +24,9 @@ bool IsPidName(const std::string& name)
     return true;
 }
 
-// Records every /dev/... that one process's descriptors point at.
-void CollectDescriptors(const fs::path& fdDir, int pid, std::map<std::string, int>& held)
+// Records every /dev/... that one process's descriptors point at; false when they cannot be
+// listed although the process is still there.
+bool CollectDescriptors(const fs::path& fdDir, int pid, std::map<std::string, int>& held)
 {
     std::error_code ec;
     for (fs::directory_iterator it(fdDir, ec), end; !ec && it != end; it.increment(ec)) {
@@ -34,20 +35,22 @@ void CollectDescriptors(const fs::path& fdDir, int pid, std::map<std::string, in
         if (!linkError && target.native().starts_with("/dev/"))
             held.emplace(target.native(), pid);
     }
+    return !ec || ec == std::errc::no_such_file_or_directory;
 }
 
 }  // namespace
 
-std::map<std::string, int> DevicesHeldByOthers(const std::string& procRoot)
+HeldDevices DevicesHeldByOthers(const std::string& procRoot)
 {
-    std::map<std::string, int> held;
+    HeldDevices held;
     const std::string self = std::to_string(::getpid());
     std::error_code ec;
     // Other users' descriptors are unreadable without privileges; those processes stay unseen.
     for (fs::directory_iterator it(procRoot, ec), end; !ec && it != end; it.increment(ec)) {
         const std::string name = it->path().filename().native();
-        if (IsPidName(name) && name != self)
-            CollectDescriptors(it->path() / "fd", std::atoi(name.c_str()), held);
+        if (IsPidName(name) && name != self &&
+            !CollectDescriptors(it->path() / "fd", std::atoi(name.c_str()), held.holders))
+            held.someUnseen = true;
     }
     return held;
 }
@@ -57,7 +60,7 @@ int HolderOf(const std::string& devicePath, const std::string& procRoot)
     // Descriptor links name the device itself, not a /dev/serial/by-id link to it.
     std::error_code ec;
     const fs::path device = fs::canonical(devicePath, ec);
-    const auto held = DevicesHeldByOthers(procRoot);
+    const auto held = DevicesHeldByOthers(procRoot).holders;
     const auto found = held.find(ec ? devicePath : device.native());
     return found == held.end() ? 0 : found->second;
 }

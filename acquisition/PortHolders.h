@@ -4,9 +4,15 @@
 #include <map>
 #include <string>
 
-// Device path (as the descriptor links name it, e.g. /dev/ttyUSB0) -> pid of one other process
-// holding it. Our own process is left out: a port we hold is not "held by another program".
-std::map<std::string, int> DevicesHeldByOthers(const std::string& procRoot);
+// The devices other processes hold, as far as /proc shows them. Our own process is left out: a
+// port we hold is not "held by another program".
+struct HeldDevices {
+    std::map<std::string, int> holders;  // device path (as the descriptor links name it, e.g.
+                                         // /dev/ttyUSB0) -> pid of one process holding it
+    bool someUnseen = false;             // the descriptors of some processes (other users')
+                                         // could not be read: what they hold is unknown
+};
+HeldDevices DevicesHeldByOthers(const std::string& procRoot);
 
 // The holder of one device (any path that leads to it), or 0.
 int HolderOf(const std::string& devicePath, const std::string& procRoot);

@@ -10,9 +10,11 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <thread>
 
 #include "acquisition/BaudRates.h"
 #include "acquisition/PortAccess.h"
+#include "acquisition/PortEnumeration.h"
 #include "acquisition/PortHolders.h"
 #include "acquisition/PortLock.h"
 #include "acquisition/SerialPort.h"
@@ -21,6 +23,10 @@ namespace {
 
 constexpr int WRITE_TIMEOUT_BASE_MS = 500;
 constexpr int WRITE_TIMEOUT_PER_BYTE_MS = 100;
+// How long a process seen holding the device after we locked it may take to let go, and how
+// often it is looked for meanwhile.
+constexpr int HOLDER_GRACE_MS = 1000;
+constexpr int HOLDER_LOOK_MS = 20;
 
 // `holderPid` names the holder when it is known, `why` says what else marks the device as held.
 std::string BusyReason(const std::string& path, int holderPid, const std::string& why, const std::string& procRoot)
@@ -31,6 +37,26 @@ std::string BusyReason(const std::string& path, int holderPid, const std::string
     else if (!why.empty())
         text += ": " + why;
     return text + ".";
+}
+
+// Why `path` is no device to open, found without opening it; empty when it is a serial one.
+std::string NotASerialDevice(const std::string& path, const std::string& sysClassTty)
+{
+    const PathLook look = LookAtPath(path, sysClassTty);
+    switch (look.kind) {
+    case PathKind::SerialDevice:
+        return {};
+    case PathKind::Missing:
+        if (look.error == EACCES)
+            return "Permission denied on " + path + ".";
+        if (look.error == ENOENT || look.error == ENOTDIR || look.error == ENODEV)
+            return "No such device: " + path + ".";
+        return path + ": " + std::strerror(look.error) + ".";
+    case PathKind::RegularFile:
+    case PathKind::Other:
+        break;
+    }
+    return path + " is not a serial device.";
 }
 
 std::string OpenErrorReason(const std::string& path, int error, const std::string& procRoot)
@@ -83,14 +109,40 @@ bool NobodyElseHolds(const std::string& path, const std::string& procRoot, std::
     return false;
 }
 
-// flock catches cooperating programs, also those of other users that /proc does not show.
-// Ours stays on the descriptor until it is closed.
-bool NotLockedElsewhere(int fd, const std::string& path, const std::string& procRoot, std::string& why)
+// Like NobodyElseHolds, once we hold the device's flock: others that opened it at the same
+// moment (root passes TIOCEXCL) close it again as soon as they find it locked, so a holder is
+// given a moment to go. A program that keeps it open holds it.
+bool NoHolderRemains(const std::string& path, const std::string& procRoot, std::string& why)
 {
-    if (::flock(fd, LOCK_EX | LOCK_NB) == 0 || errno != EWOULDBLOCK)
-        return true;
-    why = BusyReason(path, HolderOf(path, procRoot), {}, procRoot);
-    return false;
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(HOLDER_GRACE_MS);
+    while (!NobodyElseHolds(path, procRoot, why)) {
+        if (Clock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(HOLDER_LOOK_MS));
+    }
+    return true;
+}
+
+// flock decides among cooperating programs, also those of other users that /proc does not show,
+// and among many of ours opening the device at once: only its winner sets the exclusive flag,
+// so a loser never clears the flag of the one who won. On failure the descriptor is closed
+// (before the holder is looked for, so that the winner's own look does not find us).
+bool WinDeviceLock(int fd, const std::string& path, const std::string& procRoot, std::string& why)
+{
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
+        ::close(fd);
+        why = BusyReason(path, HolderOf(path, procRoot), {}, procRoot);
+        return false;
+    }
+    // Only root gets here past another program's exclusive flag, which stays theirs, unless
+    // nobody holds the device any more (a pseudo-terminal keeps the flag after its holder ended).
+    int exclusive = 0;
+    if (::ioctl(fd, TIOCGEXCL, &exclusive) == 0 && exclusive != 0 && !NoHolderRemains(path, procRoot, why)) {
+        ::close(fd);
+        return false;
+    }
+    return true;
 }
 
 // Raw 8N1, no flow control, modem lines ignored, reads return at once with what has arrived.
@@ -132,16 +184,16 @@ int OpenConfigured(const std::string& path, speed_t speed, const std::string& pr
         why = path + ": " + std::strerror(errno) + ".";
         return -1;
     }
-    if (!::isatty(fd))
+    if (!::isatty(fd)) {
         why = path + " is not a serial device.";
-    else if (::ioctl(fd, TIOCEXCL) != 0)
-        why = path + ": " + std::strerror(errno) + ".";
-    if (!why.empty()) {
         ::close(fd);
         return -1;
     }
-    if (!NotLockedElsewhere(fd, path, procRoot, why)) {
-        CloseExclusive(fd);
+    if (!WinDeviceLock(fd, path, procRoot, why))
+        return -1;
+    if (::ioctl(fd, TIOCEXCL) != 0) {
+        why = path + ": " + std::strerror(errno) + ".";
+        ::close(fd);
         return -1;
     }
     if (!ApplyLineSettings(fd, speed)) {
@@ -152,7 +204,7 @@ int OpenConfigured(const std::string& path, speed_t speed, const std::string& pr
     ::tcflush(fd, TCIOFLUSH);
     // A holder that opened between the first look and TIOCEXCL. Looked for after the flush,
     // so that what a scanner sends meanwhile is kept.
-    if (!NobodyElseHolds(path, procRoot, why)) {
+    if (!NoHolderRemains(path, procRoot, why)) {
         CloseExclusive(fd);
         return -1;
     }
@@ -174,11 +226,12 @@ bool CSerialPort::Open(const std::string& path, int baudRate, std::string* reaso
         static_cast<void>(Close());  // a port still open is let go before the next is taken
     m_lineLost.store(false);
     hPort.store(INVALID_PORT);
-    std::string why;
     const speed_t speed = BaudRateConstant(baudRate);
-    if (speed == B0) {
+    // Looked at before any lock is taken, so that a path that is no port never leaves a lock.
+    std::string why = NotASerialDevice(path, systemPaths.sysClassTty);
+    if (why.empty() && speed == B0)
         why = BAUD_RATE_FAILED_TEXT;
-    } else {
+    if (why.empty()) {
         // The lock is checked before the device is touched: opening raises DTR and RTS, which
         // resets many devices.
         const PortLockResult lock = TakePortLock(path, systemPaths.lockDirs, systemPaths.proc);
@@ -188,7 +241,7 @@ bool CSerialPort::Open(const std::string& path, int baudRate, std::string* reaso
             const int fd = OpenConfigured(path, speed, systemPaths.proc, why);
             if (fd > 0) {
                 m_lockFile = lock.lockFile;
-                m_missingLockReason = lock.notWritten;
+                m_lockNote = lock.note;
                 hPort.store(fd);
                 return true;
             }
@@ -213,7 +266,7 @@ bool CSerialPort::Close()
     hPort.store(NO_PORT);
     ReleasePortLock(m_lockFile);
     m_lockFile.clear();
-    m_missingLockReason.clear();
+    m_lockNote.clear();
     return true;
 }
 

@@ -52,13 +52,15 @@ public:
 
     // Opens a device by path: exclusive (TIOCEXCL, flock and a LCK.. lock file), raw 8N1, no
     // flow control, modem lines ignored, at `baudRate`; both queues flushed. A device that
-    // another process already has open is refused. On failure hPort is INVALID_PORT, nothing
-    // stays held, and `reason` (when given) receives the operator-facing cause: permission,
-    // busy (with the holder when known), no such device, or the baud rate.
+    // another process already has open is refused; of many opening it at once exactly one wins.
+    // On failure hPort is INVALID_PORT, nothing stays held, and `reason` (when given) receives
+    // the operator-facing cause: no such device, not a serial device, permission, busy (with the
+    // holder when known), or the baud rate.
     [[nodiscard]] bool Open(const std::string& path, int baudRate, std::string* reason = nullptr);
-    // While open: why no lock file could be written for the port (the port is still exclusive
-    // through the open itself); empty when we hold one.
-    const std::string& MissingLockReason() const { return m_missingLockReason; }
+    // While open: what the operator should hear about the lock files: stale locks of others that
+    // were replaced, or why no lock file could be written (the port is still exclusive through
+    // the open itself). Empty when our lock simply took its place.
+    const std::string& LockNote() const { return m_lockNote; }
     // True after closing (also when the descriptor was already gone); also true, without a
     // call, after a failed open. False when no port was ever opened (hPort 0). End the
     // receive thread first.
@@ -120,5 +122,5 @@ private:
     std::atomic<bool> m_lineLost{false};
     int m_wakeFd = -1;             // eventfd that EndReceiving signals to cut waits short
     std::string m_lockFile;        // our LCK.. file while a port is open
-    std::string m_missingLockReason;
+    std::string m_lockNote;
 };

@@ -131,8 +131,8 @@ int RunMonitor(const MonitorOptions& options, std::ostream& out, std::ostream& e
     }
     err << "plotwell-tool monitor: " << options.port << " at " << LineSettingsText(baudRate) << ", model "
         << options.run.model->szName << "\n";
-    if (!port.MissingLockReason().empty())
-        err << "plotwell-tool monitor: " << options.port << ": " << port.MissingLockReason() << "\n";
+    if (!port.LockNote().empty())
+        err << "plotwell-tool monitor: " << options.port << ": " << port.LockNote() << "\n";
     // Installed before the threads start, so that they never see SIGPIPE either.
     const StopSignals signals;
     LineWriter writer(out, signals.WakeFd());

@@ -18,6 +18,9 @@ const char USAGE[] =
     "Lists every serial port the viewer would consider, one line each: its path, its name under\n"
     "/dev/serial/by-id, its state and its driver ('-' where there is none). The state is one of\n"
     "  free                         the viewer offers it\n"
+    "  free as far as this user can see\n"
+    "                               the same, but the open files of other users' programs cannot\n"
+    "                               be read: one of them may hold it without a lock\n"
     "  busy: NAME (pid N)           another program holds it (or why it counts as held)\n"
     "  no access: OWNER:GROUP MODE  this user may not open it\n"
     "and, for a path given with --port that is no serial port,\n"
@@ -32,7 +35,7 @@ using Row = std::array<std::string, 4>;
 Row Describe(const PortEntry& entry)
 {
     const std::string noAccess = AccessProblem(entry.path);
-    std::string state = "free";
+    std::string state = entry.othersUnseen ? "free as far as this user can see" : "free";
     if (!noAccess.empty())
         state = "no access: " + noAccess;
     else if (!entry.holder.empty())

@@ -163,6 +163,8 @@ private:
               << ") as sensor_msgs/msg/LaserScan on " << m_options.publish.topic << " (DDS " << m_publisher.DdsName()
               << ", domain " << m_options.publish.domain << "): " << shape.bins << " bins, frame "
               << m_options.publish.frameId << ", reliable, keep last 10\n";
+        if (!m_port.LockNote().empty())
+            m_err << "plotwell-tool publish: " << m_options.source << ": " << m_port.LockNote() << "\n";
     }
 
     // Until the scans are out, the input ends, the device goes away or a stop signal arrives

@@ -110,8 +110,8 @@ void CPlotwellDlg::OpenPort()
         ShowReceiveIndicator(QString::number(model->nBaudRate));
         Store(g_nPointNum, model->nPointNum);
         ShowPointNum();
-        if (!m_SerialPort.MissingLockReason().empty())
-            SetFileNote(m_strPort + QStringLiteral(": ") + QString::fromStdString(m_SerialPort.MissingLockReason()));
+        if (!m_SerialPort.LockNote().empty())
+            SetFileNote(m_strPort + QStringLiteral(": ") + QString::fromStdString(m_SerialPort.LockNote()));
         return;
     }
     ShowConnection();

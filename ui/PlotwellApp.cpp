@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "acquisition/PortEnumeration.h"
 #include "files/OutputDirectory.h"
 #include "protocols/DeviceModel.h"
 #include "ros2/RosNames.h"
@@ -91,6 +92,10 @@ AppOptions ParseArguments(const std::vector<std::string>& raw)
             options.version = true;
         } else if (argument == QStringLiteral("--port") && hasValue) {
             options.port = raw[static_cast<size_t>(++i)];
+            // A missing path is kept: the adapter may be plugged in later, and OPEN says so.
+            const PathKind kind = LookAtPath(options.port).kind;
+            if (kind == PathKind::RegularFile || kind == PathKind::Other)
+                options.error = QStringLiteral("--port ") + arguments[i] + QStringLiteral(": not a serial device");
         } else if (argument == QStringLiteral("--model") && hasValue) {
             const std::string name = arguments[++i].toStdString();
             options.model = FindAnyModel(name.c_str());

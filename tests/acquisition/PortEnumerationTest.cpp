@@ -74,9 +74,16 @@ TEST(PortEnumeration, ListsRealSerialDevicesInNaturalOrderAndTellsBusyFromFree)
     ASSERT_GE(all.size(), 3u);
     EXPECT_EQ(all[2].path, "/dev/ttyUSB0") << "the stable name is shown, the device is opened";
 
-    // Lists are refilled, not appended to.
+    EXPECT_FALSE(all[0].othersUnseen);
+
+    // Lists are refilled, not appended to. A process whose descriptors cannot be listed (another
+    // user's; a file stands in for its fd folder, since root may list any) makes every free port
+    // free only as far as this user can see.
+    tree.WriteFile("proc/6161/fd", "");
     EnumeratePorts(all, free, busy, roots);
     EXPECT_EQ(all.size(), 6u);
+    for (const PortEntry& entry : all)
+        EXPECT_TRUE(entry.othersUnseen) << entry.path;
 }
 
 // A path given by hand belongs to the tty class when the class has an entry of its name with its

@@ -1,12 +1,15 @@
 // The serial link against pseudo-terminals: opening, line settings, reads, writes, exclusivity.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <sys/file.h>
 #include <sys/inotify.h>
 #include <sys/ioctl.h>
+#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstring>
@@ -19,6 +22,7 @@
 #include "acquisition/PortLock.h"
 #include "acquisition/SerialPort.h"
 #include "tests/support/ChildProcess.h"
+#include "tests/support/Pipe.h"
 #include "tests/support/PseudoTerminal.h"
 #include "tests/support/ScratchDirectory.h"
 
@@ -148,7 +152,7 @@ TEST_F(SerialLinkTest, EveryWayOfLettingGoLeavesTheDeviceToTheNextOpen)
              UseSameLocks(local);
              ASSERT_TRUE(local.Open(pty.DevicePath(), 115200));
          }},
-        {"an open refused after the exclusive flag was set",
+        {"an open refused by another's flock",
          [&] {
              const int other = open(pty.DevicePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
              ASSERT_GE(other, 0);
@@ -205,6 +209,85 @@ TEST_F(SerialLinkTest, ADeviceAlreadyOpenElsewhereIsRefusedNamingItsHolder)
         }
         EXPECT_TRUE(port.Open(pty.DevicePath(), 115200, &reason)) << "after the holder let go: " << reason;
         EXPECT_TRUE(port.Close());
+    }
+}
+
+// A path that is no port is refused for what it is before any lock is taken: a lock of the same
+// name (another run asking for the same missing path) neither blocks the answer nor is touched.
+TEST_F(SerialLinkTest, APathThatIsNoPortIsRefusedForWhatItIsBeforeAnyLock)
+{
+    scratch.WriteFile("raw.txt", "AA 55 ");
+    ChildProcess otherRun{{"/bin/sleep", "60"}};
+    ASSERT_TRUE(otherRun.Started());
+    const struct {
+        std::string path;
+        std::string reason;
+    } cases[] = {
+        {scratch / "no-such-tty", "No such device: " + scratch / "no-such-tty" + "."},
+        {"/dev/null", "/dev/null is not a serial device."},
+        {"/dev/tty", "/dev/tty is not a serial device."},
+        {scratch / "raw.txt", scratch / "raw.txt" + " is not a serial device."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        const std::string lock = scratch / LockFileName(c.path);
+        const std::string otherLock = std::to_string(otherRun.Pid()) + "\n";
+        std::ofstream(lock) << otherLock;
+        std::string reason;
+        EXPECT_FALSE(port.Open(c.path, 115200, &reason));
+        EXPECT_EQ(reason, c.reason);
+        std::ifstream kept(lock);
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), otherLock);
+    }
+}
+
+// Many programs opening one device at the same moment, each a process of its own, with no lock
+// file to keep them apart (a lock folder that cannot be written; as root TIOCEXCL keeps nobody
+// out either): exactly one wins, and the exclusive flag stays set while it holds the device.
+TEST_F(SerialLinkTest, OfManyOpeningAtOnceExactlyOneWinsAndKeepsTheExclusiveFlag)
+{
+    constexpr int OPENERS = 20;
+    constexpr int ROUNDS = 3;
+    port.systemPaths.lockDirs = {scratch / "no-lock-folder"};
+    for (int round = 0; round < ROUNDS; ++round) {
+        SCOPED_TRACE("round " + std::to_string(round));
+        Pipe start, results, release;
+        std::vector<pid_t> openers;
+        for (int i = 0; i < OPENERS; ++i) {
+            const pid_t pid = fork();
+            ASSERT_GE(pid, 0);
+            if (pid == 0) {
+                start.CloseWrite();
+                release.CloseWrite();
+                char byte = 0;
+                static_cast<void>(read(start.read, &byte, 1));  // all start when the test lets go
+                const bool won = port.Open(pty.DevicePath(), 115200);
+                byte = won ? '1' : '0';
+                static_cast<void>(write(results.write, &byte, 1));
+                static_cast<void>(read(release.read, &byte, 1));
+                if (won)
+                    static_cast<void>(port.Close());
+                _exit(0);
+            }
+            openers.push_back(pid);
+        }
+        start.CloseWrite();
+        results.CloseWrite();
+        std::string outcomes;
+        char byte = 0;
+        pollfd ready{results.read, POLLIN, 0};
+        while (static_cast<int>(outcomes.size()) < OPENERS && poll(&ready, 1, 30000) > 0 &&
+               read(results.read, &byte, 1) == 1)
+            outcomes += byte;
+        ASSERT_EQ(outcomes.size(), static_cast<size_t>(OPENERS));
+        EXPECT_EQ(std::count(outcomes.begin(), outcomes.end(), '1'), 1) << outcomes;
+        EXPECT_FALSE(ExclusiveFlagCleared(pty.DevicePath())) << "a loser cleared the winner's flag";
+        release.CloseWrite();
+        for (const pid_t pid : openers) {
+            int status = 0;
+            waitpid(pid, &status, 0);
+        }
+        EXPECT_TRUE(ExclusiveFlagCleared(pty.DevicePath()));
     }
 }
 

@@ -94,10 +94,12 @@ TEST(MonitorCommand, PrintsOneLinePerRevolutionAndReportsALostPortOrAFailedOpen)
         EXPECT_EQ(result.status, EXIT_FAILED);
         EXPECT_NE(result.err.find("went away"), std::string::npos) << result.err;
     }
-    {
-        const ToolResult result = RunTool(RunMonitorCommand, {"/dev/plotwell-no-such-port"});
+    for (const auto& [path, reason] : {std::pair{"/dev/plotwell-no-such-port", "No such device"},
+                                       std::pair{"/dev/null", "/dev/null is not a serial device."},
+                                       std::pair{"/dev/tty", "/dev/tty is not a serial device."}}) {
+        const ToolResult result = RunTool(RunMonitorCommand, {path});
         EXPECT_EQ(result.status, EXIT_FAILED);
-        EXPECT_NE(result.err.find("Open Failed\nNo such device"), std::string::npos) << result.err;
+        EXPECT_NE(result.err.find(std::string("Open Failed\n") + reason), std::string::npos) << result.err;
     }
 }
 

@@ -90,6 +90,7 @@ TEST(ProbeCommand, RefusesBadArgumentsAndReportsAPortThatCannotBeOpened)
         {{"/dev/a", "--seconds", "61"}, EXIT_USAGE, "takes at most 60 seconds"},
         {{"/dev/a", "--baud", "9600"}, EXIT_USAGE, "is not an option of probe"},
         {{"/dev/plotwell-no-such-port", "--seconds", "0.1"}, EXIT_FAILED, "Open Failed\nNo such device"},
+        {{"/dev/null", "--seconds", "0.1"}, EXIT_FAILED, "Open Failed\n/dev/null is not a serial device."},
     };
     for (const Case& c : cases) {
         const ToolResult result = RunTool(RunProbeCommand, c.args);

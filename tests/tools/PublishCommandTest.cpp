@@ -6,10 +6,12 @@
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <future>
 #include <string>
 #include <thread>
 
+#include "acquisition/PortLock.h"
 #include "files/HexDump.h"
 #include "ros2/ScanSubscriber.h"
 #include "run/SimulatedScanner.h"
@@ -52,10 +54,14 @@ struct Counter {
     }
 };
 
+// Also where no lock file can be written for the port (a folder in the lock's place), which is
+// said as monitor and the window say it.
 TEST(PublishCommand, PortRevolutionsReachASubscriberAsLaserScans)
 {
     Counter counter("/plotwell_test/tool_scan");
     PseudoTerminal pty;
+    const std::string lockInTheWay = "/var/lock/" + LockFileName(pty.DevicePath());
+    ASSERT_TRUE(std::filesystem::create_directory(lockInTheWay)) << lockInTheWay;
     auto sending = std::async(std::launch::async, [&] {
         if (!pty.WaitForReader(5000))
             return false;
@@ -71,6 +77,11 @@ TEST(PublishCommand, PortRevolutionsReachASubscriberAsLaserScans)
     EXPECT_EQ(result.status, EXIT_OK) << result.err;
     EXPECT_NE(result.err.find("on /plotwell_test/tool_scan (DDS rt/plotwell_test/tool_scan, domain " +
                               std::to_string(UseTestDomain()) + "): 720 bins, frame laser"),
+              std::string::npos)
+        << result.err;
+    std::filesystem::remove(lockInTheWay);
+    EXPECT_NE(result.err.find("plotwell-tool publish: " + pty.DevicePath() + ": no lock file could be written (" +
+                              lockInTheWay + " is a directory)"),
               std::string::npos)
         << result.err;
     EXPECT_NE(result.err.find("3 scans published"), std::string::npos) << result.err;

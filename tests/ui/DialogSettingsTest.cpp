@@ -182,8 +182,8 @@ TEST(AppOptions, LanguageFollowsTheLocaleUnlessOverridden)
     EXPECT_EQ(demo.model, &g_ModelTR10);
     EXPECT_TRUE(demo.error.isEmpty());
     EXPECT_EQ(ParseArguments({}).model, nullptr);
-    for (const std::vector<std::string>& bad :
-         {std::vector<std::string>{"--lang", "fr"}, {"--port"}, {"-x"}, {"--model"}, {"--model", "tr10"}})
+    for (const std::vector<std::string>& bad : {std::vector<std::string>{"--lang", "fr"}, {"--port"},
+                                                {"--port", "/dev/null"}, {"-x"}, {"--model"}, {"--model", "tr10"}})
         EXPECT_FALSE(ParseArguments(bad).error.isEmpty()) << bad.front();
     EXPECT_TRUE(ParseArguments({"--model", "TR99"}).error.contains("TR20_D, TR10"));
 }
