@@ -15,6 +15,7 @@
 #include "run/OutputStage.h"
 #include "run/Pipeline.h"
 #include "run/ReceiveLoop.h"
+#include "tools/Counted.h"
 #include "tools/MonitorOutput.h"
 #include "tools/RunOptions.h"
 #include "tools/RunVerdict.h"
@@ -67,22 +68,21 @@ int Summarise(const MonitorLines& lines, int64_t dropped, const std::string& por
     const LinkHealthReading health = ReadLinkHealth();
     if (health.revolutions == 0)
         return JudgeRevolutions({"monitor", port, true}, health, protocol, err);
-    char text[400];
     const double seconds = static_cast<double>(health.lastRevolutionNs - lines.FirstRevolutionNs()) / 1e9;
     const int64_t packets = health.accepted + health.rejected;
-    std::snprintf(text, sizeof text,
-                  "plotwell-tool monitor: %lld revolutions (%.2f rev/s), the last of %d samples, %d valid; "
-                  "%lld bytes, %lld packets passed, %lld failed their check bytes (%.1f %%), %lld bytes skipped, "
-                  "%lld revolutions cut short; %lld lines printed, %lld dropped%s\n",
-                  static_cast<long long>(health.revolutions),
-                  seconds > 0.0 ? static_cast<double>(health.revolutions - 1) / seconds : 0.0, health.samples,
-                  health.validSamples, static_cast<long long>(health.bytes), static_cast<long long>(health.accepted),
-                  static_cast<long long>(health.rejected),
-                  packets > 0 ? 100.0 * static_cast<double>(health.rejected) / static_cast<double>(packets) : 0.0,
-                  static_cast<long long>(health.skipped), static_cast<long long>(health.cutShort),
-                  static_cast<long long>(lines.Printed()), static_cast<long long>(dropped),
-                  dropped > 0 ? " (the output took them slower than the scanner sent them)" : "");
-    err << text;
+    char rates[80];
+    std::snprintf(rates, sizeof rates, " (%.2f rev/s)",
+                  seconds > 0.0 ? static_cast<double>(health.revolutions - 1) / seconds : 0.0);
+    char share[32];
+    std::snprintf(share, sizeof share, " (%.1f %%)",
+                  packets > 0 ? 100.0 * static_cast<double>(health.rejected) / static_cast<double>(packets) : 0.0);
+    err << "plotwell-tool monitor: " << Counted(health.revolutions, "revolution") << rates << ", the last of "
+        << Counted(health.samples, "sample") << ", " << health.validSamples << " valid; "
+        << Counted(health.bytes, "byte") << ", " << Counted(health.accepted, "packet") << " passed, "
+        << health.rejected << " failed their check bytes" << share << ", " << Counted(health.skipped, "byte")
+        << " skipped, " << Counted(health.cutShort, "revolution") << " cut short; "
+        << Counted(lines.Printed(), "line") << " printed, " << dropped << " dropped"
+        << (dropped > 0 ? " (the output took them slower than the scanner sent them)" : "") << "\n";
     return EXIT_OK;
 }
 

@@ -14,6 +14,7 @@
 #include "run/OutputStage.h"
 #include "run/Pipeline.h"
 #include "run/RevolutionFeed.h"
+#include "tools/Counted.h"
 #include "tools/PortOrFile.h"
 #include "tools/RunOptions.h"
 #include "tools/RunVerdict.h"
@@ -144,10 +145,10 @@ public:
         if (status == EXIT_OK)
             status = JudgeRevolutions({"publish", m_options.source, !m_source.IsFile()}, ReadLinkHealth(), settings.protocol, m_err);
         static_cast<void>(m_port.Close());  // the run is over either way
-        m_err << "plotwell-tool publish: " << m_publisher.Sent() << " scans published";
+        m_err << "plotwell-tool publish: " << Counted(m_publisher.Sent(), "scan") << " published";
         if (m_publisher.Failed() > 0)
             m_err << ", " << m_publisher.Failed() << " refused by DDS";
-        m_err << ", " << m_stage.Dropped(m_outputId) << " revolutions dropped";
+        m_err << ", " << Counted(m_stage.Dropped(m_outputId), "revolution") << " dropped";
         if (m_stage.Dropped(m_outputId) > 0)
             m_err << " (DDS took them slower than the scanner sent them)";
         m_err << "\n";

@@ -2,6 +2,7 @@
 
 #include <ostream>
 
+#include "tools/Counted.h"
 #include "tools/ToolArguments.h"
 
 int JudgeRevolutions(const RunSource& source, const LinkHealthReading& health, int32_t protocol, std::ostream& err)
@@ -18,8 +19,8 @@ int JudgeRevolutions(const RunSource& source, const LinkHealthReading& health, i
             << "; is the scanner powered and spinning, and its cable on this port?\n";
         return EXIT_FAILED;
     }
-    err << said << "no revolution in " << health.bytes << " bytes (" << health.accepted << " packets of protocol "
-        << protocol << " passed, " << health.rejected << " failed their check bytes); is the model right? "
+    err << said << "no revolution in " << Counted(health.bytes, "byte") << " (" << Counted(health.accepted, "packet")
+        << " of protocol " << protocol << " passed, " << health.rejected << " failed their check bytes); is the model right? "
         << (source.port ? "'plotwell-tool probe " + source.name + "' tells\n"
                         : std::string("'plotwell-tool probe PORT' tells which model the scanner on PORT is\n"));
     return EXIT_FAILED;

@@ -50,7 +50,7 @@ TEST(MonitorProcess, EveryEndGoesThroughTheClosePathAndNoStopWaitsForTheOutput)
         {"kill -TERM", Output::Read, SIGTERM, 0, ""},
         {"terminal closed (SIGHUP)", Output::Read, SIGHUP, 0, ""},
         {"Ctrl+C while the output is blocked", Output::Blocked, SIGINT, 0,
-         " revolutions cut short; 0 lines printed, "},
+         " cut short; 0 lines printed, "},
         {"monitor | head -1", Output::ReaderLeaves, 0, 0, ""},
         {"output to a full device", Output::DeviceFull, 0, 1,
          "plotwell-tool monitor: cannot write output: No space left on device\n"},

@@ -140,7 +140,7 @@ TEST(ToolProcess, CommandsKeepAnIgnoredSignalAndEndOnAStopByWhatTheyDid)
     } cases[] = {
         {"nohup simulate --pty", nohup, SIGHUP, {"simulate", "--pty"}, Line::None, SIGTERM, 0, ""},
         {"monitor in a script's background job", {"/usr/bin/env", "--ignore-signal=INT"}, SIGINT,
-         {"monitor", "PTY"}, Line::Scanner, SIGHUP, 0, " revolutions ("},
+         {"monitor", "PTY"}, Line::Scanner, SIGHUP, 0, " rev/s), the last of "},
         {"monitor of a silent line", {}, 0, {"monitor", "PTY"}, Line::Silent, SIGINT, 1, "nothing received from"},
         {"nohup publish of a silent line", nohup, SIGHUP, {"publish", "PTY", "--domain", domain}, Line::Silent, SIGTERM,
          1, "nothing received from"},
