@@ -6,7 +6,7 @@ RevolutionPublisher::~RevolutionPublisher() = default;
 bool RevolutionPublisher::Open(const PublishSettings& settings, std::string& reason)
 {
     Close();
-    if (!m_publisher.Open(settings.domain, settings.topic, reason))
+    if (!m_publisher.Open(settings.domain, settings.topic, reason, settings.nodeName))
         return false;
     m_scans.Reset(settings.shape, settings.frameId);
     m_open = true;

@@ -10,6 +10,7 @@
 #include "acquisition/ScanFrame.h"
 #include "messages/RevolutionScans.h"
 #include "messages/ScanShape.h"
+#include "ros2/RosNames.h"
 #include "ros2/ScanPublisher.h"
 
 struct PublishSettings {
@@ -17,6 +18,7 @@ struct PublishSettings {
     std::string topic = "/scan";
     std::string frameId = "laser";
     ScanShape shape{};
+    std::string nodeName = DEFAULT_NODE_NAME;
 };
 
 class RevolutionPublisher {

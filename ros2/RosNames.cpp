@@ -1,5 +1,6 @@
 #include "ros2/RosNames.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <cstdlib>
@@ -71,6 +72,22 @@ bool DdsTopicName(const std::string& rosTopic, std::string& ddsTopic, std::strin
         return false;
     }
     ddsTopic = TOPIC_PREFIX + absolute;
+    return true;
+}
+
+bool CheckNodeName(const std::string& name, std::string& reason)
+{
+    if (name.empty() || name.size() > MAX_NODE_NAME_LENGTH) {
+        reason = Quoted(name) + " is not a node name of 1 to " + std::to_string(MAX_NODE_NAME_LENGTH) + " characters";
+        return false;
+    }
+    const bool plain = std::all_of(name.begin(), name.end(), [](char c) {
+        return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '_';
+    });
+    if (!plain || std::isdigit(static_cast<unsigned char>(name[0])) != 0) {
+        reason = Quoted(name) + " may only hold letters, digits and '_', and may not start with a digit";
+        return false;
+    }
     return true;
 }
 

@@ -45,7 +45,8 @@ sensor_msgs_msg_dds__LaserScan_ WireOf(const LaserScan& scan)
 
 }  // namespace
 
-bool ScanPublisher::Open(uint32_t domain, const std::string& rosTopic, std::string& reason)
+bool ScanPublisher::Open(uint32_t domain, const std::string& rosTopic, std::string& reason,
+                         const std::string& nodeName)
 {
     Close();
     if (!m_topic.Open(domain, rosTopic, reason))
@@ -55,6 +56,10 @@ bool ScanPublisher::Open(uint32_t domain, const std::string& rosTopic, std::stri
     dds_delete_qos(qos);
     if (m_writer < 0) {
         reason = DdsFailure("cannot make a writer for " + m_topic.DdsName(), m_writer);
+        Close();
+        return false;
+    }
+    if (!m_topic.AnnounceNode(nodeName, m_writer, EndpointKind::Writer, reason)) {
         Close();
         return false;
     }

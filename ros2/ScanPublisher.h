@@ -6,6 +6,7 @@
 #include <string>
 
 #include "messages/LaserScan.h"
+#include "ros2/RosNames.h"
 #include "ros2/ScanTopic.h"
 
 class ScanPublisher {
@@ -14,7 +15,9 @@ public:
     // below one revolution, so the receive thread that publishes keeps pace with the scanner.
     static constexpr dds_duration_t LONGEST_WRITE = DDS_MSECS(20);
 
-    [[nodiscard]] bool Open(uint32_t domain, const std::string& rosTopic, std::string& reason);
+    // Joins `domain` as the node `nodeName` and makes the writer of `rosTopic`.
+    [[nodiscard]] bool Open(uint32_t domain, const std::string& rosTopic, std::string& reason,
+                            const std::string& nodeName = DEFAULT_NODE_NAME);
     void Close();
 
     // Sends one scan, written from its own buffers (nothing is copied or allocated). False when

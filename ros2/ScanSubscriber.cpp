@@ -26,12 +26,13 @@ ScanSubscriber::~ScanSubscriber()
     Close();
 }
 
-bool ScanSubscriber::Open(uint32_t domain, const std::string& rosTopic, ScanCallback callback, std::string& reason)
+bool ScanSubscriber::Open(uint32_t domain, const std::string& rosTopic, ScanCallback callback, std::string& reason,
+                          const std::string& nodeName)
 {
     Close();
     if (!m_topic.Open(domain, rosTopic, reason))
         return false;
-    if (!MakeReader(reason)) {
+    if (!MakeReader(reason) || !m_topic.AnnounceNode(nodeName, m_reader, EndpointKind::Reader, reason)) {
         Close();
         return false;
     }

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "messages/LaserScan.h"
+#include "ros2/RosNames.h"
 #include "ros2/ScanTopic.h"
 
 class ScanSubscriber {
@@ -23,8 +24,10 @@ public:
     ScanSubscriber(const ScanSubscriber&) = delete;
     ScanSubscriber& operator=(const ScanSubscriber&) = delete;
 
-    // Starts receiving. False, with `reason` set, when DDS or the thread could not be set up.
-    [[nodiscard]] bool Open(uint32_t domain, const std::string& rosTopic, ScanCallback callback, std::string& reason);
+    // Starts receiving, as the node `nodeName`. False, with `reason` set, when DDS or the thread
+    // could not be set up.
+    [[nodiscard]] bool Open(uint32_t domain, const std::string& rosTopic, ScanCallback callback, std::string& reason,
+                            const std::string& nodeName = DEFAULT_NODE_NAME);
     // Ends the thread and leaves the domain. A callback that may wait for the caller's thread
     // must be released before this is called there, or both wait for each other.
     void Close();

@@ -18,7 +18,9 @@ bool ScanTopic::Open(uint32_t domain, const std::string& rosTopic, std::string& 
     Close();
     if (!DdsTopicName(rosTopic, m_ddsName, reason))
         return false;
-    m_participant = dds_create_participant(domain, nullptr, nullptr);
+    dds_qos_t* qos = NodeParticipantQos();
+    m_participant = dds_create_participant(domain, qos, nullptr);
+    dds_delete_qos(qos);
     if (m_participant < 0) {
         reason = DdsFailure("cannot join DDS domain " + std::to_string(domain) +
                                 " (is CYCLONEDDS_URI a valid configuration?)",
@@ -34,6 +36,12 @@ bool ScanTopic::Open(uint32_t domain, const std::string& rosTopic, std::string& 
         return false;
     }
     return true;
+}
+
+bool ScanTopic::AnnounceNode(const std::string& nodeName, dds_entity_t endpoint, EndpointKind kind,
+                             std::string& reason)
+{
+    return ::AnnounceNode(m_participant, nodeName, endpoint, kind, reason);
 }
 
 void ScanTopic::Close()

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+#include "ros2/NodeAnnouncement.h"
+
 class ScanTopic {
 public:
     ScanTopic() = default;
@@ -15,9 +17,13 @@ public:
     ScanTopic(const ScanTopic&) = delete;
     ScanTopic& operator=(const ScanTopic&) = delete;
 
-    // Joins `domain` (the DDS configuration comes from CYCLONEDDS_URI as usual) and makes the
-    // topic of `rosTopic`. False, with `reason` in the operator's words, when either fails.
+    // Joins `domain` (the DDS configuration comes from CYCLONEDDS_URI as usual) as a ROS 2
+    // participant and makes the topic of `rosTopic`. False, with `reason` in the operator's
+    // words, when either fails.
     [[nodiscard]] bool Open(uint32_t domain, const std::string& rosTopic, std::string& reason);
+    // Announces the node `nodeName` owning `endpoint`, made on this participant (NodeAnnouncement).
+    [[nodiscard]] bool AnnounceNode(const std::string& nodeName, dds_entity_t endpoint, EndpointKind kind,
+                                    std::string& reason);
     void Close();
 
     dds_entity_t Participant() const { return m_participant; }

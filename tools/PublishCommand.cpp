@@ -40,6 +40,7 @@ const char USAGE[] =
     "  --topic TOPIC        ROS 2 topic; default /scan (DDS topic rt/scan)\n"
     "  --frame-id ID        frame of the scans; default laser\n"
     "  --domain N           DDS domain, 0 to 232; default ROS_DOMAIN_ID, else 0\n"
+    "  --node-name NAME     the node's name in the ROS 2 graph; default plotwell\n"
     "  --bins N             bins per turn, 1 to 16000; default the model's (500 for the listed models)\n"
     "  --frames K           stop after K published scans; default until interrupted\n"
     "  --format hex|binary  a data file's format; default hex (a recording of the viewer)\n"
@@ -63,6 +64,11 @@ std::vector<OptionRule> PublishRules(PublishOptions& options)
                          std::string reason;
                          return reader.Text(options.publish.topic) &&
                                 (DdsTopicName(options.publish.topic, ddsName, reason) || reader.Fail(reason));
+                     }});
+    rules.push_back({"--node-name", [&options](OptionReader& reader) {
+                         std::string reason;
+                         return reader.Text(options.publish.nodeName) &&
+                                (CheckNodeName(options.publish.nodeName, reason) || reader.Fail(reason));
                      }});
     rules.push_back({"--frame-id", [&options](OptionReader& reader) { return reader.Text(options.publish.frameId); }});
     rules.push_back({"--domain", [&options](OptionReader& reader) {
@@ -163,7 +169,7 @@ private:
               << (m_source.IsFile() ? "file" : LineSettingsText(m_options.run.model->nBaudRate)) << ", model " << m_options.run.model->szName
               << ") as sensor_msgs/msg/LaserScan on " << m_options.publish.topic << " (DDS " << m_publisher.DdsName()
               << ", domain " << m_options.publish.domain << "): " << shape.bins << " bins, frame "
-              << m_options.publish.frameId << ", reliable, keep last 10\n";
+              << m_options.publish.frameId << ", reliable, keep last 10, node /" << m_options.publish.nodeName << "\n";
         if (!m_port.LockNote().empty())
             m_err << "plotwell-tool publish: " << m_options.source << ": " << m_port.LockNote() << "\n";
     }

@@ -10,6 +10,7 @@
 
 #include "acquisition/PortEnumeration.h"
 #include "foxglove/ListenAddress.h"
+#include "ros2/RosNames.h"
 #include "run/OutputQueue.h"
 #include "ui/LayoutTexts.h"
 
@@ -18,6 +19,7 @@ struct Ros2Options {
     std::string publishTopic;    // not empty: publish revolutions on this topic
     std::string subscribeTopic;  // not empty: draw this topic's scans; no port is opened then
     uint32_t domain = 0;
+    std::string nodeName = DEFAULT_NODE_NAME;  // in the ROS 2 graph
 };
 
 struct DialogOptions {

@@ -31,7 +31,8 @@ void CPlotwellDlg::StartRos2()
     std::string reason;
     if (!ros2.publishTopic.empty()) {
         m_publisher = std::make_unique<RevolutionPublisher>();
-        const PublishSettings settings{ros2.domain, ros2.publishTopic, FRAME_ID, ModelScanShape(*Load(g_pModel))};
+        const PublishSettings settings{ros2.domain, ros2.publishTopic, FRAME_ID, ModelScanShape(*Load(g_pModel)),
+                                       ros2.nodeName};
         const bool open = m_publisher->Open(settings, reason);
         if (open) {
             m_publisherOutput = std::make_unique<PublisherOutput>(*m_publisher);
@@ -46,7 +47,7 @@ void CPlotwellDlg::StartRos2()
     if (!ros2.subscribeTopic.empty()) {
         m_subscriber = std::make_unique<ScanSubscriber>();
         auto arrived = [this](const LaserScan& scan) { ScanArrived(scan); };
-        if (!m_subscriber->Open(ros2.domain, ros2.subscribeTopic, arrived, reason)) {
+        if (!m_subscriber->Open(ros2.domain, ros2.subscribeTopic, arrived, reason, ros2.nodeName)) {
             m_subscriber.reset();
             ShowMessage(this, QStringLiteral("ROS 2 Subscription Failed"), QString::fromStdString(reason));
             return;

@@ -39,6 +39,7 @@ const char USAGE[] =
     "  --serve [ADDR:]PORT  also serve every revolution to Foxglove and Lichtblick over the Foxglove\n"
     "                     WebSocket protocol (e.g. 8765: this machine only; 0.0.0.0:8765: every machine\n"
     "                     that reaches this one)\n"
+    "  --node-name NAME   the node's name in the ROS 2 graph (default: plotwell)\n"
     "  --help             print this help and end\n"
     "  --version          print the version and end\n";
 
@@ -124,6 +125,11 @@ AppOptions ParseArguments(const std::vector<std::string>& raw)
                 options.serve = address;
             else
                 options.error = QStringLiteral("--serve: ") + QString::fromStdString(reason);
+        } else if (argument == QStringLiteral("--node-name") && hasValue) {
+            options.ros2.nodeName = arguments[++i].toStdString();
+            std::string reason;
+            if (!CheckNodeName(options.ros2.nodeName, reason))
+                options.error = argument + QStringLiteral(": ") + QString::fromStdString(reason);
         } else if (argument == QStringLiteral("--domain") && hasValue) {
             std::string reason;
             domainGiven = ParseDomainId(arguments[++i].toStdString(), options.ros2.domain, reason);

@@ -163,6 +163,8 @@ TEST(PublishCommand, ExplainsEveryWrongCommandLineAndBrokenRecording)
         {{"/dev/ttyUSB0"}, "x", "ROS_DOMAIN_ID 'x' is not a domain id"},
         {{"/dev/ttyUSB0", "--bins", "0"}, nullptr, "--bins takes a whole number from 1 to 16000"},
         {{"/dev/ttyUSB0", "--frame-id", ""}, nullptr, "--frame-id needs a value"},
+        {{"/dev/ttyUSB0", "--node-name", "2d_lidar"}, nullptr, "may not start with a digit"},
+        {{"/dev/ttyUSB0", "--node-name", "front/lidar"}, nullptr, "may only hold letters, digits and '_'"},
         {{"/dev/ttyUSB0", "--compensation", "some"}, nullptr, "--compensation takes none, formula or ros"},
         {{"/dev/ttyUSB0", "--model", "TR99"}, nullptr, "'TR99' is not a model"},
         {{"/dev/ttyUSB0", "--format", "csv"}, nullptr, "--format takes hex or binary"},

@@ -206,6 +206,8 @@ TEST(AppOptions, RosTopicsAndDomainAreCheckedBeforeTheWindowOpens)
         {{"--subscribe", "~/scan"}, nullptr, false, 0},
         {{"--subscribe", "/" + std::string(300, 'a')}, nullptr, false, 0},  // longer than ROS 2 allows
         {{"--publish", "/" + std::string(300, 'a')}, nullptr, false, 0},
+        {{"--publish", "/scan", "--node-name", "lidar_front"}, nullptr, true, 0},
+        {{"--subscribe", "/scan", "--node-name", "lidar-front"}, nullptr, false, 0},
         {{"--subscribe", "/scan", "--publish", "/out"}, nullptr, false, 0},
         {{"--subscribe", "/scan", "--demo"}, nullptr, false, 0},
         {{"--subscribe", "/scan", "--play", "x.txt"}, nullptr, false, 0},
