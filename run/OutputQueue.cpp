@@ -89,14 +89,21 @@ void OutputQueue::RemoveAt(int32_t index)
 
 bool OutputQueue::Serve()
 {
+    // Only what is queued now: whatever comes later brings a wake of its own, and a thread that
+    // serves the view between other events must get back to them even when revolutions arrive
+    // faster than it draws.
+    int32_t due = -1;
     for (;;) {
         Entry entry;
         {
             std::lock_guard lock(m_mutex);
             if (m_closed)
                 return false;
-            if (m_count == 0)
+            if (due < 0)
+                due = m_count;
+            if (due == 0 || m_count == 0)
                 return true;
+            --due;
             entry = std::move(At(0));
             At(0) = Entry{};
             m_first = (m_first + 1) % Capacity();

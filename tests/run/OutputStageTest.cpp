@@ -176,6 +176,37 @@ TEST(OutputStage, RunStartsAndEndsAreNeverDroppedAndStoppingWithFullQueuesReturn
     EXPECT_EQ(taken.size(), 2u + (2 + 1) + (2 + 1));
 }
 
+// The view is served between the UI thread's other events: a serve must come back even while
+// revolutions keep arriving faster than it takes them, leaving the newcomers to their own wakes.
+TEST(OutputStage, AServeTakesWhatWasQueuedAndComesBackWhileMoreArrives)
+{
+    struct Producing : Recorder {
+        OutputStage* stage = nullptr;
+        int handedWhileServed = 0;
+        void Take(const RevolutionValue& revolution) override
+        {
+            Recorder::Take(revolution);
+            if (handedWhileServed < 1000 && HandOutBurst(*stage, 1))
+                ++handedWhileServed;
+        }
+    };
+    Producing served;
+    OutputStage stage;
+    served.stage = &stage;
+    int wakes = 0;
+    const auto id = stage.Attach(served, {"served", 16, [&] { ++wakes; }});
+    ASSERT_TRUE(stage.Start());
+    stage.BeginRun({});
+    ASSERT_TRUE(HandOutBurst(stage, 3));
+    stage.Serve(id);
+    EXPECT_EQ(served.sequences.size(), 3u);
+    EXPECT_EQ(served.handedWhileServed, 3);
+    EXPECT_EQ(wakes, 1 + 3 + 3);  // the run's start, the burst, and each revolution handed meanwhile
+    stage.Serve(id);
+    EXPECT_EQ(served.sequences, (std::vector<uint64_t>{1, 2, 3, 4, 5, 6}));
+    stage.Stop();
+}
+
 // A stream that never completes a revolution for longer than a value holds, then a real one, then
 // an unfinished tail: the values carry it all, in order.
 TEST(OutputStage, TheValuesBytesLaidEndToEndAreTheStreamRead)
