@@ -141,18 +141,22 @@ int64_t WebSocketClient::Received() const
 
 void WebSocketClient::StopReading()
 {
-    m_impl->connection->pause_reading();
+    asio::post(m_impl->io, [connection = m_impl->connection] { connection->pause_reading(); });
 }
 
 void WebSocketClient::ResumeReading()
 {
-    m_impl->connection->resume_reading();
+    asio::post(m_impl->io, [connection = m_impl->connection] { connection->resume_reading(); });
 }
 
+// The connection's state belongs to the client's thread: what the test asks of it is posted
+// there rather than done from the test's thread beside a read in progress.
 void WebSocketClient::Close()
 {
-    asio::error_code ignored;
-    m_impl->connection->close(websocketpp::close::status::normal, "", ignored);
+    asio::post(m_impl->io, [connection = m_impl->connection] {
+        asio::error_code ignored;
+        connection->close(websocketpp::close::status::normal, "", ignored);
+    });
     WaitClosed();
 }
 
