@@ -143,6 +143,18 @@ FileWriteResult WriteRecordFiles(const std::string& stem, const std::vector<Reco
     return {FileWriteResult::WRITTEN, paths.front(), {}};
 }
 
+FileWriteResult ReserveRecordFile(const std::string& stem, const std::string& extension)
+{
+    std::string reason;
+    const std::string directory = ResolveRecordDirectory(&reason);
+    if (directory.empty())
+        return {FileWriteResult::FAILED, stem + extension, reason};
+    std::vector<std::string> paths;
+    if (!ReserveFreeNames(directory + "/" + stem, {{extension, nullptr}}, &paths))
+        return Failure(paths.back(), errno);
+    return {FileWriteResult::WRITTEN, paths.front(), {}};
+}
+
 bool WriteHexText(std::FILE* file, const uint8_t* bytes, int64_t count)
 {
     char text[3 * 4096];

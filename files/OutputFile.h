@@ -34,5 +34,10 @@ struct RecordFilePart {
 // name. The set appears whole or not at all. The result names the first part's file.
 FileWriteResult WriteRecordFiles(const std::string& stem, const std::vector<RecordFilePart>& parts);
 
+// An empty file `stem` + `extension` in the record directory, under the first name of "stem",
+// "stem_1", ... that is free, for a recording written as it arrives: the result names it, or
+// says why it could not be made.
+FileWriteResult ReserveRecordFile(const std::string& stem, const std::string& extension);
+
 // Every byte as "%02X ".
 bool WriteHexText(std::FILE* file, const uint8_t* bytes, int64_t count);

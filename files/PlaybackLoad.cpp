@@ -107,3 +107,9 @@ int LoadPlaybackFile(const std::string& path, std::string* reason)
     InstallPlaybackData(static_cast<int32_t>(bytes));
     return PLAYBACK_LOADED;
 }
+
+void LoadPlaybackBytes(const std::function<int32_t(uint8_t* buffer, int32_t room)>& fill)
+{
+    std::lock_guard<std::mutex> load(g_loadMutex);
+    InstallPlaybackData(fill(SparePlaybackBuffer(), PLAYBACK_CAPACITY - 1));
+}

@@ -1,6 +1,8 @@
 // plotwell-tool decode: a raw data file through the packet parsers, filter and compensation, one
 // line per point of every completed frame, each revolution printed as soon as it is complete.
+#include <algorithm>
 #include <fstream>
+#include <functional>
 #include <istream>
 #include <ostream>
 
@@ -10,7 +12,10 @@
 #include "run/OutputStage.h"
 #include "run/Pipeline.h"
 #include "run/RevolutionFeed.h"
+#include "recording/McapPlayback.h"
+#include "recording/McapRawSource.h"
 #include "tools/DecodeInput.h"
+#include "tools/McapRecording.h"
 #include "tools/OutputCheck.h"
 #include "tools/PointLines.h"
 #include "tools/RunOptions.h"
@@ -27,10 +32,12 @@ const char USAGE[] =
     "Decodes a raw data file (hexadecimal dump, or raw bytes with --format binary) as the\n"
     "selected model's scanner would send it and prints frame,index,angle,distance for every\n"
     "point of every completed frame, as soon as the frame is complete, so that it also reads a\n"
-    "pipe from a live source. Exit status 1 when the input cannot be read, the output cannot\n"
+    "pipe from a live source. A FILE named *.mcap is a recording: the bytes of its raw channel\n"
+    "are decoded, as the model and protocol it names unless --model or --protocol is given.\n"
+    "Exit status 1 when the input cannot be read (or a recording is damaged), the output cannot\n"
     "be written or the input holds bytes but no revolution of the model; 2 on bad arguments\n"
     "or a dump that breaks its format.\n"
-    "  --model NAME         one of the model names; default TR20_A\n"
+    "  --model NAME         one of the model names; default TR20_A (or a recording's)\n"
     "  --protocol CODE      packet protocol instead of the model's\n"
     "  --point-num N        protocol-0 samples per packet, 20..200; default the model's\n"
     "  --filter FACTOR|off  run the noise filter with this factor (above 0), or not; default off\n"
@@ -106,12 +113,13 @@ private:
     int32_t m_frames = 0;
 };
 
-// Prints every revolution as soon as it is complete; then judges how the input ended.
-int Decode(const DecodeOptions& options, std::streambuf& source, std::ostream& out, std::ostream& err)
+// Prints every revolution of `input` as soon as it is complete; then judges how the input ended
+// (`ended` says whether it ended well, as DecodeInput::Report does).
+int Decode(const DecodeOptions& options, ByteSource& input, const std::function<int()>& ended, std::ostream& out,
+           std::ostream& err)
 {
     const RunSettings settings = options.run.Settings();
     StartRun(settings);
-    DecodeInput input(source, options.hex, options.chunk);
     CSerialPort port;
     port.AttachSource(&input);
     PrintedRevolutions printed(out);
@@ -135,12 +143,38 @@ int Decode(const DecodeOptions& options, std::streambuf& source, std::ostream& o
     const std::string name = InputName(options);
     if (!output.Good())
         return Ending(output, err, EXIT_FAILED);
-    if (const int ended = input.Report("decode", name, err); ended != EXIT_OK)
-        return Ending(output, err, ended);
+    if (const int status = ended(); status != EXIT_OK)
+        return Ending(output, err, status);
     const int judged = JudgeRevolutions({"decode", name, false}, ReadLinkHealth(), settings.protocol, err);
     if (judged == EXIT_OK)
         printed.Finish();  // an empty input decodes to an empty list
     return Ending(output, err, judged);
+}
+
+// A recording's raw channel, read `--chunk` bytes at a time as a data file is.
+class ChunkedSource : public ByteSource {
+public:
+    ChunkedSource(ByteSource& bytes, int32_t chunk) : m_bytes(bytes), m_chunk(chunk) {}
+    int32_t Waiting() override { return std::min(m_bytes.Waiting(), m_chunk); }
+    int32_t Read(uint8_t* buffer, int32_t length) override { return m_bytes.Read(buffer, std::min(length, m_chunk)); }
+    bool Ended() override { return m_bytes.Ended(); }
+
+private:
+    ByteSource& m_bytes;
+    int32_t m_chunk;
+};
+
+int DecodeRecording(DecodeOptions options, std::ostream& out, std::ostream& err)
+{
+    McapRawSource recording;
+    std::string reason;
+    if (!recording.Open(options.input, reason)) {
+        err << "plotwell-tool decode: " << options.input << ": " << reason << "\n";
+        return EXIT_FAILED;
+    }
+    options.run.TakeRecorded(recording.Run());
+    ChunkedSource input(recording, options.chunk);
+    return Decode(options, input, [&] { return RecordingEnd("decode", options.input, recording, err); }, out, err);
 }
 
 }  // namespace
@@ -150,10 +184,12 @@ int RunDecodeCommand(const std::vector<std::string>& args, std::istream& in, std
     DecodeOptions options;
     if (const std::optional<int> status = EndBeforeRun(ParseDecodeOptions(args, err, options), USAGE, out))
         return *status;
-    if (options.input == "-")
-        return Decode(options, *in.rdbuf(), out, err);
+    if (IsMcapFileName(options.input))
+        return DecodeRecording(options, out, err);
     std::ifstream file;
-    if (!OpenDataInput(file, "decode", options.input, err))
+    if (options.input != "-" && !OpenDataInput(file, "decode", options.input, err))
         return EXIT_FAILED;
-    return Decode(options, *file.rdbuf(), out, err);
+    DecodeInput input(options.input == "-" ? *in.rdbuf() : *file.rdbuf(), options.hex, options.chunk);
+    const std::string name = InputName(options);
+    return Decode(options, input, [&] { return input.Report("decode", name, err); }, out, err);
 }

@@ -7,12 +7,28 @@
 #include "acquisition/PortEnumeration.h"
 #include "acquisition/SerialPort.h"
 #include "protocols/DeviceModel.h"
+#include "recording/McapPlayback.h"
 #include "tools/DecodeInput.h"
 #include "tools/LinePacedSource.h"
+#include "tools/McapRecording.h"
 #include "tools/ToolArguments.h"
 
 PortOrFile::PortOrFile() = default;
 PortOrFile::~PortOrFile() = default;
+
+int PortOrFile::OpenRecording(const char* command, const std::string& path, RunOptions& run, std::ostream& err)
+{
+    if (!IsMcapFileName(path) || LookAtPath(path).kind != PathKind::RegularFile)
+        return EXIT_OK;
+    m_recording = std::make_unique<McapRawSource>();
+    std::string reason;
+    if (!m_recording->Open(path, reason)) {
+        err << "plotwell-tool " << command << ": " << path << ": " << reason << "\n";
+        return EXIT_FAILED;
+    }
+    run.TakeRecorded(m_recording->Run());
+    return EXIT_OK;
+}
 
 int PortOrFile::Open(const char* command, const std::string& path, const DeviceModel& model, bool hex,
                     CSerialPort& port, std::ostream& err)
@@ -21,6 +37,11 @@ int PortOrFile::Open(const char* command, const std::string& path, const DeviceM
     std::string reason;
     switch (look.kind) {
     case PathKind::RegularFile:
+        if (m_recording) {
+            m_paced = std::make_unique<LinePacedSource>(*m_recording, model.nBaudRate);
+            port.AttachSource(m_paced.get());
+            return EXIT_OK;
+        }
         if (!OpenDataInput(m_stream, command, path, err))
             return EXIT_FAILED;
         m_file = std::make_unique<DecodeInput>(*m_stream.rdbuf(), hex, INT32_MAX);
@@ -44,5 +65,7 @@ int PortOrFile::Open(const char* command, const std::string& path, const DeviceM
 
 int PortOrFile::Report(const char* command, const std::string& path, std::ostream& err) const
 {
+    if (m_recording)
+        return RecordingEnd(command, path, *m_recording, err);
     return m_file ? m_file->Report(command, path, err) : EXIT_OK;
 }

@@ -3,6 +3,7 @@
 // to the publisher's output, which converts and writes it on a thread of its own.
 #include <cstdint>
 #include <ostream>
+#include <utility>
 
 #include "acquisition/LinkHealth.h"
 #include "acquisition/SerialPort.h"
@@ -28,7 +29,8 @@ const char USAGE[] =
     "Usage: plotwell-tool publish SOURCE [OPTION]...\n"
     "Publishes the revolutions of SOURCE as ROS 2 LaserScans (sensor_msgs/msg/LaserScan) over DDS.\n"
     "SOURCE is a serial port (a device such as /dev/ttyUSB0, or the path simulate --pty prints) or a\n"
-    "raw data file, played at the speed of the model's line. Runs until K scans are published, the\n"
+    "raw data file, played at the speed of the model's line; a SOURCE named *.mcap is a recording,\n"
+    "whose raw channel plays as the model it names. Runs until K scans are published, the\n"
     "file ends, the device goes away, or Ctrl+C. Exit status 1 when SOURCE cannot be opened or\n"
     "read, goes away, or brings bytes but no revolution of the model (or, from a port, nothing\n"
     "at all); 2 on bad arguments or a recording that breaks its format.\n"
@@ -95,10 +97,15 @@ Parsed ParsePublishOptions(const std::vector<std::string>& args, std::ostream& e
         reader.FailCommand(reason);
         return Parsed::Error;
     }
+    return Parsed::Run;
+}
+
+// The scans' shape follows the model, which a recording may name.
+void ShapeScans(PublishOptions& options)
+{
     options.publish.shape = ModelScanShape(*options.run.model);
     if (options.bins > 0)
         options.publish.shape.bins = options.bins;
-    return Parsed::Run;
 }
 
 // A few revolutions for a DDS write that is slow for a moment.
@@ -106,17 +113,21 @@ constexpr int32_t SCANS_QUEUED = 8;
 
 class Publishing {
 public:
-    Publishing(const PublishOptions& options, std::ostream& err)
+    Publishing(PublishOptions options, std::ostream& err)
         // The last scan asked for ends the run: the parser, which waits for a revolution that
         // may never come, stops at its next wait.
-        : m_options(options), m_err(err),
-          m_output(m_publisher, options.frames, [this] { m_port.bStop.store(1, std::memory_order_relaxed); })
+        : m_options(std::move(options)), m_err(err),
+          m_output(m_publisher, m_options.frames, [this] { m_port.bStop.store(1, std::memory_order_relaxed); })
     {
         m_outputId = m_stage.Attach(m_output, {"publish", SCANS_QUEUED, {}});
     }
 
     int Run()
     {
+        const int recording = m_source.OpenRecording("publish", m_options.source, m_options.run, m_err);
+        if (recording != EXIT_OK)
+            return recording;
+        ShapeScans(m_options);
         std::string reason;
         if (!m_publisher.Open(m_options.publish, reason)) {
             m_err << "plotwell-tool publish: " << reason << "\n";
@@ -205,7 +216,7 @@ private:
         known = now;
     }
 
-    const PublishOptions& m_options;
+    PublishOptions m_options;
     std::ostream& m_err;
     RevolutionPublisher m_publisher;
     CSerialPort m_port;
@@ -222,5 +233,5 @@ int RunPublishCommand(const std::vector<std::string>& args, std::istream&, std::
     PublishOptions options;
     if (const std::optional<int> status = EndBeforeRun(ParsePublishOptions(args, err, options), USAGE, out))
         return *status;
-    return Publishing(options, err).Run();
+    return Publishing(std::move(options), err).Run();
 }

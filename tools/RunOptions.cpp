@@ -18,10 +18,18 @@ RunSettings RunOptions::Settings() const
     return settings;
 }
 
+void RunOptions::TakeRecorded(const RecordedRun& recorded)
+{
+    if (!modelGiven && recorded.model != nullptr)
+        model = recorded.model;
+    if (!protocolGiven && !modelGiven && recorded.protocol >= 0)
+        protocol = recorded.protocol;
+}
+
 std::vector<OptionRule> RunOptionRules(RunOptions& options, bool packetOptions)
 {
     std::vector<OptionRule> rules = {
-        ModelOption(options.model),
+        {"--model", [&options](OptionReader& reader) { return options.modelGiven = reader.Model(options.model); }},
         {"--filter",
          [&options](OptionReader& reader) { return reader.PositiveNumberOrOff(options.filter, options.filterFactor); }},
         {"--compensation",
@@ -30,7 +38,9 @@ std::vector<OptionRule> RunOptionRules(RunOptions& options, bool packetOptions)
          }},
     };
     if (packetOptions) {
-        rules.push_back(ProtocolOption(options.protocol));
+        rules.push_back({"--protocol", [&options](OptionReader& reader) {
+                             return options.protocolGiven = ProtocolOption(options.protocol).take(reader);
+                         }});
         rules.push_back({"--point-num", [&options](OptionReader& reader) {
                              return reader.Integer(MIN_POINT_NUM, MAX_POINT_NUM, options.pointNum);
                          }});

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "protocols/DeviceModel.h"
+#include "recording/RecordingMetadata.h"
 #include "run/Pipeline.h"
 #include "tools/ToolArguments.h"
 
@@ -16,6 +17,11 @@ struct RunOptions {
     bool filter = true;
     float filterFactor = 2.5f;
     int32_t compensation = 1;  // 0 none, 1 formula, 2 bins ("ros")
+    bool modelGiven = false;     // --model or --protocol was given: a recording's own
+    bool protocolGiven = false;  // model and protocol do not replace them
+
+    // A recording's model and protocol, where it names them and the options did not.
+    void TakeRecorded(const RecordedRun& recorded);
 
     // What the run starts with: the model's settings with these options applied.
     RunSettings Settings() const;

@@ -4,6 +4,7 @@
 // for every client on a thread of its own.
 #include <cstdint>
 #include <ostream>
+#include <utility>
 
 #include "acquisition/LinkHealth.h"
 #include "acquisition/SerialPort.h"
@@ -28,8 +29,9 @@ const char USAGE[] =
     "(foxglove.websocket.v1): /scan, every revolution as a sensor_msgs/msg/LaserScan (cdr), and\n"
     "/plotwell/health, the link's figures once a second (JSON).\n"
     "SOURCE is a serial port (a device such as /dev/ttyUSB0, or the path simulate --pty prints) or a\n"
-    "raw data file, played at the speed of the model's line. Runs until the file ends, the device\n"
-    "goes away, or Ctrl+C. Exit status 1 when SOURCE cannot be opened or read, goes away, or brings\n"
+    "raw data file, played at the speed of the model's line; a SOURCE named *.mcap is a recording,\n"
+    "whose raw channel plays as the model it names. Runs until the file ends, the device goes away,\n"
+    "or Ctrl+C. Exit status 1 when SOURCE cannot be opened or read, goes away, or brings\n"
     "bytes but no revolution of the model (or, from a port, nothing at all), or the address cannot\n"
     "be listened on; 2 on bad arguments or a recording that breaks its format.\n"
     "\n"
@@ -75,14 +77,17 @@ constexpr int32_t SCANS_QUEUED = 8;
 
 class Serving {
 public:
-    Serving(const ServeOptions& options, std::ostream& err)
-        : m_options(options), m_err(err), m_server(options.scan)
+    Serving(ServeOptions options, std::ostream& err)
+        : m_options(std::move(options)), m_err(err), m_server(m_options.scan)
     {
         m_outputId = m_stage.Attach(m_server.Output(), {"Foxglove server", SCANS_QUEUED, {}});
     }
 
     int Run()
     {
+        const int recording = m_source.OpenRecording("serve", m_options.source, m_options.run, m_err);
+        if (recording != EXIT_OK)
+            return recording;
         const RunSettings settings = m_options.run.Settings();
         StartRun(settings);
         const int opened = m_source.Open("serve", m_options.source, *m_options.run.model, m_options.hex, m_port, m_err);
@@ -180,7 +185,7 @@ private:
               << m_stage.Dropped(m_outputId) << " revolutions dropped\n";
     }
 
-    const ServeOptions& m_options;
+    ServeOptions m_options;
     std::ostream& m_err;
     RevolutionServer m_server;
     CSerialPort m_port;
@@ -196,5 +201,5 @@ int RunServeCommand(const std::vector<std::string>& args, std::istream&, std::os
     ServeOptions options;
     if (const std::optional<int> status = EndBeforeRun(ParseServeOptions(args, err, options), USAGE, out))
         return *status;
-    return Serving(options, err).Run();
+    return Serving(std::move(options), err).Run();
 }

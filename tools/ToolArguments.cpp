@@ -12,7 +12,8 @@ OptionReader::OptionReader(const char* command, const std::vector<std::string>& 
 {
 }
 
-Parsed OptionReader::Read(const std::vector<OptionRule>& options, const OperandRule* operand)
+Parsed OptionReader::Read(const std::vector<OptionRule>& options, const OperandRule* operand,
+                          const OperandRule* second)
 {
     while (m_next < m_args.size()) {
         const std::string& argument = m_args[m_next++];
@@ -21,7 +22,7 @@ Parsed OptionReader::Read(const std::vector<OptionRule>& options, const OperandR
             return Parsed::Help;
         const bool looksLikeOption = argument.size() > 1 && argument[0] == '-';
         if (!looksLikeOption) {
-            if (!TakeOperand(argument, operand))
+            if (!TakeOperand(argument, operand, second))
                 return Parsed::Error;
             continue;
         }
@@ -37,22 +38,28 @@ Parsed OptionReader::Read(const std::vector<OptionRule>& options, const OperandR
         if (!rule->take(*this))
             return Parsed::Error;
     }
-    if (operand != nullptr && operand->value->empty()) {
-        FailCommand(std::string("needs ") + operand->usage);
-        return Parsed::Error;
+    for (const OperandRule* rule : {operand, second}) {
+        if (rule != nullptr && rule->value->empty()) {
+            FailCommand(std::string("needs ") + rule->usage);
+            return Parsed::Error;
+        }
     }
     return Parsed::Run;
 }
 
-bool OptionReader::TakeOperand(const std::string& argument, const OperandRule* operand)
+bool OptionReader::TakeOperand(const std::string& argument, const OperandRule* operand, const OperandRule* second)
 {
     if (operand == nullptr)
         return Fail(std::string("is not an option of ") + m_command);
+    const OperandRule* rule = operand->value->empty() || second == nullptr ? operand : second;
     if (argument.empty())
-        return FailCommand(std::string("needs ") + operand->usage + ", not an empty argument");
-    if (!operand->value->empty())
-        return Fail(std::string("is a second ") + operand->kind + "; " + m_command + " takes one");
-    *operand->value = argument;
+        return FailCommand(std::string("needs ") + rule->usage + ", not an empty argument");
+    if (!rule->value->empty())
+        return Fail(second == nullptr
+                        ? std::string("is a second ") + operand->kind + "; " + m_command + " takes one"
+                        : std::string("is a third argument; ") + m_command + " takes an " + operand->kind +
+                              " and an " + second->kind);
+    *rule->value = argument;
     return true;
 }
 

@@ -33,7 +33,7 @@ struct OptionRule {
     std::function<bool(OptionReader&)> take;
 };
 
-// The one plain argument a command may take, such as its FILE or PORT.
+// A plain argument a command takes, such as its FILE or PORT.
 struct OperandRule {
     std::string* value;
     const char* kind;   // for "X is a second <kind>"
@@ -46,9 +46,11 @@ public:
 
     // Reads the arguments in order: "--help" asks for the usage; an option in `options` is taken
     // by its rule; any other argument that begins with '-' (but "-" alone) is refused; anything
-    // else is the operand, which must come once and not be empty. Stops at the first refusal.
-    // A command without an operand passes null.
-    Parsed Read(const std::vector<OptionRule>& options, const OperandRule* operand);
+    // else is the operand, which must come once and not be empty (then `second`, for a command
+    // that takes two, such as an input and an output). Stops at the first refusal. A command
+    // without an operand passes null.
+    Parsed Read(const std::vector<OptionRule>& options, const OperandRule* operand,
+                const OperandRule* second = nullptr);
 
     // For the rules, the value that follows the option being taken:
     // present and not empty;
@@ -71,7 +73,7 @@ public:
     bool FailCommand(const std::string& message);
 
 private:
-    bool TakeOperand(const std::string& argument, const OperandRule* operand);
+    bool TakeOperand(const std::string& argument, const OperandRule* operand, const OperandRule* second);
 
     const char* m_command;
     const std::vector<std::string>& m_args;

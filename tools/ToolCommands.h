@@ -16,3 +16,5 @@ int RunProbeCommand(const std::vector<std::string>& args, std::istream& in, std:
 int RunPortsCommand(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err);
 int RunPublishCommand(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err);
 int RunServeCommand(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err);
+int RunRecordCommand(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err);
+int RunConvertCommand(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err);

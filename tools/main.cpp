@@ -29,6 +29,8 @@ const ToolCommand COMMANDS[] = {
     {"ports", RunPortsCommand, "list the serial ports, whether each is free, busy or not accessible, and why"},
     {"publish", RunPublishCommand, "publish the revolutions of a port or a recording as ROS 2 LaserScans"},
     {"serve", RunServeCommand, "serve the revolutions of a port or a recording to Foxglove and Lichtblick"},
+    {"record", RunRecordCommand, "record the revolutions of a port or a raw data file into an MCAP file"},
+    {"convert", RunConvertCommand, "convert a raw data file into an MCAP recording and back, or finish a cut one"},
 };
 
 void PrintUsage(std::ostream& out)

@@ -35,6 +35,7 @@ constexpr int LINK_LINE = 1031;      // under the receive indicator: the link's 
 constexpr int DETECT = 1030;         // beside the model list: finds the model of the scanner on the port
 constexpr int PUBLISH = 1029;        // with --publish: sends revolutions as ROS 2 LaserScans
 constexpr int SERVE = 1032;          // with --serve: sends revolutions to Foxglove WebSocket clients
+constexpr int RECORD_FORMAT = 1040;  // beside RECORD_DATA: text files or an MCAP recording
 }  // namespace ControlId
 
 // The range buttons in the order of the view's range index 0..8.

@@ -238,6 +238,7 @@ QWidget* CPlotwellDlg::CreateRecordRow()
         m_floatFormatBox = Register(ControlId::FLOAT_FORMAT, new QCheckBox(texts.floatFormat));
         layout->addWidget(m_floatFormatBox);
     }
+    layout->addWidget(Register(ControlId::RECORD_FORMAT, m_recordFormat.CreateBox()));
     return row;
 }
 

@@ -16,6 +16,7 @@
 #include "files/RecordButton.h"
 #include "files/Recording.h"
 #include "protocols/DeviceModel.h"
+#include "recording/McapPlayback.h"
 #include "run/ReceiveLoop.h"
 #include "ui/ClickableLabel.h"
 #include "ui/EditDropFilter.h"
@@ -31,6 +32,12 @@ constexpr int RECORD_WATCH_MS = 250;
 QString ShownPath(const std::string& path)
 {
     return QFileInfo(QFile::decodeName(QByteArray::fromStdString(path))).absoluteFilePath();
+}
+
+QString McapKeptText()
+{
+    return QStringLiteral("\nEverything written before stays in the file; "
+                          "'plotwell-tool convert FILE FINISHED.mcap' completes it for other programs.");
 }
 
 }  // namespace
@@ -63,7 +70,9 @@ void CPlotwellDlg::OnDropFiles(const QPoint& position, const std::vector<std::st
 bool CPlotwellDlg::LoadDroppedFile(const std::string& path)
 {
     std::string reason;
-    switch (LoadPlaybackFile(path, &reason)) {
+    QString more;
+    const int loaded = IsMcapFileName(path) ? LoadMcap(path, reason, more) : LoadPlaybackFile(path, &reason);
+    switch (loaded) {
     case PLAYBACK_LOADED:
         break;
     case PLAYBACK_TOO_LARGE:
@@ -83,8 +92,26 @@ bool CPlotwellDlg::LoadDroppedFile(const std::string& path)
     m_factorShow->setCursor(Qt::PointingHandCursor);
     const bool receiving = m_connection != Connection::Closed;
     m_playingPath = ShownPath(path);
+    m_playingMore = more;
     ShowPlayingNote(receiving ? QString() : Notes().pressOpen);
     return true;
+}
+
+// The recording's raw channel as the playback's bytes; while no port is open, the model list
+// takes the model the recording names, so that it decodes as it was recorded.
+int CPlotwellDlg::LoadMcap(const std::string& path, std::string& reason, QString& more)
+{
+    const McapPlaybackResult result = LoadMcapPlayback(path);
+    reason = result.reason;
+    if (result.status != PLAYBACK_LOADED)
+        return result.status;
+    if (result.run.model != nullptr && m_connection == Connection::Closed &&
+        m_modelList->findText(QString::fromLatin1(result.run.model->szName)) >= 0)
+        m_modelList->setCurrentText(QString::fromLatin1(result.run.model->szName));
+    if (result.shortened)
+        more = QStringLiteral("\nThe first %1 bytes of the recording play; "
+                              "'plotwell-tool decode' reads all of it.").arg(result.loaded);
+    return result.status;
 }
 
 bool CPlotwellDlg::PlayFile(const std::string& path)
@@ -121,7 +148,7 @@ void CPlotwellDlg::ShowPlayingNote(const QString& more)
     if (!PlaybackHasFrames(protocol, pointNum))
         SetFileNote(Notes().noFrames, m_playingPath);
     else
-        SetFileNote(Notes().playing + more, m_playingPath);
+        SetFileNote(Notes().playing + m_playingMore + more, m_playingPath);
 }
 
 void CPlotwellDlg::OnStepFrame()
@@ -132,6 +159,14 @@ void CPlotwellDlg::OnStepFrame()
 
 void CPlotwellDlg::OnRecordData()
 {
+    if (m_recordFormat.Recording()) {
+        StopMcapRecording();
+        return;
+    }
+    if (m_recordState == RecordState::Idle && !Load(g_bPlayback) && m_recordFormat.Chosen() == RecordFormat::Mcap) {
+        StartMcapRecording();
+        return;
+    }
     // What was received up to the press is in the file: the recorder takes in what it was
     // handed (it never waits for this thread, and takes a revolution in microseconds).
     if (m_recordState != RecordState::Idle)
@@ -155,12 +190,67 @@ void CPlotwellDlg::SetRecordState(RecordState state)
     m_recordButton->setText(state == RecordState::Idle ? QStringLiteral("RECORD_DATA") : QStringLiteral("RECORD_STOP"));
     if (m_floatFormatBox != nullptr)
         m_floatFormatBox->setEnabled(state == RecordState::Idle);
+    m_recordFormat.SetEnabled(state == RecordState::Idle);
+}
+
+void CPlotwellDlg::StartMcapRecording()
+{
+    const FileWriteResult started = m_recordFormat.Start();
+    if (started.status != FileWriteResult::WRITTEN) {
+        ShowFileResult(started);
+        return;
+    }
+    SetRecordState(RecordState::Recording);
+    m_fullNoticeShown = false;
+    SetFileNote(Notes().recordingStarted);
+    m_timerRecordWatch.start();
+}
+
+void CPlotwellDlg::StopMcapRecording()
+{
+    // Everything received up to the press goes into the file.
+    m_stage.Drain(m_mcapOutputId);
+    m_timerRecordWatch.stop();
+    const FileWriteResult stopped = m_recordFormat.Stop();
+    SetRecordState(RecordState::Idle);
+    if (stopped.status == FileWriteResult::WRITTEN) {
+        SetFileNote(Notes().written, QString::fromStdString(stopped.path));
+        return;
+    }
+    SetFileNote(Notes().notWritten, QString::fromStdString(stopped.path));
+    // Said once: a failure seen while recording has been told already.
+    if (!m_fullNoticeShown)
+        ShowMessage(this, QStringLiteral("Cannot write ") + QString::fromStdString(stopped.path),
+                    QString::fromStdString(stopped.reason) + McapKeptText());
+}
+
+// The recording's size on the note line, and a failed write said at once: the file keeps what
+// was written before it, and RECORD_STOP ends the recording.
+void CPlotwellDlg::WatchMcapRecording()
+{
+    const QString path = QString::fromStdString(m_recordFormat.Path());
+    if (!m_recordFormat.Output().Failed()) {
+        if (!Load(g_bPlayback))
+            SetFileNote(Notes().recording.arg(m_recordFormat.Held()));
+        return;
+    }
+    SetFileNote(Notes().notWritten, path);
+    if (m_fullNoticeShown)
+        return;
+    m_fullNoticeShown = true;  // before the box: its event loop runs this timer again
+    ShowMessage(this, QStringLiteral("Cannot write ") + path,
+                QString::fromStdString(m_recordFormat.Output().Failure()) + McapKeptText() +
+                    QStringLiteral("\nPress RECORD_STOP to end the recording."));
 }
 
 // Tells the operator once when the store has reached its limit: from then on nothing more is
 // kept, and what was collected waits for RECORD_STOP.
 void CPlotwellDlg::WatchRecording()
 {
+    if (m_recordFormat.Recording()) {
+        WatchMcapRecording();
+        return;
+    }
     if (!Load(g_bRecording)) {
         m_timerRecordWatch.stop();
         return;

@@ -30,6 +30,7 @@ struct DialogOptions {
     std::vector<std::string> extraPorts;  // listed first, in this order
     Ros2Options ros2;
     std::optional<ListenAddress> serve;  // --serve: a Foxglove WebSocket server of the revolutions
+    bool recordMcap = false;     // RECORD_DATA starts with MCAP chosen (--record-format mcap)
     double detectSeconds = 1.5;  // Detect listens this long at each baud rate
     // Each also gets every revolution, on a thread of its own; it must outlive the dialog.
     struct AddedOutput {

@@ -30,9 +30,11 @@ const char USAGE[] =
     "                     230400 baud); Detect chooses the model it hears on the port\n"
     "  --port PATH        offer PATH first in the port list\n"
     "  --lang en|zh       English or Simplified Chinese layout (default: the system's language)\n"
-    "  --play FILE        play a raw data file back, as if it had been dropped (instead of --demo), read\n"
-    "                     as the chosen model's scanner sends it\n"
+    "  --play FILE        play a raw data file or an MCAP recording back, as if it had been dropped\n"
+    "                     (instead of --demo); a raw data file is read as the chosen model's scanner\n"
+    "                     sends it, a recording as the model it names\n"
     "  --record-dir DIR   write recordings and snapshots into DIR (created when needed)\n"
+    "  --record-format text|mcap  what RECORD_DATA writes first: text files (default) or an MCAP recording\n"
     "  --publish TOPIC    also publish every revolution as a ROS 2 LaserScan on TOPIC (e.g. /scan)\n"
     "  --subscribe TOPIC  draw the LaserScans of the ROS 2 topic TOPIC instead of a port\n"
     "  --domain N         DDS domain of --publish and --subscribe (default: ROS_DOMAIN_ID, else 0)\n"
@@ -109,6 +111,11 @@ AppOptions ParseArguments(const std::vector<std::string>& raw)
             options.recordDir = raw[static_cast<size_t>(++i)];
             if (options.recordDir.empty())
                 options.error = QStringLiteral("--record-dir needs a directory");
+        } else if (argument == QStringLiteral("--record-format") && hasValue) {
+            const QString value = arguments[++i];
+            options.recordMcap = value == QStringLiteral("mcap");
+            if (!options.recordMcap && value != QStringLiteral("text"))
+                options.error = QStringLiteral("--record-format takes text or mcap, not ") + value;
         } else if ((argument == QStringLiteral("--publish") || argument == QStringLiteral("--subscribe")) &&
                    hasValue) {
             std::string& topic = argument == QStringLiteral("--publish") ? options.ros2.publishTopic
@@ -197,6 +204,7 @@ int CPlotwellApp::Run(int argc, char** argv)
     options.serve = app.serve;
     // The demo is the default model's scanner unless another is named.
     const DeviceModel& model = app.model != nullptr ? *app.model : g_ModelTR20_A;
+    options.recordMcap = app.recordMcap;
     std::unique_ptr<PseudoTerminalScanner> demo;
     if (app.demo)
         demo = StartDemo(model, options);

@@ -21,6 +21,7 @@ struct AppOptions {
     std::string port;                        // --port PATH: offered first in the port list
     std::string playFile;                    // --play FILE: start playing this data file (its name's bytes)
     std::string recordDir;                   // --record-dir DIR: where recordings are written
+    bool recordMcap = false;                 // --record-format mcap: RECORD_DATA records MCAP
     Ros2Options ros2;                        // --publish, --subscribe, --domain (or ROS_DOMAIN_ID)
     std::optional<ListenAddress> serve;      // --serve [ADDR:]PORT
     bool help = false;                       // --help: print the usage and end

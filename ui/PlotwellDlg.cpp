@@ -103,6 +103,7 @@ void CPlotwellDlg::AttachOutputs()
     const OutputNames names = OutputNamesFor(m_options.language);
     m_viewOutputId = m_stage.Attach(m_viewOutput, {names.view.toStdString(), 16, [this] { m_viewWake.Wake(); }});
     m_recorderOutputId = m_stage.Attach(m_recorderOutput, {names.recording.toStdString(), 64, {}});
+    m_mcapOutputId = m_stage.Attach(m_recordFormat.Output(), {names.recording.toStdString() + " (MCAP)", 64, {}});
     if (m_publisherOutput)
         m_stage.Attach(*m_publisherOutput, {names.publishing.toStdString(), 8, {}});
     if (m_serveBox)

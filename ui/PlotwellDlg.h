@@ -23,6 +23,7 @@
 #include "run/ScannerProbe.h"
 #include "ui/DialogOptions.h"
 #include "ui/FrameHandOver.h"
+#include "ui/RecordFormatControl.h"
 #include "ui/ServeBox.h"
 #include "ui/SubscriptionHealth.h"
 #include "ui/ThreadWake.h"
@@ -122,7 +123,11 @@ private:
     // Recording and playback.
     void ConnectFileCommands();
     bool LoadDroppedFile(const std::string& path);
+    int LoadMcap(const std::string& path, std::string& reason, QString& more);
     void WatchRecording();
+    void StartMcapRecording();
+    void StopMcapRecording();
+    void WatchMcapRecording();
     void ShowFileResult(const FileWriteResult& result);
     // `text` with its "%1" standing for `path`, when one is given.
     void SetFileNote(const QString& text, const QString& path = QString());
@@ -205,6 +210,7 @@ private:
     QString m_strPort;   // path of the selected port
     QString m_strModel;  // selected model name
     QString m_playingPath;  // the loaded data file, as the note line shows it
+    QString m_playingMore;  // what the note line adds about it (a recording that plays in part)
     bool m_fitRangeToFrame = false;  // --play, --subscribe: the next frame with returns chooses the range
     CImageCoord m_Coord;
     PlaybackSource m_playback;  // attached to the port once a file is loaded; outlives its thread
@@ -216,12 +222,14 @@ private:
         OnFrameReady();
     }};
     RecorderOutput m_recorderOutput;
+    RecordFormatControl m_recordFormat{m_options.recordMcap ? RecordFormat::Mcap : RecordFormat::Text};
     // Stopped before the outputs above go; the receive thread below hands it every revolution.
     OutputStage m_stage;
     OutputStage::OutputId m_viewOutputId = 0;
     OutputStage::OutputId m_recorderOutputId = 0;
     // With --serve; goes before the stage, whose drops its server reports.
     std::unique_ptr<ServeBox> m_serveBox;
+    OutputStage::OutputId m_mcapOutputId = 0;
     ThreadWake m_viewWake{[this] { m_stage.Serve(m_viewOutputId); }};
     CSerialPort m_SerialPort;
     std::unique_ptr<ScanSubscriber> m_subscriber;
