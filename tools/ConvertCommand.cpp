@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <ostream>
+#include <utility>
 
 #include "files/OutputFile.h"
 #include "mcap/McapFinish.h"
@@ -33,13 +34,16 @@ const char USAGE[] =
     "  --filter FACTOR|off  noise filter factor (above 0), or off; default 2.5\n"
     "  --compensation MODE  none, formula (default) or ros\n"
     "  --compression KIND   zstd (default), lz4 or none\n"
+    "  --topic TOPIC        the LaserScans' channel; default /scan\n"
+    "  --frame-id ID        frame of the scans; default laser\n"
     "  --format hex|binary  the data file's format; default hex\n"
     "  --help               print this help\n";
 
 Parsed ParseConvertOptions(const std::vector<std::string>& args, std::ostream& err, McapRecordingOptions& options)
 {
     std::vector<OptionRule> rules = RunOptionRules(options.run, true);
-    rules.push_back(CompressionOption(options.recorder.compression));
+    for (OptionRule& rule : RecorderOptionRules(options.recorder))
+        rules.push_back(std::move(rule));
     rules.push_back(FormatOption(options.hex));
     const OperandRule input{&options.source, "input", "an INPUT file"};
     const OperandRule output{&options.output, "output", "an OUTPUT file"};

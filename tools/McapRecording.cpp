@@ -9,6 +9,7 @@
 #include "acquisition/SerialPort.h"
 #include "protocols/DeviceModel.h"
 #include "recording/McapOutput.h"
+#include "ros2/RosNames.h"
 #include "run/OutputStage.h"
 #include "run/Pipeline.h"
 #include "run/ReceiveLoop.h"
@@ -156,16 +157,27 @@ int RecordDataFile(McapRecordingOptions options, const char* command, std::ostre
     return JudgeRevolutions({command, options.source, false}, ReadLinkHealth(), settings.protocol, err);
 }
 
-OptionRule CompressionOption(McapCompression& compression)
+std::vector<OptionRule> RecorderOptionRules(ScanRecorderOptions& recorder)
 {
-    return {"--compression", [&compression](OptionReader& reader) {
-                int32_t index = 0;
-                if (!reader.Word({"zstd", "lz4", "none"}, index))
-                    return false;
-                const McapCompression kinds[] = {McapCompression::Zstd, McapCompression::Lz4, McapCompression::None};
-                compression = kinds[index];
-                return true;
-            }};
+    return {
+        {"--compression",
+         [&recorder](OptionReader& reader) {
+             int32_t index = 0;
+             if (!reader.Word({"zstd", "lz4", "none"}, index))
+                 return false;
+             const McapCompression kinds[] = {McapCompression::Zstd, McapCompression::Lz4, McapCompression::None};
+             recorder.compression = kinds[index];
+             return true;
+         }},
+        {"--topic",
+         [&recorder](OptionReader& reader) {
+             std::string ddsName;
+             std::string reason;
+             return reader.Text(recorder.scanTopic) &&
+                    (DdsTopicName(recorder.scanTopic, ddsName, reason) || reader.Fail(reason));
+         }},
+        {"--frame-id", [&recorder](OptionReader& reader) { return reader.Text(recorder.frameId); }},
+    };
 }
 
 int RecordingEnd(const char* command, const std::string& name, const McapRawSource& recording, std::ostream& err)

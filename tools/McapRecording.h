@@ -4,6 +4,7 @@
 
 #include <iosfwd>
 #include <string>
+#include <vector>
 
 #include "recording/McapRawSource.h"
 #include "recording/ScanRecorder.h"
@@ -31,5 +32,5 @@ int RecordDataFile(McapRecordingOptions options, const char* command, std::ostre
 // damage ended its readable part. A cut recording is said and read up to the cut.
 int RecordingEnd(const char* command, const std::string& name, const McapRawSource& recording, std::ostream& err);
 
-// --compression zstd|lz4|none.
-OptionRule CompressionOption(McapCompression& compression);
+// --compression zstd|lz4|none, --topic TOPIC and --frame-id ID.
+std::vector<OptionRule> RecorderOptionRules(ScanRecorderOptions& recorder);

@@ -2,6 +2,7 @@
 // MCAP recording as they come, the file complete when the command ends, by a stop signal too.
 #include <cstring>
 #include <ostream>
+#include <utility>
 
 #include "acquisition/PortEnumeration.h"
 #include "tools/McapRecording.h"
@@ -12,9 +13,11 @@ namespace {
 
 const char USAGE[] =
     "Usage: plotwell-tool record SOURCE OUTPUT.mcap [OPTION]...\n"
-    "Records the revolutions of SOURCE into an MCAP file as they arrive: the bytes read from the\n"
-    "line (channel /plotwell/raw_packets, std_msgs/msg/UInt8MultiArray), so that the file plays\n"
-    "back through the parsers, and the run's model, protocol and settings as metadata. SOURCE is a\n"
+"Records the revolutions of SOURCE into an MCAP file as they arrive, as ROS 2 records a bag:\n"
+    "each revolution's LaserScan (channel /scan, sensor_msgs/msg/LaserScan, as publish sends it),\n"
+    "the bytes read from the line (channel /plotwell/raw_packets, std_msgs/msg/UInt8MultiArray),\n"
+    "so that the file plays back through the parsers, and the run's model, protocol and settings\n"
+    "as metadata. SOURCE is a\n"
     "serial port (a device such as /dev/ttyUSB0, or the path simulate --pty prints), recorded until\n"
     "K revolutions, Ctrl+C, kill or a closed terminal, or a raw data file, recorded whole. The\n"
     "file grows a chunk at least every second, so that a recording whose program is killed reads\n"
@@ -27,6 +30,8 @@ const char USAGE[] =
     "  --filter FACTOR|off  noise filter factor (above 0), or off; default 2.5\n"
     "  --compensation MODE  none, formula (default) or ros\n"
     "  --compression KIND   zstd (default), lz4 or none\n"
+    "  --topic TOPIC        the LaserScans' channel; default /scan\n"
+    "  --frame-id ID        frame of the scans; default laser\n"
     "  --frames K           from a port: stop after K revolutions; default until interrupted\n"
     "  --format hex|binary  a data file's format; default hex (a recording of the viewer)\n"
     "  --help               print this help\n";
@@ -34,7 +39,8 @@ const char USAGE[] =
 Parsed ParseRecordOptions(const std::vector<std::string>& args, std::ostream& err, McapRecordingOptions& options)
 {
     std::vector<OptionRule> rules = RunOptionRules(options.run, false);
-    rules.push_back(CompressionOption(options.recorder.compression));
+    for (OptionRule& rule : RecorderOptionRules(options.recorder))
+        rules.push_back(std::move(rule));
     rules.push_back({"--frames", [&options](OptionReader& reader) { return reader.Integer(1, INT64_MAX, options.frames); }});
     rules.push_back(FormatOption(options.hex));
     const OperandRule source{&options.source, "source", "a SOURCE: a serial port such as /dev/ttyUSB0, or a raw data file"};

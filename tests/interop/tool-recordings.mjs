@@ -41,10 +41,12 @@ function dumpBytes(path) {
   return Uint8Array.from(text.split(/\s+/), (cell) => parseInt(cell, 16));
 }
 
-// Every message decoded through its channel's schema; the raw channel's bytes joined.
-function decodeAll(messages, channelsById, schemasById) {
+// Every message decoded through its channel's schema; the raw channel's bytes joined, and the
+// LaserScans on /scan checked.
+function decodeAll(messages, channelsById, schemasById, minimumScans = 1) {
   const readers = new Map();
   const raw = [];
+  let scans = 0;
   let last = 0n;
   for (const message of messages) {
     const channel = channelsById.get(message.channelId);
@@ -62,8 +64,17 @@ function decodeAll(messages, channelsById, schemasById) {
     if (channel.topic === RAW_TOPIC) {
       assert.equal(schema.name, "std_msgs/msg/UInt8MultiArray");
       raw.push(decoded.data);
+    } else {
+      assert.equal(channel.topic, "/scan");
+      assert.equal(schema.name, "sensor_msgs/msg/LaserScan");
+      assert.equal(decoded.header.frame_id, "laser");
+      assert.ok(decoded.ranges.length > 0 && decoded.ranges.some(Number.isFinite), "a scan with returns");
+      const stamp = BigInt(decoded.header.stamp.sec) * 1_000_000_000n + BigInt(decoded.header.stamp.nanosec);
+      assert.ok(stamp <= message.logTime && message.logTime - stamp < 1_000_000_000n, "stamped before its log time");
+      ++scans;
     }
   }
+  assert.ok(scans >= minimumScans, `${scans} LaserScans`);
   return Buffer.concat(raw);
 }
 
@@ -113,7 +124,7 @@ for (const protocol of ["0", "1", "2", "3"]) {
 
       const { reader, messages, metadata } = await readIndexed(recording);
       assert.equal(reader.header.profile, "ros2");
-      const raw = decodeAll(messages, reader.channelsById, reader.schemasById);
+      const raw = decodeAll(messages, reader.channelsById, reader.schemasById, 30);
       assert.deepEqual(new Uint8Array(raw), expected);
       const plotwell = metadata.find((m) => m.name === "plotwell");
       assert.equal(plotwell.metadata.get("protocol"), protocol);
@@ -124,7 +135,7 @@ for (const protocol of ["0", "1", "2", "3"]) {
       const lastChunk = reader.chunkIndexes.at(-1);
       const cut = bytes.subarray(0, Number(lastChunk.chunkStartOffset) + Number(lastChunk.chunkLength) / 2);
       const stream = readStream(cut);
-      const partial = decodeAll(stream.messages, stream.channelsById, stream.schemasById);
+      const partial = decodeAll(stream.messages, stream.channelsById, stream.schemasById, 0);
       assert.ok(partial.length > 0 || reader.chunkIndexes.length === 1);
       assert.deepEqual(new Uint8Array(partial), expected.subarray(0, partial.length));
     });
