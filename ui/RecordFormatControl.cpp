@@ -1,6 +1,7 @@
 #include "ui/RecordFormatControl.h"
 
 #include <QComboBox>
+#include <cstdio>
 
 #include "files/RecordFiles.h"
 
@@ -35,8 +36,10 @@ FileWriteResult RecordFormatControl::Start()
     if (file.status != FileWriteResult::WRITTEN)
         return file;
     std::string reason;
-    if (!m_output.Start(file.path, {}, reason))
+    if (!m_output.Start(file.path, {}, reason)) {
+        std::remove(file.path.c_str());  // the name it had reserved
         return {FileWriteResult::FAILED, file.path, reason};
+    }
     m_path = file.path;
     return file;
 }

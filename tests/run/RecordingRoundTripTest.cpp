@@ -1,5 +1,5 @@
-// Record what a run reads from a simulated scanner through the recorder output, drop the file,
-// play it back.
+// Record what a run reads from a simulated scanner through the recorder output and the MCAP
+// output, drop each file, play it back: the same revolutions as the live run.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -16,7 +16,11 @@
 #include "files/RecordFiles.h"
 #include "files/Recording.h"
 #include "files/OutputDirectory.h"
+#include "files/PlaybackState.h"
 #include "protocols/DeviceModel.h"
+#include "protocols/ProtocolTable.h"
+#include "recording/McapOutput.h"
+#include "recording/McapPlayback.h"
 #include "run/OutputStage.h"
 #include "run/Pipeline.h"
 #include "run/RecorderOutput.h"
@@ -67,6 +71,7 @@ protected:
         StartRun(ModelRunSettings(g_ModelTR20_A));
         SetRecordDirectory(scratch.Path());
         recorder = stage.Attach(recording, {"recording", 4, [] {}});
+        mcapRecorder = stage.Attach(mcap, {"MCAP recording", 4, [] {}});
         ASSERT_TRUE(stage.Start());
     }
     void TearDown() override
@@ -86,7 +91,7 @@ protected:
             frames.push_back({{g_ScanFrame.angle, g_ScanFrame.angle + count},
                               {g_ScanFrame.distance, g_ScanFrame.distance + count}});
             feed.Complete(CurrentProcessingSettings());
-            stage.Serve(recorder);
+            Serve();
         }
         return frames;
     }
@@ -106,15 +111,25 @@ protected:
             frames.push_back({{g_ScanFrame.angle, g_ScanFrame.angle + count},
                               {g_ScanFrame.distance, g_ScanFrame.distance + count}});
             feed.Complete(CurrentProcessingSettings());
-            stage.Serve(recorder);
+            Serve();
         }
         return frames;
     }
 
+    void Serve()
+    {
+        stage.Serve(recorder);
+        stage.Serve(mcapRecorder);
+    }
+
+    void PlayBack(CSerialPort& port, const std::vector<Samples>& live);
+
     ScratchDirectory scratch;
     RecorderOutput recording;
+    McapOutput mcap;
     OutputStage stage;
     OutputStage::OutputId recorder = 0;
+    OutputStage::OutputId mcapRecorder = 0;
 };
 
 TEST_F(RecordingRoundTripTest, RecordedRevolutionsPlayBackFromTheDroppedFile)
@@ -130,18 +145,42 @@ TEST_F(RecordingRoundTripTest, RecordedRevolutionsPlayBackFromTheDroppedFile)
     stream.insert(stream.end(), 210, 0x00);  // lets the full-buffer scan reach the last zero packet
 
     StartRawRecording();
+    std::string reason;
+    const std::string mcapPath = scratch / "scan.mcap";
+    ASSERT_TRUE(mcap.Start(mcapPath, {}, reason)) << reason;
     MemoryByteSource source(stream.data(), static_cast<int64_t>(stream.size()), 50);
     CSerialPort port;
     port.AttachSource(&source);
     const std::vector<Samples> live = ParseFrames(port, 10);
-    stage.Serve(recorder);  // the bytes after the last revolution, handed out as the run ended
+    Serve();  // the bytes after the last revolution, handed out as the run ended
     port.AttachSource(nullptr);
     ASSERT_EQ(live.size(), 4u);
     const FileWriteResult file = WriteRawDataFile();
     ASSERT_EQ(file.status, FileWriteResult::WRITTEN) << file.reason;
     EXPECT_EQ(ReadWholeFile(file.path), HexText(stream));
+    ASSERT_TRUE(mcap.Stop(reason)) << reason;
 
-    ASSERT_EQ(LoadPlaybackFile(file.path), PLAYBACK_LOADED);
+    for (const bool fromMcap : {false, true}) {
+        SCOPED_TRACE(fromMcap ? "MCAP recording" : "text dump");
+        if (fromMcap) {
+            const McapPlaybackResult loaded = LoadMcapPlayback(mcapPath);
+            ASSERT_EQ(loaded.status, PLAYBACK_LOADED) << loaded.reason;
+            EXPECT_EQ(loaded.run.model, &g_ModelTR20_A);
+            EXPECT_EQ(loaded.run.protocol, 1);
+            EXPECT_FALSE(loaded.shortened);
+        } else {
+            ASSERT_EQ(LoadPlaybackFile(file.path), PLAYBACK_LOADED);
+        }
+        {
+            std::lock_guard<std::mutex> lock(g_PlaybackMutex);
+            EXPECT_EQ(std::vector<uint8_t>(g_PlaybackData, g_PlaybackData + g_nPlaybackSize), stream);
+        }
+        PlayBack(port, live);
+    }
+}
+
+void RecordingRoundTripTest::PlayBack(CSerialPort& port, const std::vector<Samples>& live)
+{
     PlaybackSource playback;
     port.AttachSource(&playback);
     ProtocolFor(1).reset();
@@ -155,7 +194,7 @@ TEST_F(RecordingRoundTripTest, RecordedRevolutionsPlayBackFromTheDroppedFile)
         EXPECT_EQ(AllButLast(played[k]), AllButLast(live[1])) << k;
         EXPECT_EQ(LastSample(played[k]), LastSample(live[0])) << k;
     }
-    stage.Serve(recorder);
+    Serve();
     EXPECT_EQ(Load(g_nRecordCount), 0);
 
     ASSERT_TRUE(StepPlaybackFrame());
@@ -163,6 +202,7 @@ TEST_F(RecordingRoundTripTest, RecordedRevolutionsPlayBackFromTheDroppedFile)
     ASSERT_EQ(played.size(), 3u);
     EXPECT_EQ(AllButLast(played[2]), AllButLast(live[2]));
     EXPECT_EQ(LastSample(played[2]), LastSample(live[1]));
+    port.AttachSource(nullptr);
 }
 
 // The samples of a revolution away from the turn: those near 0 degrees may come from the packet

@@ -1,7 +1,8 @@
 // RECORD_DATA on the dialog: where the file went or why it was not written, the notice of a
 // full recording, and a person's round trip from a scanner on a serial line to a dropped file
-// stepped through frame by frame.
+// (a text dump or an MCAP recording) stepped through frame by frame.
 #include <mutex>
+#include <QComboBox>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
@@ -61,6 +62,12 @@ ShownSamples ShownRevolution()
 }
 
 }  // namespace
+
+class RecordRoundTrip : public FilesDialogTest {
+protected:
+    // The format box's entry: 0 the text files, 1 MCAP.
+    void RecordAndStepThrough(const DeviceModel& model, int format);
+};
 
 TEST_F(FilesDialogTest, StopSaysWhereTheFileWentOrWhyNot)
 {
@@ -162,68 +169,82 @@ TEST_F(FilesDialogTest, AFullRecordingIsToldOnceAndItsFileHoldsAllThatWasCollect
 
 // For every protocol: recorded from the line, the file dropped, each frame stepped through is a
 // recorded revolution, in their order.
-TEST_F(FilesDialogTest, RecordedRevolutionsComeBackFromTheDroppedFileStepByStep)
+TEST_F(RecordRoundTrip, RecordedRevolutionsComeBackFromTheDroppedTextFileStepByStep)
 {
     for (const DeviceModel* model : {&g_ModelTR20_A, &g_ModelTR10, &g_ModelTR20_C, &g_ModelTR20_D}) {
         SCOPED_TRACE(model->szName);
-        ResetSharedState();
-        ResetPlaybackState();
-        ResetRecording();
-        PseudoTerminal terminal;
-        ASSERT_TRUE(terminal.IsValid());
-        const int32_t protocol = CodesForName(model->szName).protocol;
-        SimulatedScanner scanner(ModelScannerSettings(*model, protocol));
-        ShowDialog(DialogLanguage::English, {terminal.DevicePath()});
-        ChooseModel(*dialog, *model);
-        // Unfiltered and uncompensated, a revolution is drawn as it was received.
-        QTest::mouseClick(Button(ControlId::FILTER), Qt::LeftButton);
-        QTest::mouseClick(Button(ControlId::COMP_NONE), Qt::LeftButton);
-        std::vector<ShownSamples> shown;
-        QObject::connect(dialog.get(), &CPlotwellDlg::frameShown, [&shown] { shown.push_back(ShownRevolution()); });
-        QTest::mouseClick(Button(ControlId::OPEN_CLOSE), Qt::LeftButton);
-        ASSERT_EQ(Text(ControlId::OPEN_CLOSE), "ClOSE");
-
-        QTest::mouseClick(Button(ControlId::RECORD_DATA), Qt::LeftButton);
-        constexpr int REVOLUTIONS = 5;
-        for (int k = 0; k < REVOLUTIONS; ++k)
-            ASSERT_TRUE(terminal.SendRevolution(scanner));
-        // What closes the last revolution: the next one's first packet, or bytes that let the
-        // protocol-1 parser's full-buffer scan reach its closing packet.
-        scanner.EndStream();
-        ASSERT_TRUE(terminal.Send(protocol == 1 ? std::vector<uint8_t>(210, 0x00)
-                                                : std::vector<uint8_t>(scanner.Bytes(), scanner.Bytes() + scanner.ByteCount())));
-        ASSERT_TRUE(WaitFor([&] { return shown.size() >= REVOLUTIONS; })) << shown.size();
-        const std::vector<ShownSamples> live = shown;
-        QTest::mouseClick(Button(ControlId::RECORD_DATA), Qt::LeftButton);
-        const QString note = Text(ControlId::FILE_NOTE);
-        ASSERT_TRUE(note.startsWith("Written: ")) << note.toStdString();
-        const QString file = note.mid(QStringLiteral("Written: ").size());
-        ASSERT_TRUE(std::filesystem::exists(file.toStdString()));
-
-        DropFiles(*dialog, CentreOf(ControlId::POINT_NUM), {file});
-        ASSERT_EQ(Load(g_bPlayback), 1);
-        EXPECT_TRUE(messages.isEmpty()) << messages.join('|').toStdString();
-        // The held frame: one of the live revolutions, replayed; the link line gives no rate for it.
-        shown.clear();
-        ASSERT_TRUE(WaitFor([&] { return shown.size() >= 2; }));
-        const auto first = std::find(live.begin(), live.end(), shown.back());
-        ASSERT_NE(first, live.end()) << "the played frame is none of the recorded revolutions";
-        const int frames = GetPlaybackPosition().frames;
-        ASSERT_GE(frames, 2);
-        ASSERT_LE(first - live.begin() + frames, static_cast<int>(live.size()));
-        dialog->OnTimer(TIMER_PORT_SCAN);
-        EXPECT_TRUE(Text(ControlId::LINK_LINE).startsWith("frame held  ")) << Text(ControlId::LINK_LINE).toStdString();
-
-        // Each click on the factor display brings the next recorded revolution; the last leads back.
-        for (int step = 1; step <= frames; ++step) {
-            SCOPED_TRACE(step);
-            QTest::mouseClick(dialog->Control(ControlId::FACTOR_SHOW), Qt::LeftButton);
-            const ShownSamples& next = *(first + step % frames);
-            ASSERT_TRUE(WaitFor([&] { return !shown.empty() && shown.back() == next; }));
-            const QString position = QString::asprintf("%d/%d,Receive:", step % frames, frames);
-            EXPECT_TRUE(WaitFor([&] { return Text(ControlId::RECEIVE).startsWith(position); }))
-                << Text(ControlId::RECEIVE).toStdString();
-        }
-        dialog.reset();  // ends acquisition before the terminal goes
+        RecordAndStepThrough(*model, 0);
     }
+}
+
+// The raw channel plays through the same parsers; a protocol-2 model, whose frames run from one
+// revolution end the packet recogniser finds to the next.
+TEST_F(RecordRoundTrip, RecordedRevolutionsComeBackFromTheDroppedMcapRecordingStepByStep)
+{
+    RecordAndStepThrough(g_ModelTR20_C, 1);
+}
+
+void RecordRoundTrip::RecordAndStepThrough(const DeviceModel& model, int format)
+{
+    ResetSharedState();
+    ResetPlaybackState();
+    ResetRecording();
+    PseudoTerminal terminal;
+    ASSERT_TRUE(terminal.IsValid());
+    const int32_t protocol = CodesForName(model.szName).protocol;
+    SimulatedScanner scanner(ModelScannerSettings(model, protocol));
+    ShowDialog(DialogLanguage::English, {terminal.DevicePath()});
+    ChooseModel(*dialog, model);
+    static_cast<QComboBox*>(dialog->Control(ControlId::RECORD_FORMAT))->setCurrentIndex(format);
+    // Unfiltered and uncompensated, a revolution is drawn as it was received.
+    QTest::mouseClick(Button(ControlId::FILTER), Qt::LeftButton);
+    QTest::mouseClick(Button(ControlId::COMP_NONE), Qt::LeftButton);
+    std::vector<ShownSamples> shown;
+    QObject::connect(dialog.get(), &CPlotwellDlg::frameShown, [&shown] { shown.push_back(ShownRevolution()); });
+    QTest::mouseClick(Button(ControlId::OPEN_CLOSE), Qt::LeftButton);
+    ASSERT_EQ(Text(ControlId::OPEN_CLOSE), "ClOSE");
+
+    QTest::mouseClick(Button(ControlId::RECORD_DATA), Qt::LeftButton);
+    constexpr int REVOLUTIONS = 5;
+    for (int k = 0; k < REVOLUTIONS; ++k)
+        ASSERT_TRUE(terminal.SendRevolution(scanner));
+    // What closes the last revolution: the next one's first packet, or bytes that let the
+    // protocol-1 parser's full-buffer scan reach its closing packet.
+    scanner.EndStream();
+    ASSERT_TRUE(terminal.Send(protocol == 1 ? std::vector<uint8_t>(210, 0x00)
+                                            : std::vector<uint8_t>(scanner.Bytes(), scanner.Bytes() + scanner.ByteCount())));
+    ASSERT_TRUE(WaitFor([&] { return shown.size() >= REVOLUTIONS; })) << shown.size();
+    const std::vector<ShownSamples> live = shown;
+    QTest::mouseClick(Button(ControlId::RECORD_DATA), Qt::LeftButton);
+    const QString note = Text(ControlId::FILE_NOTE);
+    ASSERT_TRUE(note.startsWith("Written: ")) << note.toStdString();
+    const QString file = note.mid(QStringLiteral("Written: ").size());
+    ASSERT_TRUE(std::filesystem::exists(file.toStdString()));
+    EXPECT_EQ(file.endsWith(".mcap"), format == 1) << file.toStdString();
+
+    DropFiles(*dialog, CentreOf(ControlId::POINT_NUM), {file});
+    ASSERT_EQ(Load(g_bPlayback), 1);
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('|').toStdString();
+    // The held frame: one of the live revolutions, replayed; the link line gives no rate for it.
+    shown.clear();
+    ASSERT_TRUE(WaitFor([&] { return shown.size() >= 2; }));
+    const auto first = std::find(live.begin(), live.end(), shown.back());
+    ASSERT_NE(first, live.end()) << "the played frame is none of the recorded revolutions";
+    const int frames = GetPlaybackPosition().frames;
+    ASSERT_GE(frames, 2);
+    ASSERT_LE(first - live.begin() + frames, static_cast<int>(live.size()));
+    dialog->OnTimer(TIMER_PORT_SCAN);
+    EXPECT_TRUE(Text(ControlId::LINK_LINE).startsWith("frame held  ")) << Text(ControlId::LINK_LINE).toStdString();
+
+    // Each click on the factor display brings the next recorded revolution; the last leads back.
+    for (int step = 1; step <= frames; ++step) {
+        SCOPED_TRACE(step);
+        QTest::mouseClick(dialog->Control(ControlId::FACTOR_SHOW), Qt::LeftButton);
+        const ShownSamples& next = *(first + step % frames);
+        ASSERT_TRUE(WaitFor([&] { return !shown.empty() && shown.back() == next; }));
+        const QString position = QString::asprintf("%d/%d,Receive:", step % frames, frames);
+        EXPECT_TRUE(WaitFor([&] { return Text(ControlId::RECEIVE).startsWith(position); }))
+            << Text(ControlId::RECEIVE).toStdString();
+    }
+    dialog.reset();  // ends acquisition before the terminal goes
 }
