@@ -24,6 +24,7 @@ McapPlaybackResult LoadMcapPlayback(const std::string& path)
     if (!source.Open(path, reason)) {
         result.status = PLAYBACK_UNREADABLE;
         result.reason = path + ": " + reason;
+        result.lacksRawChannel = source.LacksRawChannel();
         return result;
     }
     result.run = source.Run();

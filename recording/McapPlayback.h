@@ -14,6 +14,7 @@ bool IsMcapFileName(const std::string& path);
 struct McapPlaybackResult {
     int status = 0;          // a PlaybackLoadResult
     std::string reason;      // why it was refused
+    bool lacksRawChannel = false;  // refused as it has no raw channel: its LaserScans may play
     RecordedRun run;         // the model and protocol the recording names
     int64_t loaded = 0;      // bytes loaded
     bool shortened = false;  // the recording holds more than playback keeps: its beginning plays

@@ -25,6 +25,7 @@ bool McapRawSource::Open(const std::string& path, std::string& reason)
     }
     const uint16_t channel = FindRawChannel(m_reader);
     if (channel == 0) {
+        m_lacksRawChannel = true;
         reason = "the recording has no channel " + std::string(RAW_PACKETS_TOPIC) + " of raw packets";
         return false;
     }

@@ -19,6 +19,8 @@ class McapRawSource : public ByteSource {
 public:
     // False with the reason when the file cannot be read or has no raw channel.
     [[nodiscard]] bool Open(const std::string& path, std::string& reason);
+    // After a failed Open: the file was read but has no raw channel.
+    bool LacksRawChannel() const { return m_lacksRawChannel; }
     // The model and protocol the recording names.
     const RecordedRun& Run() const { return m_run; }
 
@@ -42,5 +44,6 @@ private:
     RecordedRun m_run;
     std::span<const uint8_t> m_left;
     bool m_ended = false;
+    bool m_lacksRawChannel = false;
     std::string m_problem;
 };

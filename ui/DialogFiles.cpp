@@ -61,8 +61,9 @@ void CPlotwellDlg::OnDropFiles(const QPoint& position, const std::vector<std::st
     QWidget* target = childAt(position);
     const bool onEdit = target != nullptr &&
                         (target == m_pointNumEdit || target == m_factorEdit || target == m_statPointsEdit);
-    // A file plays through the receive thread, which does not run while a topic is shown.
-    if (!onEdit || paths.size() != 1 || m_connection == Connection::Subscribed)
+    // A file plays through the receive thread, which does not run while a topic is shown; a
+    // recording's played scans give way to the next file.
+    if (!onEdit || paths.size() != 1 || (m_connection == Connection::Subscribed && !m_scanPlayer))
         return;
     LoadDroppedFile(paths.front());
 }
@@ -71,7 +72,10 @@ bool CPlotwellDlg::LoadDroppedFile(const std::string& path)
 {
     std::string reason;
     QString more;
-    const int loaded = IsMcapFileName(path) ? LoadMcap(path, reason, more) : LoadPlaybackFile(path, &reason);
+    bool scansOnly = false;
+    const int loaded = IsMcapFileName(path) ? LoadMcap(path, reason, more, scansOnly) : LoadPlaybackFile(path, &reason);
+    if (scansOnly)
+        return PlayRecordedScans(path);
     switch (loaded) {
     case PLAYBACK_LOADED:
         break;
@@ -85,6 +89,7 @@ bool CPlotwellDlg::LoadDroppedFile(const std::string& path)
         ShowMessage(this, QStringLiteral("Cannot open the data file"), QString::fromStdString(reason));
         return false;
     }
+    EndScanPlayback();
     // From now on the parsers read the file, also while a port is open; its health counts afresh.
     m_SerialPort.AttachSource(&m_playback);
     RequestLinkHealthReset();
@@ -98,11 +103,13 @@ bool CPlotwellDlg::LoadDroppedFile(const std::string& path)
 }
 
 // The recording's raw channel as the playback's bytes; while no port is open, the model list
-// takes the model the recording names, so that it decodes as it was recorded.
-int CPlotwellDlg::LoadMcap(const std::string& path, std::string& reason, QString& more)
+// takes the model the recording names, so that it decodes as it was recorded. `scansOnly`: it has
+// no raw channel, and its LaserScans may play instead.
+int CPlotwellDlg::LoadMcap(const std::string& path, std::string& reason, QString& more, bool& scansOnly)
 {
     const McapPlaybackResult result = LoadMcapPlayback(path);
     reason = result.reason;
+    scansOnly = result.lacksRawChannel;
     if (result.status != PLAYBACK_LOADED)
         return result.status;
     if (result.run.model != nullptr && m_connection == Connection::Closed &&

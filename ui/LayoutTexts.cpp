@@ -39,6 +39,7 @@ const LayoutTexts ENGLISH{
         QStringLiteral("No revolution to save"),
         QStringLiteral("Scans refused: angle_min or angle_increment is not a number; they are not drawn"),
         QStringLiteral("RECORD_DATA records a port's bytes; a subscribed window has none"),
+        QStringLiteral("Playing %1\nIts LaserScans on "),
     },
     {
         QStringLiteral("Frozen"),
@@ -98,6 +99,7 @@ const LayoutTexts CHINESE{
         QStringLiteral("没有可保存的一圈数据"),
         QStringLiteral("已拒收扫描：angle_min 或 angle_increment 不是有限数值，不予显示"),
         QStringLiteral("RECORD_DATA 录制端口的字节；订阅话题的窗口没有端口数据"),
+        QStringLiteral("正在回放 %1\nLaserScan 话题 "),
     },
     {
         QStringLiteral("已冻结"),

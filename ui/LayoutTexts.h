@@ -29,6 +29,7 @@ struct NoteTexts {
     QString nothingToSave;
     QString scansRefused;        // said once, at the first scan a subscribed window refuses
     QString recordingSubscribed; // RECORD_DATA's tooltip in a subscribed window
+    QString playingScans;        // %1 the recording; the topic follows
 };
 
 // Freezing the picture: the receive indicator's word while frozen, its tooltip, and the entries

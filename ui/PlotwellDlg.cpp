@@ -16,6 +16,7 @@
 
 #include "acquisition/SharedState.h"
 #include "protocols/DeviceModel.h"
+#include "recording/McapScanPlayer.h"
 #include "ros2/PublisherOutput.h"
 #include "ros2/RevolutionPublisher.h"
 #include "ros2/ScanSubscriber.h"
@@ -52,6 +53,7 @@ CPlotwellDlg::~CPlotwellDlg()
     EndDetect();
     EndAcquisition();
     EndRos2();
+    StopScanPlayer();
     m_stage.Stop();
 }
 

@@ -45,6 +45,7 @@ class PortComboBox;
 class PublisherOutput;
 class RevolutionPublisher;
 class ScanSubscriber;
+class McapScanPlayer;
 struct LaserScan;
 
 class CPlotwellDlg : public QDialog {
@@ -123,7 +124,12 @@ private:
     // Recording and playback.
     void ConnectFileCommands();
     bool LoadDroppedFile(const std::string& path);
-    int LoadMcap(const std::string& path, std::string& reason, QString& more);
+    int LoadMcap(const std::string& path, std::string& reason, QString& more, bool& scansOnly);
+    // A recording without raw bytes: its LaserScans drawn as a topic's (DialogScanPlayback.cpp).
+    bool PlayRecordedScans(const std::string& path);
+    bool ChooseScanTopic(const std::vector<std::string>& topics, std::string& topic);
+    void StopScanPlayer();
+    void EndScanPlayback();
     void WatchRecording();
     void StartMcapRecording();
     void StopMcapRecording();
@@ -176,7 +182,8 @@ private:
         Closed,   // no port open, no receive thread
         Open,     // a port is open and the receive thread reads it
         Playing,  // the receive thread plays a loaded file without a port
-        Subscribed,  // the scans of a ROS 2 topic are drawn; no port can be opened
+        Subscribed,  // the scans of a ROS 2 topic, or of a recording without raw bytes, are
+                     // drawn; no port can be opened
         Detecting,   // a worker thread listens to the closed port for the scanner's model
     };
     void SetConnection(Connection connection);
@@ -233,7 +240,8 @@ private:
     ThreadWake m_viewWake{[this] { m_stage.Serve(m_viewOutputId); }};
     CSerialPort m_SerialPort;
     std::unique_ptr<ScanSubscriber> m_subscriber;
-    std::atomic<uint8_t> m_scanStop{0};  // ends the subscriber's waits in m_scanHandOver
+    std::unique_ptr<McapScanPlayer> m_scanPlayer;  // a dropped recording's LaserScans, drawn like a topic's
+    std::atomic<uint8_t> m_scanStop{0};  // ends the subscriber's or player's waits in m_scanHandOver
     std::atomic<int64_t> m_refusedScans{0};  // subscribed scans without finite angles
     FrameHandOver m_scanHandOver;
     SubscriptionHealth m_topicHealth;

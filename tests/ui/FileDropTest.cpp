@@ -1,6 +1,10 @@
 // Dropping a data file on the dialog: taken only on an edit field and only alone, refused
-// files say why and leave the loaded data as it was, and --play starts straight into playback.
+// files say why and leave the loaded data as it was, and --play starts straight into playback;
+// a recording of LaserScans without raw bytes draws the topic the operator chooses.
+#include <QApplication>
+#include <QInputDialog>
 #include <QLabel>
+#include <QTimer>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <mutex>
@@ -9,6 +13,10 @@
 #include "FilesDialogFixture.h"
 #include "acquisition/SharedState.h"
 #include "files/PlaybackState.h"
+#include "mcap/McapWriter.h"
+#include "messages/LaserScanCdr.h"
+#include "messages/LaserScanDefinition.h"
+#include "messages/ScanConversion.h"
 #include "run/SimulatedScanner.h"
 #include "ui/PlotwellApp.h"
 #include "view/ViewGeometry.h"
@@ -29,6 +37,58 @@ std::vector<uint8_t> SimulatedRevolutions(int count)
 std::vector<uint8_t> LoadedBytes()
 {
     return {g_PlaybackData, g_PlaybackData + g_nPlaybackSize};
+}
+
+// A scan of 360 one-degree rays, counter-clockwise from -pi, with one return at `ray`.
+LaserScan OneReturnScan(size_t ray, float metres)
+{
+    LaserScan scan;
+    scan.frameId = "base_laser";
+    scan.angleMin = -3.14159265f;
+    scan.angleIncrement = 3.14159265f / 180.0f;
+    scan.angleMax = scan.angleMin + 359 * scan.angleIncrement;
+    scan.rangeMin = 0.1f;
+    scan.rangeMax = 30.0f;
+    scan.ranges.assign(360, std::numeric_limits<float>::infinity());
+    scan.ranges[ray] = metres;
+    return scan;
+}
+
+// As another driver's bag holds them: a LaserScan channel on each of `topics`, `scans[k]` ten
+// times a second on topics[k], and no raw channel.
+void WriteScanBag(const std::string& path, const std::vector<std::string>& topics, const std::vector<LaserScan>& scans)
+{
+    McapWriter writer;
+    ASSERT_TRUE(writer.Open(path));
+    const std::string definition = LASER_SCAN_DEFINITION;
+    const uint16_t schema = writer.AddSchema(LASER_SCAN_SCHEMA_NAME, LASER_SCAN_SCHEMA_ENCODING,
+                                             {reinterpret_cast<const uint8_t*>(definition.data()), definition.size()});
+    std::vector<uint8_t> bytes;
+    for (size_t k = 0; k < topics.size(); ++k) {
+        const uint16_t channel = writer.AddChannel(schema, topics[k], "cdr");
+        EncodeLaserScanCdr(scans[k], bytes);
+        for (uint32_t i = 0; i < 5; ++i) {
+            const uint64_t time = 1'765'000'000'000'000'000 + i * 100'000'000ull;
+            ASSERT_TRUE(writer.WriteMessage({channel, i, time, time, bytes}));
+        }
+    }
+    ASSERT_TRUE(writer.Close()) << writer.Error();
+}
+
+// Picks `topic` in the topic choice once it shows, and counts the choices shown.
+void AnswerTopicChoice(const QString& topic, int& asked, int tries = 100)
+{
+    QTimer::singleShot(10, [topic, &asked, tries] {
+        auto* choice = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+        if (choice == nullptr) {
+            if (tries > 0)
+                AnswerTopicChoice(topic, asked, tries - 1);
+            return;
+        }
+        ++asked;
+        choice->setTextValue(topic);
+        choice->accept();
+    });
 }
 
 }  // namespace
@@ -229,4 +289,53 @@ TEST_F(DialogTest, AnUnusableRecordFolderIsToldInTheWindow)
     EXPECT_EQ(Text(ControlId::FILE_NOTE).toStdString(), (reason + QString::fromStdString(options.unusableRecordDir)).toStdString());
     const QString shown = qobject_cast<QLabel*>(dialog->Control(ControlId::FILE_NOTE))->text();
     EXPECT_TRUE(shown.startsWith(reason) && shown.contains(QChar(0x2026))) << shown.toStdString();
+}
+
+// A bag of another scanner's driver, two LaserScan topics and no raw bytes: the chosen topic's
+// scans are drawn as the window draws a subscribed topic's (the same conversion), the port's
+// controls wait, and the next file dropped ends them. One with no LaserScan says why.
+TEST_F(FilesDialogTest, ARecordingOfLaserScansAloneDrawsTheChosenTopic)
+{
+    const std::string bag = scratch / "other_driver.mcap";
+    const LaserScan front = OneReturnScan(90, 1.5f);
+    const LaserScan rear = OneReturnScan(270, 2.5f);
+    WriteScanBag(bag, {"/front/scan", "/rear/scan"}, {front, rear});
+    ShowDialog(DialogLanguage::English);
+    QSignalSpy shown(dialog.get(), &CPlotwellDlg::frameShown);
+    int asked = 0;
+    AnswerTopicChoice("/rear/scan", asked);
+    DropFiles(*dialog, CentreOf(ControlId::POINT_NUM), {QString::fromStdString(bag)});
+    EXPECT_EQ(asked, 1);
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('|').toStdString();
+    EXPECT_TRUE(Text(ControlId::FILE_NOTE).contains("/rear/scan")) << Text(ControlId::FILE_NOTE).toStdString();
+    EXPECT_FALSE(Button(ControlId::OPEN_CLOSE)->isEnabled());
+    EXPECT_FALSE(Button(ControlId::RECORD_DATA)->isEnabled());
+    ASSERT_TRUE(WaitFor([&] { return shown.count() >= 3; })) << shown.count();
+    {
+        auto expected = std::make_unique<PointList>();
+        ASSERT_TRUE(LaserScanToPointList(rear, Load(g_nProtocol), *expected));
+        std::lock_guard<std::mutex> lock(g_PointListMutex);
+        ASSERT_EQ(g_PointList.count, expected->count);
+        for (int i = 0; i < g_PointList.count; ++i) {
+            EXPECT_EQ(g_PointList.angle[i], expected->angle[i]) << i;
+            EXPECT_EQ(g_PointList.distance[i], expected->distance[i]) << i;
+        }
+    }
+    dialog->OnTimer(TIMER_PORT_SCAN);
+    EXPECT_TRUE(Text(ControlId::LINK_LINE).contains("scans/s")) << Text(ControlId::LINK_LINE).toStdString();
+
+    // A text dump dropped next plays as in a window that never played scans.
+    const QString file = WriteDataFile("markers.txt", THREE_MARKERS);
+    DropFiles(*dialog, CentreOf(ControlId::POINT_NUM), {file});
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('|').toStdString();
+    EXPECT_EQ(LoadedBytes(), THREE_MARKERS);
+    EXPECT_TRUE(Button(ControlId::OPEN_CLOSE)->isEnabled());
+    EXPECT_TRUE(Text(ControlId::FILE_NOTE).endsWith("Press OPEN to start.")) << Text(ControlId::FILE_NOTE).toStdString();
+
+    const std::string empty = scratch / "no_scans.mcap";
+    WriteScanBag(empty, {}, {});
+    DropFiles(*dialog, CentreOf(ControlId::POINT_NUM), {QString::fromStdString(empty)});
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].contains("no channel of sensor_msgs/msg/LaserScan")) << messages[0].toStdString();
+    EXPECT_EQ(LoadedBytes(), THREE_MARKERS);
 }
