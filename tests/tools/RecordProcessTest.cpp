@@ -4,7 +4,10 @@
 
 #include <chrono>
 #include <csignal>
+#include <iterator>
+#include <memory>
 #include <thread>
+#include <vector>
 
 #include "mcap/McapReader.h"
 #include "recording/McapRawSource.h"
@@ -44,42 +47,65 @@ ReadBack ReadRecording(const std::string& path)
     return read;
 }
 
+// Every case at once, each recorder on a scanner of its own turning ten times a second for two
+// seconds. Three stop signals complete the file; kill -9 while revolutions flow leaves what the
+// writer's one-second chunks held; kill -9 after a pause of 1.5 s leaves every revolution, which
+// only the output's ticker, writing out a chunk that took nothing for a while, can have written.
 TEST(RecordProcess, AStopSignalCompletesTheFileAndKillLosesAtMostTwoSeconds)
 {
-    const struct {
+    struct Case {
         const char* name;
         int signal;
         int status;
-    } cases[] = {
-        {"Ctrl+C", SIGINT, 0},
-        {"kill -TERM", SIGTERM, 0},
-        {"terminal closed (SIGHUP)", SIGHUP, 0},
-        {"kill -9", SIGKILL, 128 + SIGKILL},
+        bool pauseFirst;
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        ScratchDirectory dir;
-        const std::string path = dir / "scan.mcap";
-        PseudoTerminal pty;
-        ASSERT_TRUE(pty.IsValid());
-        ChildProcess record({ToolProgram(), "record", pty.DevicePath(), path});
-        ASSERT_TRUE(record.Started());
-        // About ten revolutions a second for three seconds, as a scanner turns.
-        SimulatedScanner revolutions{SimulatedScannerSettings{}};
-        const auto until = std::chrono::steady_clock::now() + 3s;
-        while (std::chrono::steady_clock::now() < until && record.Wait(0) < 0) {
-            pty.SendRevolution(revolutions);
-            std::this_thread::sleep_for(100ms);
-        }
-        const int64_t signalled = WallNs();
-        record.Signal(c.signal);
-        EXPECT_EQ(record.Wait(5000), c.status);
-
-        const ReadBack read = ReadRecording(path);
+    const Case cases[] = {
+        {"Ctrl+C", SIGINT, 0, false},
+        {"kill -TERM", SIGTERM, 0, false},
+        {"terminal closed (SIGHUP)", SIGHUP, 0, false},
+        {"kill -9", SIGKILL, 128 + SIGKILL, false},
+        {"kill -9 after a pause", SIGKILL, 128 + SIGKILL, true},
+    };
+    constexpr size_t COUNT = std::size(cases);
+    ScratchDirectory dir;
+    std::vector<std::unique_ptr<PseudoTerminal>> ptys;
+    std::vector<std::unique_ptr<ChildProcess>> recorders;
+    for (size_t k = 0; k < COUNT; ++k) {
+        ptys.push_back(std::make_unique<PseudoTerminal>());
+        ASSERT_TRUE(ptys.back()->IsValid());
+        recorders.push_back(std::make_unique<ChildProcess>(std::vector<std::string>{
+            ToolProgram(), "record", ptys.back()->DevicePath(), dir / (std::to_string(k) + ".mcap")}));
+        ASSERT_TRUE(recorders.back()->Started());
+    }
+    SimulatedScanner revolutions{SimulatedScannerSettings{}};
+    const auto until = std::chrono::steady_clock::now() + 2s;
+    int64_t lastSent = 0;  // wall time before the last revolution went out
+    while (std::chrono::steady_clock::now() < until) {
+        lastSent = WallNs();
+        ASSERT_TRUE(revolutions.NextRevolution());
+        for (const auto& pty : ptys)
+            pty->Send(revolutions.Bytes(), revolutions.ByteCount());
+        std::this_thread::sleep_for(100ms);
+    }
+    int64_t signalled[COUNT] = {};
+    for (size_t k = 0; k < COUNT; ++k) {
+        if (cases[k].pauseFirst)
+            std::this_thread::sleep_for(1500ms);
+        signalled[k] = WallNs();
+        recorders[k]->Signal(cases[k].signal);
+    }
+    for (size_t k = 0; k < COUNT; ++k) {
+        SCOPED_TRACE(cases[k].name);
+        EXPECT_EQ(recorders[k]->Wait(5000), cases[k].status);
+        const ReadBack read = ReadRecording(dir / (std::to_string(k) + ".mcap"));
         EXPECT_GT(read.messages, 5u);
-        EXPECT_EQ(read.indexed, c.signal != SIGKILL) << "a stopped recording has its summary";
-        EXPECT_GT(static_cast<int64_t>(read.lastLogTime), signalled - 2'000'000'000)
+        EXPECT_EQ(read.indexed, cases[k].signal != SIGKILL) << "a stopped recording has its summary";
+        EXPECT_GT(static_cast<int64_t>(read.lastLogTime), signalled[k] - 2'000'000'000)
             << "more than the last two seconds lost";
+        // The last revolution completed when the last bytes came, 1.5 s before the kill.
+        if (cases[k].pauseFirst) {
+            EXPECT_GE(static_cast<int64_t>(read.lastLogTime), lastSent) << "the paused chunk was never written";
+        }
     }
 }
 
