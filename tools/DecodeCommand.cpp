@@ -18,6 +18,7 @@
 #include "tools/McapRecording.h"
 #include "tools/OutputCheck.h"
 #include "tools/PointLines.h"
+#include "tools/RecordedScanLines.h"
 #include "tools/RunOptions.h"
 #include "tools/RunVerdict.h"
 #include "tools/ToolArguments.h"
@@ -28,12 +29,15 @@ namespace {
 const char USAGE[] =
     "usage: plotwell-tool decode [--model NAME] [--protocol 0-3] [--point-num N] [--filter FACTOR|off]\n"
     "                            [--compensation none|formula|ros] [--format hex|binary]\n"
-    "                            [--chunk BYTES] FILE|-\n"
+    "                            [--chunk BYTES] [--topic TOPIC] FILE|-\n"
     "Decodes a raw data file (hexadecimal dump, or raw bytes with --format binary) as the\n"
     "selected model's scanner would send it and prints frame,index,angle,distance for every\n"
     "point of every completed frame, as soon as the frame is complete, so that it also reads a\n"
     "pipe from a live source. A FILE named *.mcap is a recording: the bytes of its raw channel\n"
-    "are decoded, as the model and protocol it names unless --model or --protocol is given.\n"
+    "are decoded, as the model and protocol it names unless --model or --protocol is given; one\n"
+    "without that channel (a bag of another scanner's ROS 2 driver) has the points of its\n"
+    "sensor_msgs/msg/LaserScan messages printed, one frame a scan, at the angles the model's\n"
+    "scanner counts (they come processed: no filter or compensation).\n"
     "Exit status 1 when the input cannot be read (or a recording is damaged), the output cannot\n"
     "be written or the input holds bytes but no revolution of the model; 2 on bad arguments\n"
     "or a dump that breaks its format.\n"
@@ -43,7 +47,8 @@ const char USAGE[] =
     "  --filter FACTOR|off  run the noise filter with this factor (above 0), or not; default off\n"
     "  --compensation MODE  none (default), formula or ros\n"
     "  --format FORMAT      hex (default) or binary\n"
-    "  --chunk BYTES        bytes handed to the parser per read; default 50\n";
+    "  --chunk BYTES        bytes handed to the parser per read; default 50\n"
+    "  --topic TOPIC        a recording's LaserScan topic, when it has several and no raw channel\n";
 
 constexpr int32_t MAX_CHUNK = 1 << 20;
 
@@ -52,6 +57,7 @@ struct DecodeOptions {
     bool hex = true;
     int32_t chunk = 50;
     std::string input;
+    std::string topic;
 
     // Unlike the viewer, decode shows the revolutions as they were sent unless asked otherwise.
     DecodeOptions()
@@ -66,6 +72,7 @@ Parsed ParseDecodeOptions(const std::vector<std::string>& args, std::ostream& er
     std::vector<OptionRule> rules = RunOptionRules(options.run, true);
     rules.push_back(FormatOption(options.hex));
     rules.push_back({"--chunk", [&options](OptionReader& reader) { return reader.Integer(1, MAX_CHUNK, options.chunk); }});
+    rules.push_back({"--topic", [&options](OptionReader& reader) { return reader.Text(options.topic); }});
     const OperandRule input{&options.input, "input", "a FILE, or - for standard input"};
     return OptionReader("decode", args, err).Read(rules, &input);
 }
@@ -169,6 +176,8 @@ int DecodeRecording(DecodeOptions options, std::ostream& out, std::ostream& err)
     McapRawSource recording;
     std::string reason;
     if (!recording.Open(options.input, reason)) {
+        if (recording.LacksRawChannel())
+            return PrintRecordedScans(options.input, options.topic, options.run.Settings().protocol, out, err);
         err << "plotwell-tool decode: " << options.input << ": " << reason << "\n";
         return EXIT_FAILED;
     }

@@ -2,10 +2,11 @@
 // reader for complete files, the stream reader for one cut mid-chunk and for one whose program
 // was killed), with Foxglove's zstd and lz4 decompressors, and every message decoded by
 // @foxglove/rosmsg2-serialization on the definition its schema holds. The raw channel's bytes,
-// laid end to end, must be the data file's bytes.
+// laid end to end, must be the data file's bytes. The other way, a bag of another scanner's
+// driver as @mcap/core and Foxglove's CDR writer make it: decode prints its LaserScans' points.
 //   node tool-recordings.mjs PATH/TO/plotwell-tool
-import { execFileSync, spawn } from "node:child_process";
-import { mkdtempSync, readFileSync, rmSync } from "node:fs";
+import { execFileSync, spawn, spawnSync } from "node:child_process";
+import { mkdtempSync, readFileSync, rmSync, writeFileSync } from "node:fs";
 import { open } from "node:fs/promises";
 import { tmpdir } from "node:os";
 import { join } from "node:path";
@@ -13,9 +14,9 @@ import { setTimeout as sleep } from "node:timers/promises";
 import assert from "node:assert/strict";
 import { test, after } from "node:test";
 
-import { McapIndexedReader, McapStreamReader } from "@mcap/core";
+import { McapIndexedReader, McapStreamReader, McapWriter } from "@mcap/core";
 import { parse } from "@foxglove/rosmsg";
-import { MessageReader } from "@foxglove/rosmsg2-serialization";
+import { MessageReader, MessageWriter } from "@foxglove/rosmsg2-serialization";
 import * as zstd from "@foxglove/wasm-zstd";
 import lz4 from "@foxglove/wasm-lz4";
 
@@ -142,36 +143,107 @@ for (const protocol of ["0", "1", "2", "3"]) {
   }
 }
 
-// A scanner on a port: simulate --pty as the scanner, record as the operator runs it, ended by
-// Ctrl+C (complete) or kill -9 (cut).
-for (const signal of ["SIGINT", "SIGKILL"]) {
-  test(`a port recorded for three seconds, ended by ${signal}`, async () => {
-    const scanner = spawn(tool, ["simulate", "--pty"], { stdio: ["ignore", "pipe", "inherit"] });
-    try {
-      const device = await new Promise((resolve) => {
-        let text = "";
-        scanner.stdout.on("data", (data) => {
-          text += data;
-          if (text.includes("\n")) resolve(text.slice(0, text.indexOf("\n")));
-        });
+// A scanner on a port: simulate --pty as the scanner, record as the operator runs it for two
+// seconds, ended by Ctrl+C (complete) or kill -9 (cut); both at once.
+async function recordPort(signal) {
+  const scanner = spawn(tool, ["simulate", "--pty"], { stdio: ["ignore", "pipe", "inherit"] });
+  try {
+    const device = await new Promise((resolve) => {
+      let text = "";
+      scanner.stdout.on("data", (data) => {
+        text += data;
+        if (text.includes("\n")) resolve(text.slice(0, text.indexOf("\n")));
       });
-      const path = join(dir, `port-${signal}.mcap`);
-      const record = spawn(tool, ["record", device, path], { stdio: ["ignore", "ignore", "inherit"] });
-      const ended = new Promise((resolve) => record.on("exit", resolve));
-      await sleep(3000);
-      record.kill(signal);
-      await ended;
-      const bytes = readFileSync(path);
-      if (signal === "SIGINT") {
-        const { messages, reader } = await readIndexed(path);
-        assert.ok(decodeAll(messages, reader.channelsById, reader.schemasById).length > 1000);
-      } else {
-        const stream = readStream(bytes);
-        assert.ok(stream.messages.length > 0, "whole chunks before the kill");
-        decodeAll(stream.messages, stream.channelsById, stream.schemasById);
-      }
-    } finally {
-      scanner.kill("SIGINT");
-    }
-  });
+    });
+    const path = join(dir, `port-${signal}.mcap`);
+    const record = spawn(tool, ["record", device, path], { stdio: ["ignore", "ignore", "inherit"] });
+    const ended = new Promise((resolve) => record.on("exit", resolve));
+    await sleep(2000);
+    record.kill(signal);
+    await ended;
+    return path;
+  } finally {
+    scanner.kill("SIGINT");
+  }
 }
+
+test("a port recorded for two seconds, ended by SIGINT and by SIGKILL", async () => {
+  const [stopped, killed] = await Promise.all([recordPort("SIGINT"), recordPort("SIGKILL")]);
+  const { messages, reader } = await readIndexed(stopped);
+  assert.ok(decodeAll(messages, reader.channelsById, reader.schemasById).length > 1000);
+  const stream = readStream(readFileSync(killed));
+  assert.ok(stream.messages.length > 0, "whole chunks before the kill");
+  decodeAll(stream.messages, stream.channelsById, stream.schemasById);
+});
+
+const LASER_SCAN = `std_msgs/Header header
+float32 angle_min
+float32 angle_max
+float32 angle_increment
+float32 time_increment
+float32 scan_time
+float32 range_min
+float32 range_max
+float32[] ranges
+float32[] intensities
+================================================================================
+MSG: std_msgs/Header
+builtin_interfaces/Time stamp
+string frame_id
+================================================================================
+MSG: builtin_interfaces/Time
+int32 sec
+uint32 nanosec
+`;
+
+// Scan i of a topic: 360 rays counter-clockwise from -pi, one return, at ray (7i + offset) % 360,
+// 2 m + i cm away.
+function oneReturn(i, offset) {
+  const ranges = new Float32Array(360).fill(Infinity);
+  ranges[(7 * i + offset) % 360] = 2 + i / 100;
+  return {
+    header: { stamp: { sec: 1_700_000_000 + Math.floor(i / 10), nanosec: (i % 10) * 100_000_000 }, frame_id: "base_laser" },
+    angle_min: -Math.PI, angle_max: Math.PI - Math.PI / 180, angle_increment: Math.PI / 180,
+    time_increment: 0, scan_time: 0.1, range_min: 0.1, range_max: 30, ranges, intensities: new Float32Array(0),
+  };
+}
+
+test("a bag of LaserScans alone, as another driver records them: decode prints the chosen topic's", async () => {
+  const parts = [];
+  let position = 0n;
+  const writable = { position: () => position, write: async (b) => { parts.push(b.slice()); position += BigInt(b.byteLength); } };
+  const writer = new McapWriter({ writable, useChunks: true, chunkSize: 2048 });
+  await writer.start({ profile: "ros2", library: "another driver" });
+  const schemaId = await writer.registerSchema({
+    name: "sensor_msgs/msg/LaserScan", encoding: "ros2msg", data: new TextEncoder().encode(LASER_SCAN),
+  });
+  const cdr = new MessageWriter(parse(LASER_SCAN, { ros2: true }));
+  const topics = ["/front/scan", "/rear/scan"];
+  const channels = [];
+  for (const topic of topics) channels.push(await writer.registerChannel({ topic, schemaId, messageEncoding: "cdr", metadata: new Map() }));
+  const SCANS = 20;
+  for (let i = 0; i < SCANS; i++) {
+    const logTime = 1_700_000_000n * 1_000_000_000n + BigInt(i) * 100_000_000n;
+    for (const [k, channelId] of channels.entries())
+      await writer.addMessage({ channelId, sequence: i, logTime, publishTime: logTime, data: cdr.writeMessage(oneReturn(i, 100 * k)) });
+  }
+  await writer.end();
+  const bag = join(dir, "another-driver.mcap");
+  writeFileSync(bag, Buffer.concat(parts));
+
+  const unchosen = spawnSync(tool, ["decode", bag], { encoding: "utf8" });
+  assert.equal(unchosen.status, 2);
+  assert.match(unchosen.stderr, /several LaserScan topics; choose one with --topic: \/front\/scan \/rear\/scan/);
+
+  const lines = execFileSync(tool, ["decode", bag, "--topic", "/rear/scan"], { encoding: "utf8" }).trim().split("\n");
+  assert.equal(lines[0], "frame,index,angle,distance");
+  const returns = lines.slice(1).map((l) => l.split(",").map(Number)).filter(([, , , distance]) => distance !== 0);
+  assert.equal(returns.length, SCANS, "one return a scan");
+  for (const [frame, , angle, distance] of returns) {
+    assert.equal(distance, Math.round((2 + frame / 100) * 1000), `frame ${frame}`);
+    // The default model's scanner counts degrees clockwise from x forward.
+    const expected = (((180 - (7 * frame + 100)) % 360) + 360) % 360;
+    const apart = Math.abs(angle - expected) % 360;
+    assert.ok(Math.min(apart, 360 - apart) <= 1, `frame ${frame}: ${angle} degrees, not about ${expected}`);
+  }
+});
