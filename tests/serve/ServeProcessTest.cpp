@@ -169,6 +169,15 @@ void Attack(uint16_t port, int connections, std::mt19937& random)
     }
 }
 
+// AddressSanitizer's own bookkeeping (freed memory held back, the stacks of allocations) grows
+// the server's resident memory by itself; there LeakSanitizer checks the server's memory at its
+// exit instead.
+#ifdef __SANITIZE_ADDRESS__
+constexpr bool RESIDENT_MEMORY_IS_THE_SERVERS = false;
+#else
+constexpr bool RESIDENT_MEMORY_IS_THE_SERVERS = true;
+#endif
+
 }  // namespace
 
 TEST(ServeProcess, ClientGetsScansAndHealthAndEveryStopSignalEndsTheServerCleanly)
@@ -214,7 +223,8 @@ TEST(ServeProcess, HostileClientsCrashNothingAndTheMemoryComesBack)
     Attack(served.Port(), 1000, random);
     std::this_thread::sleep_for(std::chrono::seconds(1));
     const long after = served.ResidentKiB();
-    EXPECT_LT(after, before + 1024) << before << " KiB before, " << after << " KiB after\n" << served.MemoryReport();
+    if (RESIDENT_MEMORY_IS_THE_SERVERS)
+        EXPECT_LT(after, before + 1024) << before << " KiB before, " << after << " KiB after\n" << served.MemoryReport();
 
     for (int k = 0; k < 3; ++k)  // the steady client lost nothing it needs to go on
         ASSERT_TRUE(steady.NextScan().has_value());
