@@ -5,7 +5,10 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=build-fuzz
-flags="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer -g -O1"
+flags="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer"
+# -O1 with line tables only, in place of the build type's -O2 -g: half the compile time, and
+# reports still give file and line.
+optimisation="-O1 -g1 -DNDEBUG"
 launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 mkdir -p "$build"
@@ -16,6 +19,7 @@ flock 9
 # gcc, would bring gcc's sanitizer runtimes into the link next to clang's, which then refuse to start.
 cmake -S . -B "$build" -G Ninja "${launcher[@]}" -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_FLAGS="$flags" -DCMAKE_CXX_FLAGS="$flags" \
+  -DCMAKE_C_FLAGS_RELWITHDEBINFO="$optimisation" -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="$optimisation" \
   -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" \
   -DPLOTWELL_FUZZ=ON -DPLOTWELL_BUILD_UI=OFF >/dev/null
 # Quiet unless the build fails.
