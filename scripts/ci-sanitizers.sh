@@ -37,7 +37,7 @@ for config in "${configs[@]}"; do
       echo "== AddressSanitizer + UndefinedBehaviorSanitizer: the whole suite"
       cmake -S . -B build-asan -G Ninja "${launcher[@]}" -DPLOTWELL_SANITIZE=address >/dev/null
       cmake --build build-asan -j "$jobs" --target plotwell_tests
-      ctest --test-dir build-asan --output-on-failure -j "$jobs"
+      ctest --test-dir build-asan --output-on-failure -j "$jobs" | tee build-asan/ctest.log
       ;;
     thread)
       echo "== ThreadSanitizer: the tests that run two threads"
