@@ -20,11 +20,12 @@ export TSAN_OPTIONS="halt_on_error=1:abort_on_error=1:second_deadlock_stack=1:su
 # dialog's health line and Detect (a worker thread), the DDS publisher and subscriber, and the
 # Foxglove server (its thread, its clients' threads, publishers), plotwell-tool serve and the
 # window's Serve box on it (the output's thread, the health thread), the MCAP recording (its output
-# thread and chunk ticker) and the commands that record. The hostile-clients case
+# thread and chunk ticker), the commands that record, and a recording's LaserScans played in the
+# window (the player's thread). The hostile-clients case
 # measures resident memory, which the race detector's shadow memory makes meaningless; it runs
 # in the normal and the address-sanitized suites.
 THREADED_PROGRAMS=(test_acquisition test_run test_files test_ui test_view test_tools test_ros2 test_foxglove test_serve test_recording)
-THREADED_SUITES='^(OutputStage|RecordingRoundTripTest|ReceiveLoopTest|SerialLinkTest|ConcurrencyTest|AcquisitionTest|FrameHandOver|ViewTest\.Redraw|MonitorCommand|ProbeCommand|SimulatePty|PseudoTerminalScanner|DialogTest\.DemoScanner|DialogTest\.(Publishes|Serves|Subscribed|HealthLine|Detect)|Loopback|PublishCommand|FoxgloveServerTest|ServeProcess\.ClientGets|Recording\.|McapCommands)'
+THREADED_SUITES='^(OutputStage|RecordingRoundTripTest|ReceiveLoopTest|SerialLinkTest|ConcurrencyTest|AcquisitionTest|FrameHandOver|ViewTest\.Redraw|MonitorCommand|ProbeCommand|SimulatePty|PseudoTerminalScanner|DialogTest\.DemoScanner|DialogTest\.(Publishes|Serves|Subscribed|HealthLine|Detect)|Loopback|PublishCommand|FoxgloveServerTest|ServeProcess\.ClientGets|Recording\.|McapCommands|FilesDialogTest\.ARecordingOfLaserScans)'
 
 launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
