@@ -224,8 +224,9 @@ TEST(ServeProcess, HostileClientsCrashNothingAndTheMemoryComesBack)
     Attack(served.Port(), 1000, random);
     std::this_thread::sleep_for(std::chrono::seconds(1));
     const long after = served.ResidentKiB();
-    if (!served.Sanitized())  // there LeakSanitizer checks the server's memory at its exit
+    if (!served.Sanitized()) {  // there LeakSanitizer checks the server's memory at its exit
         EXPECT_LT(after, before + 1024) << before << " KiB before, " << after << " KiB after\n" << served.MemoryReport();
+    }
 
     for (int k = 0; k < 3; ++k)  // the steady client lost nothing it needs to go on
         ASSERT_TRUE(steady.NextScan().has_value());
