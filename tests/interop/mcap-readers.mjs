@@ -11,7 +11,7 @@ import { mkdtempSync, readFileSync, rmSync, writeFileSync } from "node:fs";
 import { open } from "node:fs/promises";
 import { tmpdir } from "node:os";
 import { join } from "node:path";
-import { crc32 } from "node:zlib";
+import { crc32 } from "@foxglove/crc";
 import assert from "node:assert/strict";
 import { test, after } from "node:test";
 
