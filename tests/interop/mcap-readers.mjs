@@ -2,31 +2,23 @@
 // indexed reader for complete files, the stream reader for one cut mid-chunk), with Foxglove's
 // zstd and lz4 decompressors, and the ROS 2 CDR codec @foxglove/rosmsg2-serialization on the
 // message definition parsed by @foxglove/rosmsg. CRCs are checked by the readers and, for the
-// data section and the summary, by Node's zlib. Then the other way: recordings written by
+// data section and the summary, by @foxglove/crc. Then the other way: recordings written by
 // @mcap/core's writer (chunked, with schemas and channels inside the chunks; unchunked; cut)
 // listed by our reader.
 //   node mcap-readers.mjs PATH/TO/mcap_sample_recordings PATH/TO/mcap_list_recording
 import { execFileSync } from "node:child_process";
 import { mkdtempSync, readFileSync, rmSync, writeFileSync } from "node:fs";
-import { open } from "node:fs/promises";
 import { tmpdir } from "node:os";
 import { join } from "node:path";
 import { crc32 } from "@foxglove/crc";
 import assert from "node:assert/strict";
 import { test, after } from "node:test";
 
-import { McapIndexedReader, McapStreamReader, McapWriter } from "@mcap/core";
+import { McapWriter } from "@mcap/core";
 import { parse } from "@foxglove/rosmsg";
 import { MessageReader } from "@foxglove/rosmsg2-serialization";
 import * as zstd from "@foxglove/wasm-zstd";
-import lz4 from "@foxglove/wasm-lz4";
-
-await zstd.isLoaded;
-await lz4.isLoaded;
-const decompressHandlers = {
-  zstd: (buffer, size) => zstd.decompress(buffer, Number(size)),
-  lz4: (buffer, size) => lz4(buffer, Number(size)),
-};
+import { readIndexed, readStream } from "./mcap-reading.mjs";
 
 const dir = mkdtempSync(join(tmpdir(), "plotwell-interop-"));
 after(() => rmSync(dir, { recursive: true, force: true }));
@@ -84,43 +76,6 @@ function checkFileCrcs(bytes, reader) {
   const summaryStart = Number(reader.footer.summaryStart);
   assert.equal(reader.footer.summaryCrc, crc32(bytes.subarray(summaryStart, footerAt + 25)));
   assert.equal(view.getUint8(footerAt), 0x02);
-}
-
-async function readIndexed(path) {
-  const handle = await open(path, "r");
-  const readable = {
-    size: async () => BigInt((await handle.stat()).size),
-    read: async (offset, length) => {
-      const buffer = new Uint8Array(Number(length));
-      await handle.read(buffer, 0, buffer.length, Number(offset));
-      return buffer;
-    },
-  };
-  try {
-    const reader = await McapIndexedReader.Initialize({ readable, decompressHandlers });
-    const messages = [];
-    for await (const message of reader.readMessages({ validateCrcs: true })) messages.push(message);
-    const metadata = [];
-    for await (const record of reader.readMetadata()) metadata.push(record);
-    return { reader, messages, metadata };
-  } finally {
-    await handle.close();
-  }
-}
-
-function readStream(bytes) {
-  const reader = new McapStreamReader({ decompressHandlers, validateCrcs: true });
-  reader.append(bytes);
-  const records = [];
-  for (let record; (record = reader.nextRecord()); ) records.push(record);
-  const byKind = (type) => records.filter((r) => r.type === type);
-  return {
-    done: reader.done(),
-    messages: byKind("Message"),
-    channelsById: new Map(byKind("Channel").map((c) => [c.id, c])),
-    schemasById: new Map(byKind("Schema").map((s) => [s.id, s])),
-    metadata: byKind("Metadata"),
-  };
 }
 
 for (const name of ["zstd", "lz4", "none"]) {

@@ -7,25 +7,16 @@
 //   node tool-recordings.mjs PATH/TO/plotwell-tool
 import { execFileSync, spawn, spawnSync } from "node:child_process";
 import { mkdtempSync, readFileSync, rmSync, writeFileSync } from "node:fs";
-import { open } from "node:fs/promises";
 import { tmpdir } from "node:os";
 import { join } from "node:path";
 import { setTimeout as sleep } from "node:timers/promises";
 import assert from "node:assert/strict";
 import { test, after } from "node:test";
 
-import { McapIndexedReader, McapStreamReader, McapWriter } from "@mcap/core";
+import { McapWriter } from "@mcap/core";
 import { parse } from "@foxglove/rosmsg";
 import { MessageReader, MessageWriter } from "@foxglove/rosmsg2-serialization";
-import * as zstd from "@foxglove/wasm-zstd";
-import lz4 from "@foxglove/wasm-lz4";
-
-await zstd.isLoaded;
-await lz4.isLoaded;
-const decompressHandlers = {
-  zstd: (buffer, size) => zstd.decompress(buffer, Number(size)),
-  lz4: (buffer, size) => lz4(buffer, Number(size)),
-};
+import { readIndexed, readStream } from "./mcap-reading.mjs";
 
 const tool = process.argv[2];
 const dir = mkdtempSync(join(tmpdir(), "plotwell-tool-interop-"));
@@ -77,41 +68,6 @@ function decodeAll(messages, channelsById, schemasById, minimumScans = 1) {
   }
   assert.ok(scans >= minimumScans, `${scans} LaserScans`);
   return Buffer.concat(raw);
-}
-
-async function readIndexed(path) {
-  const handle = await open(path, "r");
-  const readable = {
-    size: async () => BigInt((await handle.stat()).size),
-    read: async (offset, length) => {
-      const buffer = new Uint8Array(Number(length));
-      await handle.read(buffer, 0, buffer.length, Number(offset));
-      return buffer;
-    },
-  };
-  try {
-    const reader = await McapIndexedReader.Initialize({ readable, decompressHandlers });
-    const messages = [];
-    for await (const message of reader.readMessages({ validateCrcs: true })) messages.push(message);
-    const metadata = [];
-    for await (const record of reader.readMetadata()) metadata.push(record);
-    return { reader, messages, metadata };
-  } finally {
-    await handle.close();
-  }
-}
-
-function readStream(bytes) {
-  const reader = new McapStreamReader({ decompressHandlers, validateCrcs: true });
-  reader.append(bytes);
-  const records = [];
-  for (let record; (record = reader.nextRecord()); ) records.push(record);
-  const byKind = (type) => records.filter((r) => r.type === type);
-  return {
-    messages: byKind("Message"),
-    channelsById: new Map(byKind("Channel").map((c) => [c.id, c])),
-    schemasById: new Map(byKind("Schema").map((s) => [s.id, s])),
-  };
 }
 
 // One data file of 40 revolutions per protocol, written the first time it is asked for.
