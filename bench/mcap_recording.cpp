@@ -9,13 +9,12 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdio>
-#include <ctime>
 #include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "bench/ProcessFigures.h"
 #include "recording/ScanRecorder.h"
 #include "protocols/DeviceModel.h"
 #include "run/SimulatedScanner.h"
@@ -26,25 +25,6 @@ constexpr int RATE = 10;  // revolutions a second
 constexpr int HOUR_REVOLUTIONS = 3600 * RATE;
 constexpr int64_t PERIOD_NS = 1'000'000'000 / RATE;
 constexpr int PREPARED = 20;  // different revolutions, taken in turn
-
-double ThreadCpuSeconds()
-{
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
-}
-
-long ResidentKilobytes()
-{
-    long pages = 0;
-    if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
-        long size = 0;
-        if (std::fscanf(statm, "%ld %ld", &size, &pages) != 2)
-            pages = 0;
-        std::fclose(statm);
-    }
-    return pages * (sysconf(_SC_PAGESIZE) / 1024);
-}
 
 // Revolutions of 4000 samples as the output stage hands them over: bytes, samples, points.
 std::vector<std::unique_ptr<RevolutionValue>> PrepareRevolutions()

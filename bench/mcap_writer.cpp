@@ -8,9 +8,7 @@
 
 #include <atomic>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <filesystem>
 #include <cstring>
 #include <new>
@@ -18,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/ProcessFigures.h"
 #include "mcap/McapWriter.h"
 #include "run/SimulatedRoom.h"
 
@@ -58,25 +57,6 @@ std::vector<uint8_t> ScanMessage(std::mt19937& random)
         }
     }
     return bytes;
-}
-
-double ThreadCpuSeconds()
-{
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
-}
-
-long ResidentKilobytes()
-{
-    long pages = 0;
-    if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
-        long size = 0;
-        if (std::fscanf(statm, "%ld %ld", &size, &pages) != 2)
-            pages = 0;
-        std::fclose(statm);
-    }
-    return pages * (sysconf(_SC_PAGESIZE) / 1024);
 }
 
 void WriteAnHour(benchmark::State& state)

@@ -86,13 +86,8 @@ protected:
     {
         std::vector<Samples> frames;
         RevolutionFeed feed(stage, port);
-        while (static_cast<int>(frames.size()) < limit && ParseNextFrame(port) == ParseResult::Frame) {
-            const int32_t count = g_ScanFrame.count;
-            frames.push_back({{g_ScanFrame.angle, g_ScanFrame.angle + count},
-                              {g_ScanFrame.distance, g_ScanFrame.distance + count}});
-            feed.Complete(CurrentProcessingSettings());
-            Serve();
-        }
+        while (static_cast<int>(frames.size()) < limit && ParseNextFrame(port) == ParseResult::Frame)
+            Keep(frames, feed);
         return frames;
     }
 
@@ -105,15 +100,20 @@ protected:
             const ParseResult result = ParseNextFrame(port);
             if (result == ParseResult::InputEnded)
                 break;
-            if (result != ParseResult::Frame)
-                continue;
-            const int32_t count = g_ScanFrame.count;
-            frames.push_back({{g_ScanFrame.angle, g_ScanFrame.angle + count},
-                              {g_ScanFrame.distance, g_ScanFrame.distance + count}});
-            feed.Complete(CurrentProcessingSettings());
-            Serve();
+            if (result == ParseResult::Frame)
+                Keep(frames, feed);
         }
         return frames;
+    }
+
+    // The frame just parsed, as parsed, then through the stage to the outputs.
+    void Keep(std::vector<Samples>& frames, RevolutionFeed& feed)
+    {
+        const int32_t count = g_ScanFrame.count;
+        frames.push_back({{g_ScanFrame.angle, g_ScanFrame.angle + count},
+                          {g_ScanFrame.distance, g_ScanFrame.distance + count}});
+        feed.Complete(CurrentProcessingSettings());
+        Serve();
     }
 
     void Serve()
